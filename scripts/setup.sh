@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the program and the tests need.
+# Safe to run again: apt-get skips what is already installed.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-webengine-dev libgl1-mesa-dev
+  libcurl4-openssl-dev libsqlite3-dev libpcre2-dev libssl-dev libcpp-httplib-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-cjk xvfb xauth curl ca-certificates
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

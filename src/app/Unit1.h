@@ -1,0 +1,286 @@
+#pragma once
+// TForm1, the main window of the program as a model: every control with the
+// name the product gives it, the program-wide state, and the command handlers
+// as member functions. Handlers are defined in the folder of their subsystem
+// (engine/, thesaurus/, net/, batch/, app/); none of them needs Qt.
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "app/controls.h"
+#include "app/platform.h"
+#include "engine/stringlist.h"
+
+class KeywordStore;
+class SynonymReplacer;
+class TAes;
+class THTTPGet;
+class Tmyhttpget;
+
+// The late-bound document of the banner view, as far as the banner handler
+// touches it. The Qt layer implements it over the web view's page.
+class BannerDocument {
+public:
+    virtual ~BannerDocument() = default;
+    virtual bool hasBody() const = 0;
+    virtual void setBodyScroll(const std::string& value) = 0;      // body.scroll
+    virtual void setBodyStyleMargin(const std::string& value) = 0; // body.style.margin
+    virtual void setBodyStyleBorderWidth(int value) = 0;           // body.style.borderWidth
+};
+
+struct FormOptions {
+    // Directory of the running executable, ending with the path separator.
+    std::string programDir;
+    // Seed of the shuffle's random generator; empty = from the system's entropy.
+    std::optional<std::uint64_t> seed;
+};
+
+class TForm1 {
+public:
+    TForm1(Platform& platform, FormOptions options);
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    Platform& platform() { return m_platform; }
+
+    // Runs a command; a failure it does not catch is shown in the generic
+    // error message box and the state stays as the command left it.
+    void run(const std::function<void()>& command);
+
+    // ---- captions of the application -------------------------------------
+    static std::string applicationTitle();
+    static std::string windowCaption();
+
+    // ---- tool panel --------------------------------------------------------
+    TCaptioned bsSkinPanel1{"bsSkinPanel1", ""};
+    TButton bsSkinXFormButton2;
+    TButton bsSkinXFormButton1;
+    TButton bsSkinButton1;
+    TCheckBox bschck4;
+    TCheckBox bschck1;
+    TLabel Label1{"Label1", ""};
+    TGroupBox bskngrpbx1;
+    TCheckBox bschck2;
+    TCheckBox bschck3;
+    TLabel lbl2;
+    TSlider bsknsldr1{"bsknsldr1", 2, 30, 5};
+    TLabel lbl1;
+    TEdit edt1{"edt1"};
+
+    TWebView WebBrowser1{"WebBrowser1"};
+
+    // ---- login group -------------------------------------------------------
+    TGroupBox bskngrpbx2;
+    TLabel lbl4;
+    TEdit edt2{"edt2"};
+    TLabel lbl5;
+    TEdit bsknpswrdt1{"bsknpswrdt1", "", true};
+    TButton btn3;
+    TCheckBox bschck5;
+    TLinkLabel lbl6;
+    TLinkLabel lbl7;
+    TLabel lbl8;
+
+    // ---- pages -------------------------------------------------------------
+    TPageControl bsSkinPageControl1;
+    TMemo Memo1{"Memo1"};
+    TMemo Memo2{"Memo2"};
+
+    // page 2, thesaurus management
+    TLabel bsSkinStdLabel2;
+    TEdit bsSkinEdit1{"bsSkinEdit1"};
+    TLabel bsSkinStdLabel3;
+    TEdit bsSkinEdit2{"bsSkinEdit2"};
+    TCheckBox bsSkinCheckRadioBox2;
+    TCheckBox bschck10;
+    TButton bsSkinXFormButton3;
+    TButton bsSkinXFormButton5;
+    TEdit bsSkinEdit3{"bsSkinEdit3"};
+    TButton bsSkinXFormButton6;
+    TButton bsSkinXFormButton4;
+    TButton btn6;
+    TButton btn8;
+    TCheckBox bschck7;
+    TLabel bsSkinStdLabel1;
+    TLabel lbl9;
+    TLabel lbl11;
+    TListView listview1;
+    TPopupMenu bsSkinPopupMenu2;
+
+    // page 3, shared thesaurus
+    TButton btn1;
+    TButton btn4;
+    TButton btn5;
+    TSpinEdit bsknspndt1{"bsknspndt1", 1};
+    TButton btn7;
+    TLabel lbl10;
+    TButton btn2;
+    TCheckBox bschck6;
+    TLabel lbl3;
+    TListView lv2;
+    TPopupMenu bsknpmn1;
+
+    // page 4, batch
+    TGroupBox bskngrpbx6;
+    TGroupBox bskngrpbx5;
+    TGroupBox bskngrpbx4;
+    TLabel lbl15;
+    TEdit edt5{"edt5"};
+    TLabel lbl16;
+    TEdit edt6{"edt6", "1"};
+    TLabel lbl13;
+    TEdit edt7{"edt7", "100"};
+    TCheckBox bschck8;
+    TCheckBox bschck9;
+    TLabel lbl14;
+    TButton btn14;
+    TButton btn12;
+    TMemo mmo2{"mmo2"};
+    TEdit edt3{"edt3"};
+    TButton btn9;
+    TLabel lbl12;
+    TMemo mmo1{"mmo1", true};
+    TLabel lbl17;
+    TEdit edt4{"edt4"};
+    TButton btn10;
+    TLinkLabel lbl20;
+    TLabel lbl18;
+    TEdit edt8{"edt8"};
+    TButton btn13;
+    TLinkLabel lbl21;
+    TRadioGroup bsknrdgrp2;
+    TRadioGroup bsknrdgrp3;
+    TRadioGroup bsknrdgrp1;
+    TButton btn11;
+    TLabel lbl19{"lbl19", ""};
+
+    // page 5, help
+    TWebView wb1{"wb1"};
+
+    TGauge bsSkinGauge1{"bsSkinGauge1", 0, 100};
+
+    // non-visual components
+    TSaveDialog save1;
+    TSelectDirDialog bsSelDir1;
+
+    // ---- program-wide state ------------------------------------------------
+    StringList OriginalWords;
+    StringList NewWords;
+    StringList MatchList;
+    StringList ConfigLines;
+    std::unique_ptr<TAes> Cipher;
+    std::string UserId;
+    bool ThesaurusLoaded = false;
+    bool LoggedIn = false;
+    std::string CurrentPage = "1";
+    std::string PageCount = "0";
+    int PostedCount = 0;
+    int BatchTotal = 0;
+
+    // Edit state of the thesaurus management page.
+    std::string EditingId = "0";
+    int EditingIndex = 0;
+
+    // The thesaurus database (setting.dat), open after start-up.
+    std::unique_ptr<KeywordStore> Database;
+    // Request objects owned by the window until their completion releases them.
+    std::list<std::unique_ptr<Tmyhttpget>> Requests;
+    // The one random generator of the shuffle, seeded once.
+    std::mt19937_64 Random;
+
+    // ---- application shell (app/) -------------------------------------------
+    std::string ProgramDir() const { return m_options.programDir; }
+    std::string configPath() const; // ProgramDir + "config.txt"
+    void FormCreate();
+    void readConfigAtStartup();
+    void writeConfig();
+    void bsSkinButton1Click();      // 清空
+    void bsSkinXFormButton1Click(); // 复制新文章
+    void WebBrowser1DocumentComplete(BannerDocument& document);
+    void linkLabelClick(const TLinkLabel& label);
+    void lbl6Click() { linkLabelClick(lbl6); }
+    void lbl7Click() { linkLabelClick(lbl7); }
+    void lbl20Click() { linkLabelClick(lbl20); }
+    void lbl21Click() { linkLabelClick(lbl21); }
+
+    // ---- thesaurus loading (thesaurus/) -------------------------------------
+    void openDatabase(); // start-up step 8; throws on failure
+    void loadDB();
+    void bsSkinXFormButton4Click(); // 加载词库
+
+    // ---- rewriting engine (engine/) -----------------------------------------
+    StringList ExprTest(const std::string& pattern, const std::string& text);
+    std::string TongYiCi(const std::string& text);
+    std::string daluan(const std::string& text);
+    std::string rewrite(const std::string& text); // the two steps the switches select
+    void bsSkinXFormButton2Click();               // 生成原创
+
+    // ---- local thesaurus (thesaurus/) ----------------------------------------
+    void addKeyWord(const std::string& ow, const std::string& nw, bool isused,
+                    const std::string& mode);
+    void EditKeyWord(int index, const std::string& id, const std::string& ow,
+                     const std::string& nw, bool isused);
+    void DeleteKeyWord(int index, const std::string& id);
+    void IsusedKeyWord(int index, const std::string& id);
+    void N1Click();                 // 修改
+    void N2Click();                 // 删除
+    void N3Click();                 // 使用？
+    void bsSkinXFormButton3Click(); // 新增 / 修改
+    void bsSkinXFormButton5Click(); // 取消修改
+    void bsSkinXFormButton6Click(); // 查找
+    void bschck7Click();            // 全选
+    void btn6Click();               // 导出选中词库
+
+    // ---- network (net/) -------------------------------------------------------
+    void gotourl(const std::string& address, const std::string& kind, std::int32_t listIndex);
+    void gotourlPost(const std::string& address, const std::string& kind,
+                     const std::string& body);
+    void getstr(THTTPGet* sender, const std::string& result);
+    void geterror(THTTPGet* sender);
+    void btn3Click(); // 登  录
+    void loginAnswer(Tmyhttpget& request, const std::string& text);
+    // Seams of the flows that later work fills in; they do nothing yet.
+    void sendPointsRequest(const std::string& ow, const std::string& nw);
+    void sendShareRequest(const std::string& ow, const std::string& nw);
+    void loadtycAnswer(Tmyhttpget& request, const std::string& text);
+    void addwordAnswer(Tmyhttpget& request, const std::string& text);
+    void sendkeywordsAnswer(Tmyhttpget& request, const std::string& text);
+    void getcontentAnswer(Tmyhttpget& request, const std::string& text);
+    void PostSendAnswer(Tmyhttpget& request, const std::string& text);
+    void btn1Click();
+    void btn4Click();
+    void btn5Click();
+    void btn7Click();
+    void btn2Click();
+    void bschck6Click();
+    void N4Click();
+    void N5Click();
+    void N7Click();
+    void N6Click();
+    void btn8Click();
+
+    // ---- batch (batch/) ---------------------------------------------------------
+    void btn11Click();
+    void btn12Click();
+    void btn14Click();
+    void btn9Click();
+    void btn10Click();
+    void btn13Click();
+    void edt4Change();
+    void edt8Change();
+    void bsknrdgrp2Click();
+    void bsknrdgrp1Click();
+
+private:
+    Platform& m_platform;
+    FormOptions m_options;
+    std::unique_ptr<SynonymReplacer> m_synonyms; // index over OriginalWords/NewWords
+    bool m_synonymsDirty = true;
+    int m_loadGeneration = 0; // bumped by every loadDB; an interrupted load stops
+    friend class SynonymReplacerAccess;
+};

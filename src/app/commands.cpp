@@ -1,0 +1,27 @@
+// Commands of the tool panel that clear and copy the articles, the banner's
+// style fix-up and the link labels.
+#include "app/Unit1.h"
+
+void TForm1::bsSkinButton1Click() {
+    Memo1.clear();
+    Memo2.clear();
+    bsSkinPageControl1.setActivePage(0);
+}
+
+void TForm1::bsSkinXFormButton1Click() {
+    if (Memo2.text().empty()) return;
+    m_platform.setClipboardText(Memo2.text());
+}
+
+void TForm1::WebBrowser1DocumentComplete(BannerDocument& document) {
+    // An error page or a non-HTML document has no body to adjust.
+    if (!document.hasBody()) return;
+    document.setBodyScroll("no");
+    document.setBodyStyleMargin("0");
+    document.setBodyStyleBorderWidth(0);
+}
+
+void TForm1::linkLabelClick(const TLinkLabel& label) {
+    if (label.address().empty()) return;
+    m_platform.shellOpen(label.address());
+}

@@ -1,0 +1,144 @@
+#include "app/controls.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+void Control::setVisible(bool v) {
+    if (m_visible == v) return;
+    m_visible = v;
+    changed();
+}
+
+void Control::setFocus() {
+    ++m_focusRequests;
+    changed();
+}
+
+void TCaptioned::setCaption(std::string c) {
+    m_caption = std::move(c);
+    changed();
+}
+
+void TLinkLabel::setAddress(std::string a) {
+    m_address = std::move(a);
+    changed();
+}
+
+void TCheckBox::setChecked(bool c) {
+    m_checked = c;
+    changed();
+}
+
+void TEdit::setText(std::string t) {
+    if (t == m_text) return;
+    m_text = std::move(t);
+    changed();
+    if (onChange) onChange();
+}
+
+void TMemo::setText(std::string t) {
+    m_text = std::move(t);
+    changed();
+}
+
+std::string TMemo::joinMemoLines(const StringList& l) {
+    std::string out;
+    for (size_t i = 0; i < l.size(); ++i) {
+        if (i) out += "\r\n";
+        out += l[i];
+    }
+    return out;
+}
+
+void TSpinEdit::setValue(double v) {
+    m_value = v;
+    changed();
+}
+
+void TSlider::setPosition(int p) {
+    m_pos = std::clamp(p, m_min, m_max);
+    changed();
+}
+
+void TGauge::setMax(int m) {
+    m_max = m;
+    changed();
+}
+
+void TGauge::setValue(int v) {
+    m_value = v;
+    changed();
+}
+
+void TRadioGroup::setItemIndex(int i) {
+    m_index = i;
+    changed();
+}
+
+void TPageControl::setActivePage(int i) {
+    m_active = i;
+    changed();
+}
+
+void TWebView::navigate(std::string url) {
+    m_url = std::move(url);
+    changed();
+}
+
+void TListView::clear() {
+    m_items.clear();
+    m_selected = -1;
+    if (m_listObserver) m_listObserver->rowsReset();
+}
+
+int TListView::append(ListItem item) {
+    m_items.push_back(std::move(item));
+    int row = count() - 1;
+    if (m_listObserver) m_listObserver->rowsAppended(row, 1);
+    return row;
+}
+
+void TListView::remove(int row) {
+    if (row < 0 || row >= count()) throw std::out_of_range("list index out of bounds");
+    m_items.erase(m_items.begin() + row);
+    if (m_selected == row) m_selected = -1;
+    else if (m_selected > row) --m_selected;
+    if (m_listObserver) m_listObserver->rowsRemoved(row, 1);
+}
+
+void TListView::setSubItem(int row, int sub, std::string text) {
+    auto& it = m_items.at(static_cast<size_t>(row));
+    if (sub < 0) throw std::out_of_range("sub-item index out of bounds");
+    if (static_cast<size_t>(sub) >= it.subItems.size()) it.subItems.resize(static_cast<size_t>(sub) + 1);
+    it.subItems[static_cast<size_t>(sub)] = std::move(text);
+    if (m_listObserver) m_listObserver->rowChanged(row);
+}
+
+void TListView::setChecked(int row, bool checked) {
+    m_items.at(static_cast<size_t>(row)).checked = checked;
+    if (m_listObserver) m_listObserver->rowChanged(row);
+}
+
+void TListView::setAllChecked(bool checked) {
+    for (auto& it : m_items) it.checked = checked;
+    if (m_listObserver) m_listObserver->repaint();
+}
+
+void TListView::repaint() {
+    if (m_listObserver) m_listObserver->repaint();
+}
+
+void TListView::setSelected(int row) {
+    m_selected = (row >= 0 && row < count()) ? row : -1;
+    if (m_listObserver) m_listObserver->selectionChanged(m_selected);
+}
+
+void TListView::scrollIntoView(int row) {
+    m_lastScrolled = row;
+    if (m_listObserver) m_listObserver->scrolledTo(row);
+}
+
+void TListView::setFocus() {
+    Control::setFocus();
+    if (m_listObserver) m_listObserver->focusRequested();
+}

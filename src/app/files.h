@@ -1,0 +1,14 @@
+#pragma once
+// File-system edge: paths are GBK inside the program and UTF-8 on disk.
+#include <string>
+
+// The file-system form of a GBK path.
+std::string fsPath(const std::string& gbkPath);
+// The GBK form of a file-system path.
+std::string gbkPath(const std::string& fsPath);
+// Replaces the file with `bytes`. With ownerOnly the file is made readable and
+// writable by its owner only. Throws std::runtime_error naming the path and the
+// system's reason.
+void writeWholeFile(const std::string& gbkPathName, const std::string& bytes, bool ownerOnly = false);
+// The directory of the running executable, ending with "/", in GBK.
+std::string executableDir();

@@ -1,0 +1,39 @@
+// wyc-cli: the program's jobs without a window.
+//   wyc-cli rewrite ...      rewrite articles (see `wyc-cli rewrite --help`)
+//   wyc-cli thesaurus ...    list, add, import and export word pairs
+//   wyc-cli init-db ...      create a starter setting.dat from a UTF-8 pair list
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace {
+void usage(FILE* out) {
+    std::fputs("usage: wyc-cli COMMAND [OPTIONS] [ARGS]\n"
+               "commands:\n"
+               "  rewrite     rewrite articles with the thesaurus (and optionally shuffle them)\n"
+               "  thesaurus   list|add|import|export word pairs of setting.dat\n"
+               "  init-db     create a starter setting.dat from a UTF-8 list of word pairs\n"
+               "Run 'wyc-cli COMMAND --help' for the options of a command.\n",
+               out);
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        usage(stderr);
+        return 2;
+    }
+    std::string cmd = argv[1];
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        usage(stdout);
+        return 0;
+    }
+    if (cmd == "rewrite") return cli::rewriteMain(argc - 1, argv + 1);
+    if (cmd == "thesaurus") return cli::thesaurusMain(argc - 1, argv + 1);
+    if (cmd == "init-db") return cli::initDbMain(argc - 1, argv + 1);
+    std::fprintf(stderr, "wyc-cli: unknown command '%s'\n", cmd.c_str());
+    usage(stderr);
+    return 2;
+}

@@ -1,0 +1,53 @@
+#include "support/fixtures.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+
+#include "thesaurus/keyword_store.h"
+
+TempDir::TempDir() {
+    static std::mt19937_64 rng{std::random_device{}()};
+    auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto p = base / ("wyc-test-" + std::to_string(::getpid()) + "-" + std::to_string(rng()));
+        if (std::filesystem::create_directory(p)) {
+            m_path = p;
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+ScopedCwd::ScopedCwd(const std::filesystem::path& dir) : m_old(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+}
+
+ScopedCwd::~ScopedCwd() {
+    std::error_code ec;
+    std::filesystem::current_path(m_old, ec);
+}
+
+void makeDatabase(const std::filesystem::path& file, const std::vector<PairSpec>& pairs) {
+    auto store = KeywordStore::create(file.string());
+    Transaction tx(store->db());
+    for (const auto& p : pairs) store->append(g(p.ow), g(p.nw), p.isused);
+    tx.commit();
+}
+
+std::string readFileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFileBytes(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}

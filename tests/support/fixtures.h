@@ -1,0 +1,49 @@
+#pragma once
+// Shared test helpers: temporary directories, starter databases, UTF-8 -> GBK.
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/codepage.h"
+
+// GBK from a UTF-8 literal.
+inline std::string g(std::string_view utf8) { return cp::utf8ToGbk(utf8); }
+
+// A fresh directory under the system's temporary folder, removed at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+    std::string str() const { return m_path.string(); }
+    // path() + "/" as a GBK directory text, like ProgramDir.
+    std::string dirText() const { return m_path.string() + "/"; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Changes the working directory for the lifetime of the object.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::filesystem::path& dir);
+    ~ScopedCwd();
+
+private:
+    std::filesystem::path m_old;
+};
+
+struct PairSpec {
+    std::string ow; // UTF-8
+    std::string nw; // UTF-8
+    bool isused = true;
+};
+
+// Creates a setting.dat at `file` holding the pairs in order (ids 1, 2, ...).
+void makeDatabase(const std::filesystem::path& file, const std::vector<PairSpec>& pairs);
+
+std::string readFileBytes(const std::filesystem::path& file);
+void writeFileBytes(const std::filesystem::path& file, const std::string& bytes);
