@@ -8,7 +8,7 @@
 namespace {
 constexpr const char* kSchema =
     "CREATE TABLE keyword(id INTEGER PRIMARY KEY AUTOINCREMENT, ow TEXT, nw TEXT, "
-    "isused BOOLEAN NOT NULL DEFAULT 1)";
+    "isused BOOLEAN DEFAULT 1)";
 
 constexpr const char* kPairIndex = "CREATE INDEX IF NOT EXISTS keyword_pair ON keyword(ow, nw)";
 

@@ -1,0 +1,144 @@
+// Start-up of the main window: program directory vs working directory, the
+// settings file, the missing-database exit, and the initial window state.
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/Unit1.h"
+#include "app/vendor.h"
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+#include "thesaurus/sqlite.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct StartupTest : ::testing::Test {
+    TempDir programDir; // where the executable (and config.txt) lives
+    TempDir workDir;    // the process's working directory (setting.dat)
+    RecordingPlatform platform;
+
+    std::unique_ptr<TForm1> start() {
+        ScopedCwd cwd(workDir.path());
+        auto form = std::make_unique<TForm1>(platform, FormOptions{programDir.dirText(), 1});
+        form->FormCreate();
+        return form;
+    }
+    fs::path configFile() const { return programDir.path() / "config.txt"; }
+};
+
+TEST_F(StartupTest, ConfigBesideProgramAndDatabaseInWorkingDirectory) {
+    makeDatabase(workDir.path() / "setting.dat", {{"美丽", "漂亮"}, {"迅速", "快速", false}});
+    writeFileBytes(configFile(), "user\r\npass\r\n");
+    auto form = start();
+
+    EXPECT_FALSE(platform.terminated);
+    EXPECT_TRUE(platform.errors().empty());
+    EXPECT_EQ(form->edt2.text(), "user");
+    EXPECT_EQ(form->bsknpswrdt1.text(), "pass");
+    EXPECT_EQ(form->listview1.count(), 2);
+    EXPECT_EQ(form->OriginalWords, StringList{g("美丽")});
+    EXPECT_TRUE(form->ThesaurusLoaded);
+    EXPECT_EQ(form->Label1.caption(), g("【提示信息】初始化完毕，您现在可以使用软件替换文章了"));
+    EXPECT_EQ(form->bsSkinPageControl1.activePage(), 2);
+    EXPECT_EQ(form->UserId, "9");
+    EXPECT_NE(form->Cipher, nullptr);
+    EXPECT_EQ(form->edt3.text(), programDir.dirText() + "input");
+    EXPECT_EQ(form->edt4.text(), programDir.dirText() + "output");
+    EXPECT_EQ(form->lbl20.address(), form->edt4.text());
+    EXPECT_EQ(form->bsSelDir1.initialDir, programDir.dirText());
+    EXPECT_EQ(form->wb1.url(), vendor::baseAddress() + "/tychelp.html?V2.0");
+    EXPECT_EQ(form->WebBrowser1.url(), vendor::baseAddress() + "/softad/tyc.html?qun2.0_test");
+    // No start-up step creates the batch directories, and nothing lands in the
+    // working directory but what was there.
+    EXPECT_FALSE(fs::exists(programDir.path() / "input"));
+    EXPECT_FALSE(fs::exists(workDir.path() / "config.txt"));
+}
+
+TEST_F(StartupTest, MissingOrBrokenDatabaseShowsMessageAndEnds) {
+    const std::string message = g("文件不完整“setting.dat”不存在");
+    auto expectEnd = [&](const char* what) {
+        SCOPED_TRACE(what);
+        platform.calls.clear();
+        platform.terminated = false;
+        platform.exitCode = 0;
+        auto form = start();
+        EXPECT_TRUE(platform.terminated);
+        EXPECT_NE(platform.exitCode, 0);
+        ASSERT_EQ(platform.count("message"), 1);
+        EXPECT_EQ(platform.calls.back().what, "terminate");
+        EXPECT_EQ(platform.calls[platform.calls.size() - 2].text, message);
+        // No later step ran: no load, no web pages.
+        EXPECT_FALSE(form->ThesaurusLoaded);
+        EXPECT_TRUE(form->Label1.caption().empty());
+        EXPECT_TRUE(form->wb1.url().empty());
+        EXPECT_FALSE(fs::exists(workDir.path() / "setting.dat") &&
+                     fs::file_size(workDir.path() / "setting.dat") == 0);
+    };
+    expectEnd("missing");
+    // The program never creates the file.
+    EXPECT_FALSE(fs::exists(workDir.path() / "setting.dat"));
+
+    writeFileBytes(workDir.path() / "setting.dat", "this is not a database at all, just text\n");
+    expectEnd("not a database");
+
+    fs::remove(workDir.path() / "setting.dat");
+    {
+        auto db = SqliteDb::openOrCreate((workDir.path() / "setting.dat").string());
+        db.exec("CREATE TABLE other(x)");
+    }
+    expectEnd("no keyword table");
+    // A database found in the program directory does not count.
+    fs::remove(workDir.path() / "setting.dat");
+    makeDatabase(programDir.path() / "setting.dat", {{"甲", "乙"}});
+    expectEnd("database beside the program only");
+}
+
+TEST_F(StartupTest, ConfigFileReadingAndRewriting) {
+    makeDatabase(workDir.path() / "setting.dat", {});
+    struct Case {
+        const char* name;
+        std::optional<std::string> before;
+        std::string account, password;
+    };
+    const Case cases[] = {
+        {"missing file", std::nullopt, "", ""},
+        {"lone LF, no final break", std::string("a@b.cn\nsecret"), "a@b.cn", "secret"},
+        {"lone CR", std::string("acc\rpw\r"), "acc", "pw"},
+        {"spaces kept", std::string(" acc \r\n pw \r\n"), " acc ", " pw "},
+        {"third empty line loses the account", std::string("acc\r\npw\r\n\r\n"), "", ""},
+        {"one line", std::string("acc\r\n"), "", ""},
+        {"empty file", std::string(""), "", ""},
+        {"GBK account", g("用户\r\n密码\r\n"), g("用户"), g("密码")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(configFile());
+        if (c.before) writeFileBytes(configFile(), *c.before);
+        auto form = start();
+        EXPECT_EQ(form->edt2.text(), c.account);
+        EXPECT_EQ(form->bsknpswrdt1.text(), c.password);
+        ASSERT_EQ(form->ConfigLines.size(), 2u);
+        EXPECT_EQ(readFileBytes(configFile()), c.account + "\r\n" + c.password + "\r\n");
+        // The password is in clear: only the owner may read the file.
+        struct stat st {};
+        ASSERT_EQ(::stat(configFile().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+}
+
+TEST_F(StartupTest, UnwritableConfigEndsStartupWithErrorButWindowStays) {
+    makeDatabase(workDir.path() / "setting.dat", {{"甲", "乙"}});
+    fs::create_directory(configFile()); // a directory where the file should be
+    auto form = start();
+    EXPECT_FALSE(platform.terminated);
+    EXPECT_EQ(platform.errors().size(), 1u);
+    // The steps after the config file did not run.
+    EXPECT_EQ(form->Database, nullptr);
+    EXPECT_FALSE(form->ThesaurusLoaded);
+    EXPECT_TRUE(form->wb1.url().empty());
+}
+
+} // namespace

@@ -1,0 +1,109 @@
+// The full load of the thesaurus into the lists and the management list view.
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+#include "thesaurus/keyword_store.h"
+
+namespace {
+
+struct LoadTest : ::testing::Test {
+    TempDir dir;
+    RecordingPlatform platform;
+    TForm1 form{platform, FormOptions{dir.dirText(), 1}};
+
+    void open(const std::vector<PairSpec>& pairs) {
+        makeDatabase(dir.path() / "setting.dat", pairs);
+        form.Database = KeywordStore::open((dir.path() / "setting.dat").string());
+    }
+    StringList captions() const {
+        StringList out;
+        for (const auto& it : form.listview1.items()) out.push_back(it.caption);
+        return out;
+    }
+};
+
+TEST_F(LoadTest, EmptyTable) {
+    open({});
+    form.bsSkinXFormButton4Click();
+    EXPECT_EQ(form.listview1.count(), 0);
+    EXPECT_TRUE(form.OriginalWords.empty());
+    EXPECT_EQ(form.bsSkinGauge1.max(), 0);
+    EXPECT_TRUE(form.ThesaurusLoaded);
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】初始化完毕，您现在可以使用软件替换文章了"));
+}
+
+TEST_F(LoadTest, RowsForEveryRecordListsForInUseOnesInIdOrder) {
+    open({{"中国", "中华"}, {"美丽", "漂亮", false}, {"中国", "华夏"}, {"", "空"}, {"好", ""}});
+    form.loadDB();
+    EXPECT_EQ(captions(), (StringList{"1", "2", "3", "4", "5"}));
+    const auto& row = form.listview1.item(1);
+    EXPECT_EQ(row.subItems, (StringList{g("美丽"), g("漂亮"), g("否")}));
+    EXPECT_FALSE(row.checked);
+    EXPECT_EQ(form.listview1.item(0).subItems[2], g("是"));
+    // Duplicates of one original word are both kept, in id order.
+    EXPECT_EQ(form.OriginalWords, (StringList{g("中国"), g("中国"), "", g("好")}));
+    EXPECT_EQ(form.NewWords, (StringList{g("中华"), g("华夏"), g("空"), ""}));
+    EXPECT_EQ(form.bsSkinGauge1.max(), 5);
+    EXPECT_EQ(form.bsSkinGauge1.value(), 5);
+    // The window gets a chance to repaint after every record.
+    EXPECT_GE(platform.processEventsCalls, 5);
+}
+
+TEST_F(LoadTest, AllUnusedAndNullFields) {
+    open({{"甲", "乙", false}, {"丙", "丁", false}});
+    form.Database->db().exec("INSERT INTO keyword(ow, nw, isused) VALUES(NULL, NULL, 0)");
+    form.Database->db().exec("UPDATE keyword SET isused=NULL WHERE id=3");
+    form.loadDB();
+    EXPECT_EQ(form.listview1.count(), 3);
+    EXPECT_TRUE(form.OriginalWords.empty());
+    EXPECT_TRUE(form.NewWords.empty());
+    EXPECT_EQ(form.listview1.item(2).subItems, (StringList{"", "", g("否")}));
+}
+
+TEST_F(LoadTest, ReloadRequestedDuringALoadLeavesOneCompleteCopy) {
+    std::vector<PairSpec> pairs;
+    for (int i = 0; i < 50; ++i) pairs.push_back({"w" + std::to_string(i), "n" + std::to_string(i), i % 3 != 0});
+    open(pairs);
+    int calls = 0;
+    platform.onProcessEvents = [&] {
+        // Halfway through the first load the user presses the reload button
+        // and, meanwhile, another record is added and one is deleted.
+        if (++calls == 20) {
+            form.Database->append("late", "added", true);
+            form.Database->remove("2");
+            form.bsSkinXFormButton4Click();
+        }
+    };
+    form.bsSkinXFormButton4Click();
+    EXPECT_TRUE(form.ThesaurusLoaded);
+    EXPECT_EQ(form.listview1.count(), 50);
+    StringList expected;
+    KeywordRecord rec;
+    for (auto cur = form.Database->all(); cur.next(rec);)
+        if (rec.isused) expected.push_back(rec.ow);
+    EXPECT_EQ(form.OriginalWords, expected);
+    EXPECT_EQ(form.OriginalWords.size(), form.NewWords.size());
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】初始化完毕，您现在可以使用软件替换文章了"));
+}
+
+TEST_F(LoadTest, DuringAReloadTheFlagIsDown) {
+    open({{"甲", "乙"}});
+    bool seenDuringLoad = true;
+    platform.onProcessEvents = [&] { seenDuringLoad = form.ThesaurusLoaded; };
+    form.bsSkinXFormButton4Click();
+    EXPECT_FALSE(seenDuringLoad);
+    EXPECT_TRUE(form.ThesaurusLoaded);
+}
+
+TEST_F(LoadTest, DatabaseFailureKeepsWhatWasLoadedAndFlagStaysDown) {
+    open({{"甲", "乙"}, {"丙", "丁"}});
+    form.Database->db().exec("DROP TABLE keyword");
+    form.run([&] { form.bsSkinXFormButton4Click(); });
+    EXPECT_EQ(platform.errors().size(), 1u);
+    EXPECT_FALSE(form.ThesaurusLoaded);
+    EXPECT_EQ(form.listview1.count(), 0);
+}
+
+} // namespace
