@@ -1,0 +1,73 @@
+// Start-up with a big thesaurus: builds a setting.dat of 100,000 pairs (or the
+// count given as the first argument), then times the window model's start-up
+// sequence (settings file, database, full load into the lists and the list
+// view) and reports the peak memory of the process. The real window adds its
+// drawing on top; `wyc --startup-benchmark` reports that end to end.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "app/Unit1.h"
+#include "engine/codepage.h"
+#include "thesaurus/keyword_store.h"
+
+namespace {
+
+class BenchPlatform : public Platform {
+public:
+    void processEvents() override { ++events; }
+    void postToGui(std::function<void()> fn) override { fn(); }
+    void showMessage(const std::string& t) override { std::printf("message: %s\n", cp::gbkToUtf8(t).c_str()); }
+    void showError(const std::string& t) override { std::printf("error: %s\n", cp::gbkToUtf8(t).c_str()); }
+    bool confirm(const std::string&) override { return false; }
+    std::optional<std::string> saveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> selectDirectory(const std::string&, const std::string&) override { return {}; }
+    void setClipboardText(const std::string&) override {}
+    void shellOpen(const std::string&) override {}
+    void terminate(int code) override { std::exit(code); }
+    long events = 0;
+};
+
+long peakKb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int pairs = argc > 1 ? std::atoi(argv[1]) : 100000;
+    auto dir = std::filesystem::temp_directory_path() / ("wyc-bench-startup-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    {
+        auto store = KeywordStore::create("setting.dat");
+        Transaction tx(store->db());
+        const std::string a = cp::G("词语"), b = cp::G("替换");
+        for (int i = 0; i < pairs; ++i)
+            store->append(a + std::to_string(i), b + std::to_string(i), i % 7 != 0);
+        tx.commit();
+    }
+    BenchPlatform platform;
+    auto t0 = std::chrono::steady_clock::now();
+    {
+        TForm1 form(platform, FormOptions{dir.string() + "/", 1});
+        form.FormCreate();
+        auto t1 = std::chrono::steady_clock::now();
+        double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        std::printf("pairs: %d, rows: %d, in use: %zu\n", pairs, form.listview1.count(),
+                    form.OriginalWords.size());
+        std::printf("start-up sequence: %.1f ms (target: whole window under 2000 ms)\n", ms);
+        std::printf("peak memory: %.1f MB (target: under 300 MB)\n", peakKb() / 1024.0);
+    }
+    std::filesystem::current_path("/");
+    std::filesystem::remove_all(dir);
+    return 0;
+}
