@@ -8,8 +8,4 @@ int rewriteMain(int, char**) {
     std::fputs("rewrite: not built yet\n", stderr);
     return 1;
 }
-int thesaurusMain(int, char**) {
-    std::fputs("thesaurus: not built yet\n", stderr);
-    return 1;
-}
 } // namespace cli

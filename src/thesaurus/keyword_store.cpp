@@ -64,6 +64,22 @@ bool KeywordStore::Cursor::next(KeywordRecord& out) {
     return true;
 }
 
+KeywordStore::Adder::Adder(const SqliteDb& db)
+    : m_find(db, "SELECT 1 FROM keyword WHERE ow=?1 AND nw=?2 LIMIT 1"),
+      m_insert(db, "INSERT INTO keyword(ow, nw, isused) VALUES(?1, ?2, ?3)") {}
+
+bool KeywordStore::Adder::addIfAbsent(const std::string& ow, const std::string& nw, bool isused) {
+    const std::string o = cp::gbkToUtf8(ow);
+    const std::string n = cp::gbkToUtf8(nw);
+    m_find.bind(1, o).bind(2, n);
+    const bool found = m_find.step();
+    m_find.reset();
+    if (found) return false;
+    m_insert.bind(1, o).bind(2, n).bind(3, std::int64_t{isused ? 1 : 0});
+    m_insert.run();
+    return true;
+}
+
 std::int64_t KeywordStore::count() {
     Statement s(m_db, "SELECT count(*) FROM keyword");
     s.step();

@@ -1,0 +1,359 @@
+// wyc-cli thesaurus: lists, adds, imports and exports the word pairs of
+// setting.dat without the window.
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "engine/codepage.h"
+#include "thesaurus/keyword_store.h"
+#include "thesaurus/pair_file.h"
+#include "thesaurus/pair_import.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kHelp =
+    R"(usage: wyc-cli thesaurus [OPTIONS] COMMAND [ARGS]
+Works on the word pairs (table keyword) of the thesaurus database.
+
+commands:
+  list              print every pair, one per line: id<TAB>original<TAB>new<TAB>是|否
+  add OW NW         store one pair unless the same two words are stored already
+                    (--unused stores it as not in use)
+  import FILE       add the pairs of FILE that are not stored yet
+  export FILE       write every pair to FILE
+FILE "-" is standard input (import) or standard output (export).
+
+options:
+  --db FILE         the database (default: setting.dat in the working directory);
+                    it must exist, it is never created
+  --encoding ENC    gbk (default) or utf-8: the encoding of the FILE of import and
+                    export. Without this option, import reads a file that is valid
+                    UTF-8 with Chinese text as UTF-8. A file that starts with a
+                    UTF-8 or UTF-16 byte-order mark is read by that mark.
+  --unused          add: the pair takes no part in replacement
+  --strict          import: a malformed line rejects the whole file
+  -h, --help        this text
+Arguments (words, file names) and printed words are UTF-8.
+
+file format (what the window's export writes):
+  one pair per line: ORIGINAL,NEW,是  or  ORIGINAL,NEW,否  or  ORIGINAL,NEW
+  (without the third field the pair is in use). Lines end in CR CR LF (as the
+  window writes them), CR LF or LF. Words are taken exactly as written, spaces
+  included; spaces around 是/否 are ignored. Export writes CR CR LF.
+
+import:
+  Blank lines are skipped. A pair whose original and new word are both stored
+  already (or appear on an earlier line) is skipped as a duplicate. A line is
+  malformed, and rejected, when it
+    - is not valid text in the file's encoding, or holds a character that GBK
+      cannot represent,
+    - has no ASCII comma ',' (a TAB or the Chinese comma '，' is no separator),
+    - has more than three fields (words cannot contain a comma),
+    - has an empty or blank (spaces only) word, or a control character in a word,
+    - has a third field other than 是 or 否.
+  The import is one transaction: if it fails, the database is left as it was.
+  It prints the number of pairs added, duplicates and malformed lines with their
+  line numbers (each malformed line with its reason on standard error).
+
+exit status: 0 done (also with duplicates or malformed lines skipped), 1 failed
+(nothing changed), 2 wrong usage.
+)";
+
+struct Options {
+    std::string db = "setting.dat";
+    pairfile::Encoding encoding = pairfile::Encoding::Gbk;
+    bool encodingGiven = false;
+    bool unused = false;
+    bool strict = false;
+    std::vector<std::string> args; // command and its arguments
+};
+
+int usageError(const std::string& what) {
+    std::fprintf(stderr, "thesaurus: %s\nRun 'wyc-cli thesaurus --help' for usage.\n",
+                 what.c_str());
+    return 2;
+}
+
+std::string utf8(const std::string& gbk) {
+    return cp::gbkToUtf8(gbk);
+}
+
+// "3, 5-9, 12" for a sorted list of line numbers.
+std::string lineRanges(const std::vector<int>& lines) {
+    std::string out;
+    for (size_t i = 0; i < lines.size();) {
+        size_t j = i;
+        while (j + 1 < lines.size() && lines[j + 1] == lines[j] + 1)
+            ++j;
+        if (!out.empty()) out += ", ";
+        out += std::to_string(lines[i]);
+        if (j > i) out += "-" + std::to_string(lines[j]);
+        i = j + 1;
+    }
+    return out;
+}
+
+std::string countedLines(size_t n, const std::vector<int>& lines) {
+    if (n == 0) return "0";
+    return std::to_string(n) + (n == 1 ? " (line " : " (lines ") + lineRanges(lines) + ")";
+}
+
+bool readInput(const std::string& name, std::string& bytes) {
+    if (name == "-") {
+        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return !std::cin.bad();
+    }
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    bytes = s.str();
+    return !in.bad();
+}
+
+bool writeOutput(const std::string& name, const std::string& bytes) {
+    if (name == "-") {
+        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::cout.flush();
+        return static_cast<bool>(std::cout);
+    }
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+std::unique_ptr<KeywordStore> openStore(const Options& o) {
+    try {
+        return KeywordStore::open(o.db);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: cannot open %s: %s\n", o.db.c_str(), e.what());
+        return nullptr;
+    }
+}
+
+// A word given on the command line (UTF-8) as GBK; empty reason when fine.
+std::string argumentWord(const std::string& arg, const char* which, std::string& gbk) {
+    if (arg.empty()) return std::string("the ") + which + " word is empty";
+    if (!cp::isValidUtf8(arg)) return std::string("the ") + which + " word is not UTF-8";
+    gbk = cp::utf8ToGbk(arg);
+    if (cp::gbkToUtf8(gbk) != arg)
+        return std::string("the ") + which + " word holds a character GBK cannot represent";
+    return {};
+}
+
+int listCommand(const Options& o) {
+    if (o.args.size() != 1) return usageError("list takes no arguments");
+    auto store = openStore(o);
+    if (!store) return 1;
+    try {
+        auto cursor = store->all();
+        KeywordRecord r;
+        std::string out;
+        const std::string yes = "是", no = "否";
+        while (cursor.next(r)) {
+            out +=
+                r.id + "\t" + utf8(r.ow) + "\t" + utf8(r.nw) + "\t" + (r.isused ? yes : no) + "\n";
+            if (out.size() > (1 << 16)) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
+        }
+        std::fwrite(out.data(), 1, out.size(), stdout);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: list failed: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int addCommand(const Options& o) {
+    if (o.args.size() != 3) return usageError("add takes two words: add ORIGINAL NEW");
+    std::string ow, nw;
+    if (auto why = argumentWord(o.args[1], "original", ow); !why.empty()) return usageError(why);
+    if (auto why = argumentWord(o.args[2], "new", nw); !why.empty()) return usageError(why);
+    auto store = openStore(o);
+    if (!store) return 1;
+    try {
+        if (auto found = store->findPair(ow, nw)) {
+            std::printf("already stored as id %s; nothing added\n", found->id.c_str());
+            return 0;
+        }
+        auto r = store->append(ow, nw, !o.unused);
+        std::printf("added id %s: %s -> %s (%s)\n", r.id.c_str(), utf8(r.ow).c_str(),
+                    utf8(r.nw).c_str(), r.isused ? "in use" : "not in use");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: add failed: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int importCommand(const Options& o) {
+    if (o.args.size() != 2) return usageError("import takes one file: import FILE");
+    const std::string& file = o.args[1];
+    std::string bytes;
+    if (!readInput(file, bytes)) {
+        std::fprintf(stderr, "thesaurus: cannot read %s\n", file.c_str());
+        return 1;
+    }
+    pairfile::Encoding encoding = o.encoding;
+    if (pairfile::hasUtf16Bom(bytes)) {
+        bytes = pairfile::utf16WithBomToUtf8(bytes);
+        encoding = pairfile::Encoding::Utf8;
+        std::fprintf(stderr, "note: %s is UTF-16 (byte-order mark); reading it as such\n",
+                     file.c_str());
+    } else if (pairfile::hasUtf8Bom(bytes)) {
+        encoding = pairfile::Encoding::Utf8;
+    } else if (!o.encodingGiven && pairfile::looksLikeUtf8(bytes)) {
+        encoding = pairfile::Encoding::Utf8;
+        std::fprintf(stderr,
+                     "note: %s is UTF-8 text; reading it as UTF-8 (--encoding gbk forces GBK)\n",
+                     file.c_str());
+    }
+    const pairfile::Parsed parsed = pairfile::parse(bytes, encoding);
+    std::vector<int> malformedLines;
+    for (const auto& m : parsed.malformed) {
+        std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), m.line, m.reason.c_str());
+        malformedLines.push_back(m.line);
+    }
+    if (o.strict && !parsed.malformed.empty()) {
+        std::fprintf(stderr, "thesaurus: %zu malformed line(s); nothing imported (--strict)\n",
+                     parsed.malformed.size());
+        return 1;
+    }
+    auto store = openStore(o);
+    if (!store) return 1;
+    ImportResult result;
+    try {
+        result = importPairs(*store, parsed.pairs);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: import failed, the database is unchanged: %s\n", e.what());
+        return 1;
+    }
+    std::printf("added: %d\nduplicates: %s\nmalformed: %s\n", result.added,
+                countedLines(result.duplicateLines.size(), result.duplicateLines).c_str(),
+                countedLines(malformedLines.size(), malformedLines).c_str());
+    return 0;
+}
+
+int exportCommand(const Options& o) {
+    if (o.args.size() != 2) return usageError("export takes one file: export FILE");
+    const std::string& file = o.args[1];
+    auto store = openStore(o);
+    if (!store) return 1;
+    std::string gbk;
+    int count = 0;
+    std::vector<std::string> unreadable;
+    try {
+        auto cursor = store->all();
+        KeywordRecord r;
+        const std::string yes = cp::G("是"), no = cp::G("否");
+        while (cursor.next(r)) {
+            gbk += pairfile::formatLine(r.ow, r.nw, r.isused ? yes : no);
+            ++count;
+            auto awkward = [](const std::string& w) {
+                return w.empty() || w.find_first_of(",\r\n") != std::string::npos;
+            };
+            if (awkward(r.ow) || awkward(r.nw)) unreadable.push_back(r.id);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: export failed: %s\n", e.what());
+        return 1;
+    }
+    const std::string bytes = o.encoding == pairfile::Encoding::Utf8 ? cp::gbkToUtf8(gbk) : gbk;
+    if (!writeOutput(file, bytes)) {
+        std::fprintf(stderr, "thesaurus: cannot write %s\n", file.c_str());
+        return 1;
+    }
+    for (const auto& id : unreadable)
+        std::fprintf(stderr,
+                     "warning: id %s has an empty word or a comma or line break in a word; "
+                     "import will not read its line back\n",
+                     id.c_str());
+    // With the pairs on standard output the count goes to standard error.
+    std::fprintf(file == "-" ? stderr : stdout, "exported %d pairs to %s\n", count, file.c_str());
+    return 0;
+}
+
+// Parses options anywhere on the line; "--" ends them (for words starting
+// with "-"). Returns -1 to go on, or an exit status.
+int parseOptions(int argc, char** argv, Options& o) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            o.args.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (a == "-h" || a == "--help") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        std::string value;
+        std::string name = a;
+        bool hasValue = false;
+        if (auto eq = a.find('='); eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+            hasValue = true;
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= argc) return false;
+            value = argv[++i];
+            return true;
+        };
+        if (name == "--db") {
+            if (!takeValue() || value.empty()) return usageError("--db needs a file name");
+            o.db = value;
+        } else if (name == "--encoding") {
+            if (!takeValue()) return usageError("--encoding needs gbk or utf-8");
+            for (auto& c : value)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (value == "gbk" || value == "cp936")
+                o.encoding = pairfile::Encoding::Gbk;
+            else if (value == "utf-8" || value == "utf8")
+                o.encoding = pairfile::Encoding::Utf8;
+            else
+                return usageError("unknown encoding '" + value + "' (gbk or utf-8)");
+            o.encodingGiven = true;
+        } else if (name == "--unused" && !hasValue) {
+            o.unused = true;
+        } else if (name == "--strict" && !hasValue) {
+            o.strict = true;
+        } else {
+            return usageError("unknown option " + a);
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int thesaurusMain(int argc, char** argv) {
+    Options o;
+    if (int status = parseOptions(argc, argv, o); status >= 0) return status;
+    if (o.args.empty()) return usageError("missing command (list, add, import or export)");
+    const std::string& cmd = o.args[0];
+    if (cmd == "list") return listCommand(o);
+    if (cmd == "add") return addCommand(o);
+    if (cmd == "import") return importCommand(o);
+    if (cmd == "export") return exportCommand(o);
+    return usageError("unknown command '" + cmd + "'");
+}
+
+} // namespace cli

@@ -1,0 +1,178 @@
+#include "thesaurus/pair_file.h"
+
+#include "engine/codepage.h"
+
+namespace pairfile {
+namespace {
+
+const std::string& yes() {
+    static const std::string s = cp::G("是");
+    return s;
+}
+const std::string& no() {
+    static const std::string s = cp::G("否");
+    return s;
+}
+
+bool isBlank(std::string_view s) {
+    for (char c : s)
+        if (c != ' ' && c != '\t') return false;
+    return true;
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool hasControl(std::string_view s) {
+    for (char c : s) {
+        auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) return true;
+    }
+    return false;
+}
+
+// The line as GBK; false with the reason set when it cannot be read.
+bool toGbk(std::string_view line, Encoding encoding, std::string& out, std::string& reason) {
+    if (encoding == Encoding::Utf8) {
+        if (!cp::isValidUtf8(line)) {
+            reason = "not valid UTF-8 text";
+            return false;
+        }
+        out = cp::utf8ToGbk(line);
+        if (cp::gbkToUtf8(out) != line) {
+            reason = "holds a character that GBK cannot represent";
+            return false;
+        }
+        return true;
+    }
+    out.assign(line);
+    if (cp::utf8ToGbk(cp::gbkToUtf8(out)) != out) {
+        reason = "not valid GBK text";
+        return false;
+    }
+    return true;
+}
+
+// Checks one word field; empty reason when it is fine.
+std::string wordProblem(std::string_view word, const char* which) {
+    if (word.empty()) return std::string("empty ") + which + " word";
+    if (isBlank(word)) return std::string("blank ") + which + " word";
+    if (hasControl(word)) return std::string("control character in the ") + which + " word";
+    return {};
+}
+
+} // namespace
+
+std::string formatLine(std::string_view ow, std::string_view nw, std::string_view flag) {
+    std::string line;
+    line.reserve(ow.size() + nw.size() + flag.size() + 5);
+    line.append(ow).append(",").append(nw).append(",").append(flag).append("\r\r\n");
+    return line;
+}
+
+Parsed parse(std::string_view bytes, Encoding encoding) {
+    if (encoding == Encoding::Utf8 && hasUtf8Bom(bytes)) bytes.remove_prefix(3);
+    Parsed result;
+    int number = 0;
+    std::string gbk;
+    std::string reason;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        std::string_view line = bytes.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        start = end == std::string_view::npos ? bytes.size() : end + 1;
+        ++number;
+        // Every carriage return before the LF belongs to the line end.
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (isBlank(line)) continue;
+
+        auto reject = [&](std::string why) {
+            result.malformed.push_back({number, std::move(why)});
+        };
+        if (!toGbk(line, encoding, gbk, reason)) {
+            reject(reason);
+            continue;
+        }
+        // A comma byte is never part of a GBK double-byte character, so the
+        // fields can be cut byte by byte.
+        std::vector<std::string_view> fields;
+        std::string_view rest = gbk;
+        for (;;) {
+            size_t comma = rest.find(',');
+            fields.push_back(rest.substr(0, comma));
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+        if (fields.size() < 2) {
+            reject("no comma between the two words (the separator is the ASCII comma ',')");
+            continue;
+        }
+        if (fields.size() > 3) {
+            reject("more than three fields (a word cannot contain a comma)");
+            continue;
+        }
+        if (auto p = wordProblem(fields[0], "original"); !p.empty()) {
+            reject(p);
+            continue;
+        }
+        if (auto p = wordProblem(fields[1], "new"); !p.empty()) {
+            reject(p);
+            continue;
+        }
+        bool isused = true;
+        if (fields.size() == 3) {
+            std::string_view flag = trimmed(fields[2]);
+            if (flag == yes()) {
+                isused = true;
+            } else if (flag == no()) {
+                isused = false;
+            } else {
+                reject("third field is neither 是 nor 否");
+                continue;
+            }
+        }
+        result.pairs.push_back({number, std::string(fields[0]), std::string(fields[1]), isused});
+    }
+    return result;
+}
+
+bool hasUtf8Bom(std::string_view bytes) {
+    return bytes.substr(0, 3) == "\xEF\xBB\xBF";
+}
+
+bool looksLikeUtf8(std::string_view bytes) {
+    bool nonAscii = false;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            nonAscii = true;
+            break;
+        }
+    return nonAscii && cp::isValidUtf8(bytes);
+}
+
+bool hasUtf16Bom(std::string_view bytes) {
+    return bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
+}
+
+std::string utf16WithBomToUtf8(std::string_view bytes) {
+    const bool little = bytes.substr(0, 2) == "\xFF\xFE";
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        auto a = static_cast<unsigned char>(bytes[i]);
+        auto b = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(little ? (b << 8 | a) : (a << 8 | b)));
+    }
+    std::string out = cp::utf16ToUtf8(units);
+    if (bytes.size() % 2 != 0) out += "\xEF\xBF\xBD"; // a dangling half unit
+    return out;
+}
+
+} // namespace pairfile

@@ -1,0 +1,51 @@
+#pragma once
+// The text form of word pairs that the export writes and the import reads: one
+// pair per line, "original,new,是" (or "否"), no quoting, every line ended by
+// CR CR LF. Words are GBK inside the program.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pairfile {
+
+enum class Encoding { Gbk, Utf8 };
+
+// One line of an export, GBK: ow "," nw "," flag CR CR LF.
+std::string formatLine(std::string_view ow, std::string_view nw, std::string_view flag);
+
+struct Pair {
+    int line = 0;   // 1-based line number in the file
+    std::string ow; // GBK
+    std::string nw; // GBK
+    bool isused = true;
+};
+
+struct Rejected {
+    int line = 0;
+    std::string reason; // UTF-8, for the command line
+};
+
+struct Parsed {
+    std::vector<Pair> pairs;
+    std::vector<Rejected> malformed;
+};
+
+// Reads the pairs of a file's bytes in the given encoding. Lines end in LF,
+// CR LF or CR CR LF; blank lines are skipped. A line is malformed when it is not
+// valid text in the encoding (or holds a character GBK cannot represent), has no
+// comma, has more than three fields, has an empty or blank word, has a control
+// character in a word, or has a third field other than "是" or "否". A leading
+// UTF-8 byte-order mark is dropped when reading UTF-8.
+Parsed parse(std::string_view bytes, Encoding encoding);
+
+// True for a UTF-8 byte-order mark at the start.
+bool hasUtf8Bom(std::string_view bytes);
+// True when the bytes are valid UTF-8 and hold at least one non-ASCII character
+// (plain ASCII reads the same in both encodings).
+bool looksLikeUtf8(std::string_view bytes);
+// True for a UTF-16 byte-order mark (either byte order) at the start.
+bool hasUtf16Bom(std::string_view bytes);
+// Text that starts with a UTF-16 byte-order mark, converted to UTF-8.
+std::string utf16WithBomToUtf8(std::string_view bytes);
+
+} // namespace pairfile
