@@ -1,16 +1,106 @@
 #pragma once
-// PLACEHOLDER (replaced by the network work): the request component.
+// The request component: one HTTP GET or POST per start, run off the GUI
+// thread by the shared transfer engine. The whole response body comes back as
+// one text through OnDoneString when it is non-empty (whatever the HTTP status),
+// otherwise OnError is raised; both run on the GUI thread.
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
+class Platform;
+
+namespace net {
+
+// Host, path and port of a request address.
+struct AddressParts {
+    std::string host;
+    std::string path = "/"; // from the first "/" on, query included
+    int port = 80;
+    bool tls = false; // the address began with "https://"
+};
+
+// Splits a request address: a leading "http://" (any letter case) is removed,
+// or "https://", which selects TLS and the default port 443; no other scheme is
+// recognised. The host part is the text before the first "/", the path the rest
+// ("/" when there is no "/"). A ":" in the host part separates the port text,
+// read as a decimal number; a port text that is not a number gives the default.
+AddressParts splitAddress(const std::string& url);
+
+// Limits shared by every transfer of the process.
+struct TransferLimits {
+    int maxTransfers = 16;         // transfers running at once; the rest wait in order
+    long connectTimeoutMs = 30000; // connecting longer than this fails the transfer
+    long idleTimeoutSec = 60;      // receiving nothing for this long fails it
+};
+void setTransferLimits(const TransferLimits& limits);
+TransferLimits transferLimits();
+
+// How a component reaches the GUI thread: hand it a completion (callable from
+// any thread) and let it run pending events and completions.
+struct GuiLink {
+    std::function<void(std::function<void()>)> postToGui;
+    std::function<void()> processEvents;
+};
+GuiLink guiLinkOf(Platform& platform);
+
+struct Transfer;
+
+} // namespace net
+
 class THTTPGet {
-public:
-    virtual ~THTTPGet() = default;
+  public:
+    using TOnDoneStringEvent = std::function<void(THTTPGet* sender, const std::string& result)>;
+    using TNotifyEvent = std::function<void(THTTPGet* sender)>;
+    using TOnProgressEvent =
+        std::function<void(THTTPGet* sender, std::int32_t totalSize, std::int32_t readed)>;
+
+    static constexpr const char* kDefaultAgent = "wyc-http/2.0";
+
+    explicit THTTPGet(Platform& platform);
+    explicit THTTPGet(net::GuiLink gui);
+    // Cancels a running exchange; its completion is dropped and never reaches
+    // this object.
+    virtual ~THTTPGet();
+    THTTPGet(const THTTPGet&) = delete;
+    THTTPGet& operator=(const THTTPGet&) = delete;
+
+    std::string AcceptTypes = "*/*";
+    std::string Agent = kDefaultAgent; // no user-agent header when empty
+    bool BinaryData = false;           // resume variant: accepted, never used
     std::string URL;
+    bool UseCache = false; // false: ask every cache on the way for a fresh copy
+    std::string FileName;  // stamp file: FileName + ".ini" in the working directory
+    std::string UserName;
+    std::string Password;
+    std::string PostQuery; // empty: GET; otherwise POST with exactly these bytes
+    std::string Referer;
+    bool WaitThread = false;
+    TOnProgressEvent OnProgress; // sender is this component
+    TOnDoneStringEvent OnDoneString;
+    TNotifyEvent OnError;
+
+    // Starts an exchange with the current properties unless one is running,
+    // then lets pending events and completions run. Returns without waiting;
+    // the object may already be released by its own completion on return.
+    void Start();
+    // Stops the running exchange; OnError follows. Does nothing when idle.
+    void Cancel();
+    bool running() const { return FWorker != nullptr; }
+
+  private:
+    void FinishRequest(const std::shared_ptr<net::Transfer>& worker);
+
+    net::GuiLink m_gui;
+    std::shared_ptr<net::Transfer> FWorker;
+    // Cleared when the object is destroyed; completions already posted check it.
+    std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
 };
 
 class Tmyhttpget : public THTTPGet {
-public:
-    std::string FRequestKind;
-    std::int32_t FListIndex = 0;
+  public:
+    using THTTPGet::THTTPGet;
+    std::string FRequestKind;    // which flow the response belongs to
+    std::int32_t FListIndex = 0; // download-list line of a batch fetch
 };

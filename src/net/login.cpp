@@ -1,0 +1,67 @@
+// The login box: the login command and the answer of the vendor server.
+#include <algorithm>
+
+#include "app/Unit1.h"
+#include "app/vendor.h"
+#include "engine/codepage.h"
+#include "net/HTTPGet.h"
+#include "net/MD5.h"
+
+using cp::G;
+
+namespace {
+
+// Fixed salt of the login key.
+const char* const kLoginSalt = "pantile_morsund";
+
+// Fields of a GBK text separated by `sep` (an ASCII byte). A separator byte
+// that is the second byte of a double-byte character does not split.
+StringList splitGbkFields(const std::string& text, char sep) {
+    StringList fields(1);
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (cp::isGbkLead(c) && i + 1 < text.size()) {
+            fields.back() += text.substr(i, 2);
+            ++i;
+        } else if (text[i] == sep) {
+            fields.emplace_back();
+        } else {
+            fields.back() += text[i];
+        }
+    }
+    return fields;
+}
+
+} // namespace
+
+void TForm1::btn3Click() {
+    const std::string account = edt2.text();
+    const std::string password = bsknpswrdt1.text();
+    const std::string key = MD5Hex(account + MD5Hex(password) + kLoginSalt);
+    // Account and password go into the query as typed, without encoding.
+    gotourl(vendor::address(vendor::kLogin) + "?qzvemail=" + account + "&qzvpassword=" + password +
+                "&key=" + key,
+            "login", 0);
+    if (bschck5.checked()) {
+        if (ConfigLines.size() < 2) ConfigLines.resize(2);
+        ConfigLines[0] = account;
+        ConfigLines[1] = password;
+        writeConfig();
+    }
+}
+
+void TForm1::loginAnswer(Tmyhttpget&, const std::string& text) {
+    StringList fields = splitGbkFields(text, '|');
+    // An accepted answer reads: any text | user id | points. Anything else,
+    // including an answer with too few fields or no id, is a refusal whose
+    // text is shown as it came.
+    if (fields.size() < 3 || fields[1].empty()) {
+        LoggedIn = false;
+        UserId = "0";
+        lbl8.setCaption(text);
+        return;
+    }
+    LoggedIn = true;
+    UserId = fields[1];
+    lbl8.setCaption(G("ID:") + UserId + G("登录成功,您拥有积分(") + fields[2] + G(")分。"));
+}
