@@ -1,14 +1,38 @@
 #pragma once
-// PLACEHOLDER (replaced by the engine work): synonym replacement over the pairs.
+// Synonym replacement: for every pair in order, every occurrence of the
+// original word is replaced by the new word (ReplaceAll on the text as the
+// earlier pairs left it). Later pairs see the replacements of earlier ones,
+// earlier pairs win overlaps, an empty original word matches nothing and an
+// empty new word deletes.
+#include <memory>
 #include <string>
 
 #include "engine/stringlist.h"
 
+// The straightforward definition: one ReplaceAll pass per pair. Only the first
+// min(originals, replacements) pairs take part.
+std::string replaceSynonymsReference(const std::string& text, const StringList& originals,
+                                     const StringList& replacements);
+
+// The same result as replaceSynonymsReference, byte for byte, without a pass
+// per pair: an index over all original words finds the few pairs that occur in
+// the text, and only pairs that really change it are applied.
 class SynonymReplacer {
-public:
+  public:
+    SynonymReplacer();
+    ~SynonymReplacer();
+    SynonymReplacer(const SynonymReplacer&) = delete;
+    SynonymReplacer& operator=(const SynonymReplacer&) = delete;
+
     void build(const StringList& originals, const StringList& replacements);
     std::string apply(const std::string& text) const;
 
-private:
-    StringList m_o, m_n;
+    // True when the index was built from exactly these lists.
+    bool builtFrom(const StringList& originals, const StringList& replacements) const;
+
+  private:
+    struct Stage;
+    StringList m_originals;
+    StringList m_replacements;
+    std::vector<std::unique_ptr<Stage>> m_stages;
 };

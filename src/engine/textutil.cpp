@@ -1,0 +1,146 @@
+#include "engine/textutil.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+namespace {
+
+inline bool isLead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+
+} // namespace
+
+StringList SplitString(std::string_view text, std::string_view separator) {
+    StringList out;
+    if (text.empty()) return out;
+    if (separator.empty()) {
+        out.emplace_back(text);
+        return out;
+    }
+    size_t start = 0;
+    for (;;) {
+        size_t hit = text.find(separator, start);
+        if (hit == std::string_view::npos) break;
+        out.emplace_back(text.substr(start, hit - start));
+        start = hit + separator.size();
+    }
+    out.emplace_back(text.substr(start));
+    return out;
+}
+
+namespace textutil {
+
+size_t replaceInto(std::string_view text, std::string_view pattern, std::string_view replacement,
+                   std::string& out, std::vector<size_t>* sites) {
+    const size_t n = text.size(), m = pattern.size();
+    if (m == 0 || n < m) {
+        out.append(text);
+        return 0;
+    }
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto first = static_cast<unsigned char>(pattern[0]);
+    size_t copied = 0;   // bytes of `text` already written to `out`
+    size_t boundary = 0; // a character boundary of `text`, never past `from`
+    size_t from = 0;     // where the search for the next occurrence starts
+    size_t count = 0;
+    while (from + m <= n) {
+        const void* hit = std::memchr(t + from, first, n - m + 1 - from);
+        if (!hit) break;
+        const size_t q = static_cast<size_t>(static_cast<const unsigned char*>(hit) - t);
+        // Walk the character boundaries up to the candidate.
+        while (boundary < q)
+            boundary += isLead(t[boundary]) ? 2 : 1;
+        if (boundary != q || std::memcmp(t + q, pattern.data(), m) != 0) {
+            from = q + 1;
+            continue;
+        }
+        out.append(text.data() + copied, q - copied);
+        if (sites) sites->push_back(out.size());
+        out.append(replacement);
+        copied = q + m;
+        from = q + m;
+        ++count;
+    }
+    out.append(text.data() + copied, n - copied);
+    return count;
+}
+
+bool replaceInPlace(std::string& text, std::string_view pattern, std::string_view replacement) {
+    if (pattern.empty() || text.find(pattern) == std::string::npos) return false;
+    std::string out;
+    out.reserve(text.size());
+    if (replaceInto(text, pattern, replacement, out) == 0) return false;
+    text.swap(out);
+    return true;
+}
+
+bool endsOnCharBoundary(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size())
+        i += isLead(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+    return i == bytes.size();
+}
+
+} // namespace textutil
+
+std::string ReplaceAll(std::string_view text, std::string_view pattern,
+                       std::string_view replacement) {
+    std::string out;
+    out.reserve(text.size());
+    textutil::replaceInto(text, pattern, replacement, out);
+    return out;
+}
+
+std::string UrlEncode(std::string_view text, bool spaceAsPlus) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (char ch : text) {
+        const auto b = static_cast<unsigned char>(ch);
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+            b == '-' || b == '.' || b == '_') {
+            out += ch;
+        } else if (b == ' ' && spaceAsPlus) {
+            out += '+';
+        } else {
+            out += '%';
+            out += hex[b >> 4];
+            out += hex[b & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    auto fail = [&path](int err) {
+        std::error_code ec;
+        auto full = std::filesystem::absolute(path, ec);
+        const std::string shown = ec ? path : full.string();
+        return std::runtime_error("Cannot open file \"" + shown + "\". " + std::strerror(err));
+    };
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) throw fail(errno);
+    std::string data;
+    // The size is only a hint: the file is read to its end, so a file that
+    // grows or reports no size (a pipe, /proc) is still read whole.
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        long size = std::ftell(f);
+        if (size > 0) data.reserve(static_cast<size_t>(size));
+        std::rewind(f);
+    }
+    char buf[65536];
+    for (;;) {
+        size_t got = std::fread(buf, 1, sizeof buf, f);
+        data.append(buf, got);
+        if (got < sizeof buf) break;
+    }
+    const bool bad = std::ferror(f) != 0;
+    const int err = errno;
+    std::fclose(f);
+    if (bad) throw fail(err);
+    return data;
+}
