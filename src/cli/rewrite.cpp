@@ -1,0 +1,240 @@
+// rewrite: the window's two rewrite steps (synonyms, then the shuffle) on
+// files or standard input, without a window.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "engine/codepage.h"
+#include "engine/shuffle.h"
+#include "engine/synonyms.h"
+#include "engine/textutil.h"
+#include "thesaurus/keyword_store.h"
+
+namespace cli {
+namespace {
+
+const char kUsage[] =
+    "usage: wyc-cli rewrite [OPTIONS] [FILE...]\n"
+    "Rewrites each FILE (or standard input when no FILE is given, or for '-') and\n"
+    "writes the result to standard output, one file after the other. The steps are\n"
+    "those of the window: synonym replacement from the thesaurus, then, when asked,\n"
+    "the shuffle.\n"
+    "\n"
+    "options:\n"
+    "  --db FILE          thesaurus database (default: setting.dat in the working\n"
+    "                     directory); its in-use pairs are applied in ascending id.\n"
+    "                     Not read with --no-synonyms.\n"
+    "  --no-synonyms      skip synonym replacement (default: on)\n"
+    "  --shuffle          shuffle the article's fragments (default: off)\n"
+    "  --keep-spaces      shuffle: keep spaces, ideographic spaces and TABs\n"
+    "                     (default: they are removed from the fragments)\n"
+    "  --strip-breaks     shuffle: trim the fragments and remove their line breaks\n"
+    "  --keyword TEXT     shuffle: append TEXT to some fragments, about N times per\n"
+    "                     article (every fragment when there are at most N).\n"
+    "                     TEXT is read as UTF-8; bytes that are not valid UTF-8 are\n"
+    "                     taken as GBK as they stand.\n"
+    "  --frequency N      shuffle: the N above, 2 to 30 (default: 5)\n"
+    "  --seed N           seed of the random generator (0 to 2^64-1), so the shuffle\n"
+    "                     is repeatable (default: from the system's entropy)\n"
+    "  --encoding ENC     encoding of input and output: gbk (default) or utf-8.\n"
+    "                     With utf-8 a character GBK cannot hold becomes '?'.\n"
+    "  -h, --help         show this text\n"
+    "Options also take the form --option=VALUE; '--' ends the options.\n"
+    "\n"
+    "exit status: 0 on success; 1 when the database cannot be read, a file cannot\n"
+    "be read or rewritten (nothing of that file is written; the other files are\n"
+    "still processed) or the frequency is out of range; 2 on a usage error.\n";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "rewrite: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+std::optional<std::uint64_t> parseUnsigned(const std::string& s) {
+    if (s.empty() || s.size() > 20) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const auto d = static_cast<std::uint64_t>(c - '0');
+        if (v > (UINT64_MAX - d) / 10) return std::nullopt;
+        v = v * 10 + d;
+    }
+    return v;
+}
+
+std::optional<long long> parseInteger(const std::string& s) {
+    if (s.empty()) return std::nullopt;
+    bool negative = s[0] == '-';
+    auto v = parseUnsigned(negative || s[0] == '+' ? s.substr(1) : s);
+    if (!v || *v > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
+    return negative ? -static_cast<long long>(*v) : static_cast<long long>(*v);
+}
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string readStdin() {
+    std::string data;
+    char buf[65536];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, stdin)) > 0)
+        data.append(buf, got);
+    if (std::ferror(stdin))
+        throw std::runtime_error(std::string("cannot read standard input: ") +
+                                 std::strerror(errno));
+    return data;
+}
+
+} // namespace
+
+int rewriteMain(int argc, char** argv) {
+    std::string dbPath = "setting.dat";
+    bool synonyms = true, shuffle = false;
+    engine::ShuffleOptions options;
+    std::optional<long long> frequency;
+    std::optional<std::uint64_t> seed;
+    bool utf8 = false;
+    std::vector<std::string> files;
+
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (arg.rfind("--", 0) == 0) {
+            if (auto eq = arg.find('='); eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+            }
+        }
+        auto value = [&](std::string& out) {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        auto flag = [&] { return !inlineValue.has_value(); };
+        std::string v;
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (arg == "--no-synonyms" && flag()) {
+            synonyms = false;
+        } else if (arg == "--shuffle" && flag()) {
+            shuffle = true;
+        } else if (arg == "--keep-spaces" && flag()) {
+            options.stripSpaces = false;
+        } else if (arg == "--strip-breaks" && flag()) {
+            options.stripBreaks = true;
+        } else if (arg == "--no-synonyms" || arg == "--shuffle" || arg == "--keep-spaces" ||
+                   arg == "--strip-breaks") {
+            return usageError("option " + arg + " takes no value");
+        } else if (arg == "--db") {
+            if (!value(dbPath) || dbPath.empty()) return usageError("--db needs a file name");
+        } else if (arg == "--keyword") {
+            if (!value(v)) return usageError("--keyword needs a text");
+            options.keyword = cp::isValidUtf8(v) ? cp::utf8ToGbk(v) : v;
+        } else if (arg == "--frequency") {
+            if (!value(v)) return usageError("--frequency needs a number");
+            frequency = parseInteger(v);
+            if (!frequency) return usageError("--frequency needs a whole number, not '" + v + "'");
+        } else if (arg == "--seed") {
+            if (!value(v)) return usageError("--seed needs a number");
+            seed = parseUnsigned(v);
+            if (!seed) return usageError("--seed needs a number from 0 to 2^64-1, not '" + v + "'");
+        } else if (arg == "--encoding") {
+            if (!value(v)) return usageError("--encoding needs gbk or utf-8");
+            const std::string e = lower(v);
+            if (e == "gbk" || e == "cp936")
+                utf8 = false;
+            else if (e == "utf-8" || e == "utf8")
+                utf8 = true;
+            else
+                return usageError("unknown encoding '" + v + "' (use gbk or utf-8)");
+        } else {
+            return usageError("unknown option " + arg);
+        }
+    }
+
+    if (frequency) {
+        if (*frequency < 2 || *frequency > 30) {
+            std::fprintf(stderr, "rewrite: frequency %lld is out of range (2 to 30)\n", *frequency);
+            return 1;
+        }
+        options.frequency = static_cast<int>(*frequency);
+    }
+
+    SynonymReplacer replacer;
+    if (synonyms) {
+        try {
+            auto store = KeywordStore::open(dbPath);
+            StringList originals, replacements;
+            auto cursor = store->all();
+            for (KeywordRecord rec; cursor.next(rec);) {
+                if (!rec.isused) continue;
+                originals.push_back(rec.ow);
+                replacements.push_back(rec.nw);
+            }
+            replacer.build(originals, replacements);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "rewrite: cannot read the thesaurus database %s: %s\n",
+                         dbPath.c_str(), e.what());
+            return 1;
+        }
+    }
+
+    std::mt19937_64 random;
+    if (seed)
+        random.seed(*seed);
+    else
+        random.seed((static_cast<std::uint64_t>(std::random_device{}()) << 32) ^
+                    std::random_device{}());
+
+    if (files.empty()) files.push_back("-");
+    StringList matchList;
+    int status = 0;
+    for (const std::string& file : files) {
+        const std::string shown = file == "-" ? "standard input" : file;
+        std::string result;
+        try {
+            std::string text = file == "-" ? readStdin() : ReadWholeFile(file);
+            if (utf8) text = cp::utf8ToGbk(text);
+            if (synonyms) text = replacer.apply(text);
+            if (shuffle) text = engine::daluan(text, options, random, matchList);
+            result = utf8 ? cp::gbkToUtf8(text) : std::move(text);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "rewrite: %s: %s\n", shown.c_str(), e.what());
+            status = 1;
+            continue;
+        }
+        if (std::fwrite(result.data(), 1, result.size(), stdout) != result.size() ||
+            std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "rewrite: cannot write standard output: %s\n",
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    return status;
+}
+
+} // namespace cli
