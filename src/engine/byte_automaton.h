@@ -64,15 +64,17 @@ class ByteAutomaton {
 inline int32_t ByteAutomaton::child(int32_t state, unsigned char byte) const {
     if (state == 0) return m_root[byte];
     uint32_t lo = m_edgeBegin[static_cast<size_t>(state)];
-    uint32_t hi = m_edgeBegin[static_cast<size_t>(state) + 1];
+    const uint32_t end = m_edgeBegin[static_cast<size_t>(state) + 1];
+    // Skip the entries below `byte` by halving, then look at the rest in order.
+    uint32_t hi = end;
     while (hi - lo > 8) {
         const uint32_t mid = (lo + hi) / 2;
         if (m_edgeByte[mid] < byte)
             lo = mid + 1;
         else
-            hi = mid;
+            hi = mid + 1;
     }
-    for (; lo < hi; ++lo) {
+    for (; lo < end; ++lo) {
         if (m_edgeByte[lo] == byte) return m_edgeTarget[lo];
         if (m_edgeByte[lo] > byte) break;
     }

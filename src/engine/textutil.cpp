@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
@@ -127,10 +128,13 @@ std::string ReadWholeFile(const std::string& path) {
     std::string data;
     // The size is only a hint: the file is read to its end, so a file that
     // grows or reports no size (a pipe, /proc) is still read whole.
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long size = std::ftell(f);
-        if (size > 0) data.reserve(static_cast<size_t>(size));
-        std::rewind(f);
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            std::fclose(f);
+            throw fail(EISDIR);
+        }
+        if (S_ISREG(st.st_mode) && st.st_size > 0) data.reserve(static_cast<size_t>(st.st_size));
     }
     char buf[65536];
     for (;;) {

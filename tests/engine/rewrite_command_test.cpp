@@ -1,0 +1,108 @@
+// The window's rewrite steps and the command "生成原创" on the window model.
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+#include "thesaurus/keyword_store.h"
+
+namespace {
+
+struct RewriteCommandTest : ::testing::Test {
+    RecordingPlatform platform;
+    TForm1 form{platform, FormOptions{"/opt/wyc/", 1}};
+
+    void SetUp() override {
+        form.ThesaurusLoaded = true;
+        form.OriginalWords = {g("美丽"), g("中国")};
+        form.NewWords = {g("漂亮"), g("中华")};
+    }
+    void click() {
+        form.run([this] { form.bsSkinXFormButton2Click(); });
+    }
+};
+
+TEST_F(RewriteCommandTest, RewritesMemo1IntoMemo2AndShowsTheNewPage) {
+    form.Memo1.setText(g("美丽的中国\r\n第二行"));
+    click();
+    EXPECT_EQ(form.Memo2.text(), g("漂亮的中华\r\n第二行"));
+    EXPECT_EQ(form.bsSkinPageControl1.activePage(), 1);
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】原创文章完毕！"));
+    EXPECT_TRUE(platform.errors().empty());
+}
+
+TEST_F(RewriteCommandTest, BothStepsOffPassTheTextUnchanged) {
+    form.bschck4.setChecked(false);
+    form.bschck1.setChecked(false);
+    form.Memo1.setText(g("美丽 的，中国"));
+    click();
+    EXPECT_EQ(form.Memo2.text(), g("美丽 的，中国"));
+    EXPECT_EQ(form.bsSkinPageControl1.activePage(), 1);
+}
+
+TEST_F(RewriteCommandTest, RefusesUntilTheThesaurusIsLoaded) {
+    form.ThesaurusLoaded = false;
+    form.Memo1.setText("x");
+    form.Memo2.setText("old");
+    click();
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】请先初始化再进行替换！"));
+    EXPECT_EQ(form.Memo2.text(), "old");
+    EXPECT_EQ(form.bsSkinPageControl1.activePage(), 2);
+}
+
+TEST_F(RewriteCommandTest, AnEmptyResultLeavesMemo2AndThePage) {
+    form.Memo2.setText("old");
+    click();
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】请输入原始文章内容！"));
+    // Spaces only, shuffled with both strip options: the steps leave nothing.
+    form.bschck1.setChecked(true);
+    form.bschck2.setChecked(true);
+    form.Memo1.setText(g(" 　 \r\n "));
+    form.Label1.setCaption("");
+    click();
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】请输入原始文章内容！"));
+    EXPECT_EQ(form.Memo2.text(), "old");
+    EXPECT_EQ(form.bsSkinPageControl1.activePage(), 2);
+}
+
+TEST_F(RewriteCommandTest, ShuffleReadsTheOptionsFromTheControls) {
+    form.bschck4.setChecked(false);
+    form.bschck1.setChecked(true);
+    form.bschck2.setChecked(true);
+    form.edt1.setText("KW");
+    form.bsknsldr1.setPosition(30);
+    form.Memo1.setText(g("甲 乙，丙"));
+    click();
+    // Two fragments always swap; with v = 30 both get the keyword.
+    EXPECT_EQ(form.Memo2.text(), g("丙KW，甲乙KW。"));
+    EXPECT_EQ(form.MatchList, StringList{g("，")});
+    form.bschck3.setChecked(false);
+    click();
+    EXPECT_EQ(form.Memo2.text(), g("丙KW，甲 乙KW。"));
+}
+
+TEST_F(RewriteCommandTest, SynonymsFollowTheLists) {
+    EXPECT_EQ(form.TongYiCi(g("美丽")), g("漂亮"));
+    // Lists changed directly, even at the same size.
+    form.NewWords[0] = g("好看");
+    EXPECT_EQ(form.TongYiCi(g("美丽")), g("好看"));
+    form.OriginalWords.push_back(g("好看"));
+    form.NewWords.push_back(g("秀丽"));
+    EXPECT_EQ(form.TongYiCi(g("美丽")), g("秀丽"));
+    EXPECT_EQ(form.TongYiCi(""), "");
+}
+
+TEST_F(RewriteCommandTest, SynonymsFollowAReload) {
+    TempDir dir;
+    ScopedCwd cwd(dir.path());
+    makeDatabase(dir.path() / "setting.dat", {{"美丽", "漂亮"}, {"花", "草", false}});
+    form.openDatabase();
+    form.loadDB();
+    EXPECT_EQ(form.TongYiCi(g("美丽的花")), g("漂亮的花"));
+    form.Database->setUsed("2", true);
+    form.Database->update("1", g("美丽"), g("好看"), true);
+    form.bsSkinXFormButton4Click();
+    EXPECT_EQ(form.TongYiCi(g("美丽的花")), g("好看的草"));
+}
+
+} // namespace

@@ -1,0 +1,274 @@
+// The shuffle: ExprTest's marking, the worked example with a fixed seed, and
+// the invariants on random articles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "engine/shuffle.h"
+#include "support/fixtures.h"
+
+namespace {
+
+using engine::daluan;
+using engine::ExprTest;
+using engine::ShuffleOptions;
+
+std::string shuffled(const std::string& text, const ShuffleOptions& o, uint64_t seed = 1) {
+    std::mt19937_64 rng(seed);
+    StringList matches;
+    return daluan(text, o, rng, matches);
+}
+
+TEST(ExprTest, MarksEveryDelimiterAndListsThemInOrder) {
+    StringList matches{"stale"};
+    const auto lines =
+        ExprTest(engine::DelimiterPattern(), g("甲，乙。丙！丁;戊：己？庚、\r\na.b,c"), matches);
+    EXPECT_EQ(matches, (StringList{g("，"), g("。"), g("！"), ";", ".", ","}));
+    EXPECT_EQ(lines, (StringList{g("甲[@]乙[@]丙[@]丁[@]戊：己？庚、"), "a[@]b[@]c"}));
+    EXPECT_EQ(engine::DelimiterPattern().size(), 22u);
+}
+
+TEST(ExprTest, IgnoresCaseAndReplacesExactlyAsRepeatedReplaceAll) {
+    StringList matches;
+    EXPECT_EQ(ExprTest("x", "aXbx", matches), StringList{"a[@]b[@]"});
+    EXPECT_EQ(matches, (StringList{"X", "x"}));
+    // A matched text the marker rebuilds is replaced again on its next match.
+    EXPECT_EQ(ExprTest("]", "]]", matches), StringList{"[@[@][@[@]"});
+    // Bytes of 。 across two characters are not a full stop.
+    EXPECT_EQ(ExprTest(engine::DelimiterPattern(), g("！，"), matches), StringList{"[@][@]"});
+    EXPECT_EQ(matches, (StringList{g("！"), g("，")}));
+}
+
+TEST(ExprTest, BadPatternThrowsAndLeavesTheListAlone) {
+    StringList matches{"kept"};
+    EXPECT_THROW(ExprTest("(", "text", matches), std::runtime_error);
+    EXPECT_EQ(matches, StringList{"kept"});
+}
+
+TEST(Daluan, WorkedExample) {
+    // Seed 20 gives the order 丙 | CR LF | 甲 | 乙.
+    ShuffleOptions o;
+    EXPECT_EQ(shuffled(g("甲，乙。丙！"), o, 20), g("丙！\r\n。甲，乙。"));
+    o.stripBreaks = true;
+    EXPECT_EQ(shuffled(g("甲，乙。丙！"), o, 20), g("丙！。甲，乙。"));
+}
+
+TEST(Daluan, SmallAndDegenerateArticles) {
+    ShuffleOptions o;
+    EXPECT_EQ(shuffled("", o), "");
+    // No delimiter: one fragment, ending with CR LF, then the full stop.
+    EXPECT_EQ(shuffled(g("没有标点"), o), g("没有标点\r\n。"));
+    o.keyword = "KW";
+    EXPECT_EQ(shuffled(g("没有标点"), o), g("没有标点\r\nKW。"));
+    o.stripBreaks = true;
+    EXPECT_EQ(shuffled(g("没有标点\n"), o), g("没有标点KW。"));
+    // Only spaces, both strips on: nothing is left, not even the full stop.
+    o.keyword.clear();
+    EXPECT_EQ(shuffled(g(" 　 \t\r\n  "), o), "");
+    // Two fragments always swap.
+    EXPECT_EQ(shuffled("a,b", ShuffleOptions{}), "b\r\n,a" + g("。"));
+    // Strip spaces removes the spaces inside words too; the keyword keeps its own.
+    ShuffleOptions spaces;
+    spaces.keyword = " k ";
+    EXPECT_EQ(shuffled("hello world", spaces), "helloworld\r\n k " + g("。"));
+}
+
+TEST(Daluan, LiteralMarkerCutsWithoutADelimiter) {
+    StringList matches;
+    std::mt19937_64 rng(5);
+    ShuffleOptions o;
+    o.stripBreaks = true;
+    const std::string out = daluan("a[@]b,c", o, rng, matches);
+    EXPECT_EQ(matches, StringList{","});
+    // Three fragments, one delimiter: only the first output fragment gets it.
+    std::string rest = out;
+    ASSERT_EQ(rest.substr(rest.size() - 2), g("。"));
+    rest.resize(rest.size() - 2);
+    EXPECT_EQ(std::count(rest.begin(), rest.end(), ','), 1);
+    EXPECT_EQ(rest.find(','), 1u);
+    std::string letters = rest;
+    letters.erase(1, 1);
+    std::sort(letters.begin(), letters.end());
+    EXPECT_EQ(letters, "abc");
+}
+
+// The article's fragments and delimiters, found by walking its characters.
+struct Cut {
+    StringList fragments;
+    StringList delimiters;
+};
+
+bool isDelimiterAt(const std::string& s, size_t i, size_t& len) {
+    static const StringList delims = {",", ":", ".", "!", ";", g("，"), g("。"), g("！"), g("；")};
+    for (const auto& d : delims) {
+        if (s.compare(i, d.size(), d) == 0) {
+            len = d.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+Cut cutAtDelimiters(const std::string& s) {
+    Cut c;
+    std::string cur;
+    for (size_t i = 0; i < s.size();) {
+        size_t len = 0;
+        if (isDelimiterAt(s, i, len)) {
+            c.fragments.push_back(cur);
+            c.delimiters.push_back(s.substr(i, len));
+            cur.clear();
+            i += len;
+            continue;
+        }
+        const size_t charLen = static_cast<unsigned char>(s[i]) >= 0x81 ? 2 : 1;
+        cur += s.substr(i, charLen);
+        i += charLen;
+    }
+    c.fragments.push_back(cur);
+    return c;
+}
+
+std::string randomArticle(std::mt19937_64& rng) {
+    static const StringList pieces = {g("甲"), g("乙"), g("丙"), "a",     "Z",    " ",
+                                      g("　"), "\t",    "\r\n",  "\n",    "\r",   g("："),
+                                      g("？"), g("、"), ",",     ":",     ".",    "!",
+                                      ";",     g("，"), g("。"), g("！"), g("；")};
+    std::string s;
+    const size_t len = rng() % 80;
+    for (size_t i = 0; i < len; ++i)
+        s += pieces[rng() % pieces.size()];
+    return s;
+}
+
+std::string normalised(const std::string& s) {
+    return textOf(linesOf(s));
+}
+
+std::string without(std::string s, const std::string& what) {
+    for (size_t p; (p = s.find(what)) != std::string::npos;)
+        s.erase(p, what.size());
+    return s;
+}
+
+TEST(Daluan, InvariantsOnRandomArticles) {
+    std::mt19937_64 rng(4242);
+    for (int round = 0; round < 2000; ++round) {
+        const std::string article = randomArticle(rng);
+        ShuffleOptions o;
+        o.stripSpaces = rng() % 2;
+        o.stripBreaks = rng() % 2;
+        StringList matches;
+        const std::string out = daluan(article, o, rng, matches);
+
+        const Cut in = cutAtDelimiters(normalised(article));
+        if (article.empty()) {
+            EXPECT_EQ(out, "");
+            continue;
+        }
+        EXPECT_EQ(matches, in.delimiters);
+        auto strip = [&](std::string f) {
+            if (o.stripSpaces) f = without(without(without(f, " "), g("　")), "\t");
+            if (o.stripBreaks) {
+                size_t b = 0, e = f.size();
+                while (b < e && static_cast<unsigned char>(f[b]) <= 0x20)
+                    ++b;
+                while (e > b && static_cast<unsigned char>(f[e - 1]) <= 0x20)
+                    --e;
+                f = without(without(f.substr(b, e - b), "\r"), "\n");
+            }
+            return f;
+        };
+        StringList expected;
+        for (const auto& f : in.fragments)
+            expected.push_back(strip(f));
+        std::string joined;
+        for (const auto& f : expected)
+            joined += f;
+        if (joined.empty() && in.delimiters.empty()) {
+            EXPECT_EQ(out, "");
+            continue;
+        }
+        ASSERT_GE(out.size(), 2u);
+        ASSERT_EQ(out.substr(out.size() - 2), g("。"));
+        const Cut back = cutAtDelimiters(out.substr(0, out.size() - 2));
+        // Delimiters come back in reverse order; fragments as a multiset.
+        StringList reversed(in.delimiters.rbegin(), in.delimiters.rend());
+        EXPECT_EQ(back.delimiters, reversed) << round;
+        StringList got = back.fragments;
+        std::sort(got.begin(), got.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(got, expected) << round;
+    }
+}
+
+TEST(Daluan, KeywordRate) {
+    // 20 delimiters, 21 fragments: with v = 5 each fragment gets the keyword
+    // with probability 1/4; with v = 30 every fragment gets it.
+    std::string article;
+    for (int i = 0; i < 20; ++i)
+        article += g("字，");
+    article.pop_back();
+    article.pop_back();
+    article += g("。");
+    std::mt19937_64 rng(77);
+    ShuffleOptions o;
+    o.keyword = "#";
+    auto count = [](const std::string& s) { return std::count(s.begin(), s.end(), '#'); };
+    long total = 0;
+    const int trials = 4000;
+    StringList matches;
+    for (int t = 0; t < trials; ++t)
+        total += count(daluan(article, o, rng, matches));
+    EXPECT_NEAR(static_cast<double>(total) / trials, 21.0 / 4, 0.15);
+    o.frequency = 30;
+    EXPECT_EQ(count(daluan(article, o, rng, matches)), 21);
+    o.frequency = 0;
+    EXPECT_THROW(daluan(article, o, rng, matches), std::invalid_argument);
+}
+
+TEST(Daluan, ShuffleDrawRule) {
+    // j is drawn from 0 to n-2: with three fragments the last one never stays
+    // last, and each order that the rule can give does appear.
+    std::mt19937_64 rng(3);
+    std::map<std::string, int> seen;
+    StringList matches;
+    ShuffleOptions o;
+    o.stripBreaks = true;
+    for (int t = 0; t < 3000; ++t) {
+        std::string out = daluan("a,b,c", o, rng, matches);
+        out = without(without(out, ","), g("。"));
+        ++seen[out];
+    }
+    // The possible orders: swaps (0,j0) (1,j1) (2,j2) with j in {0,1}.
+    std::map<std::string, int> expected;
+    for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b)
+            for (int c = 0; c < 2; ++c) {
+                std::string f = "abc";
+                std::swap(f[0], f[static_cast<size_t>(a)]);
+                std::swap(f[1], f[static_cast<size_t>(b)]);
+                std::swap(f[2], f[static_cast<size_t>(c)]);
+                ++expected[f];
+            }
+    ASSERT_EQ(seen.size(), expected.size());
+    for (const auto& [order, ways] : expected) {
+        ASSERT_TRUE(seen.count(order)) << order;
+        EXPECT_NEAR(seen[order] / 3000.0, ways / 8.0, 0.04) << order;
+        EXPECT_NE(order.back(), 'c');
+    }
+}
+
+TEST(DrawBelow, StaysInRangeAndIsRepeatable) {
+    std::mt19937_64 a(9), b(9);
+    for (uint64_t bound : {1ull, 2ull, 3ull, 7ull, 1000ull, (1ull << 63) + 5}) {
+        for (int i = 0; i < 100; ++i) {
+            const auto x = engine::drawBelow(a, bound);
+            EXPECT_LT(x, bound);
+            EXPECT_EQ(x, engine::drawBelow(b, bound));
+        }
+    }
+}
+
+} // namespace
