@@ -77,10 +77,11 @@ class LoopbackServer {
     int port() const { return m_port; }
     std::string base() const { return "http://127.0.0.1:" + std::to_string(m_port); }
 
-    // The reply to requests whose decoded path is `path`; others get the default.
-    void answer(const std::string& path, Reply reply) {
+    // The reply to requests whose target as sent, or else whose decoded path,
+    // is `key`; others get the default.
+    void answer(const std::string& key, Reply reply) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_replies[path] = std::move(reply);
+        m_replies[key] = std::move(reply);
     }
     void answerAll(Reply reply) {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -107,7 +108,8 @@ class LoopbackServer {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requests.push_back({req.method, req.target, req.path, req.headers, body});
-            auto it = m_replies.find(req.path);
+            auto it = m_replies.find(req.target);
+            if (it == m_replies.end()) it = m_replies.find(req.path);
             reply = it == m_replies.end() ? m_default : it->second;
         }
         if (reply.delayMs > 0)
