@@ -1,1 +1,46 @@
-int main(){return 0;}
+// wyc-server: the companion vendor server of the desktop program.
+//   wyc-server [--port 8600] [--data wyc-server.db] [--host 127.0.0.1]
+// Runs until SIGINT or SIGTERM.
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+#include "options.h"
+#include "vendor_server.h"
+
+int main(int argc, char** argv) {
+    const auto parsed = parseServerOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::fputs(parsed.message.c_str(), parsed.exitCode ? stderr : stdout);
+        return parsed.exitCode;
+    }
+    const ServerOptions& options = *parsed.options;
+
+    // The stop signals are taken by sigwait below, never by a handler, so the
+    // server's threads (which inherit this mask) are stopped from normal code.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    try {
+        wycserver::VendorServer server(options);
+        const int port = server.start();
+        std::printf("wyc-server: serving http://%s:%d/ (data file %s)\n", options.host.c_str(),
+                    port, options.dataFile.c_str());
+        std::fflush(stdout);
+        int sig = 0;
+        sigwait(&stopSignals, &sig);
+        std::printf("wyc-server: stopping\n");
+        server.stop();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "wyc-server: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

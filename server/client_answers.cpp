@@ -1,0 +1,186 @@
+#include "client_answers.h"
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+#include "engine/codepage.h"
+#include "net/UnitAES.h"
+#include "net/cipher_gbk.h"
+#include "passwords.h"
+#include "protocol.h"
+#include "storage.h"
+
+namespace wycserver {
+
+namespace {
+
+std::optional<std::int64_t> parseInt(std::string_view text) {
+    std::int64_t v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return v;
+}
+
+// Deciphers with the program's key into UTF-8; empty when the text is not
+// cipher text.
+std::optional<std::string> decipher(std::string_view hex) {
+    if (hex.empty()) return std::nullopt;
+    try {
+        TAes aes;
+        return cp::utf16ToUtf8(aes.DecryptText(hex, cipher::keyText(), cipher::kKeyBits));
+    } catch (const CipherConversionError&) {
+        return std::nullopt;
+    }
+}
+
+std::vector<std::string_view> split(std::string_view text, std::string_view sep) {
+    std::vector<std::string_view> out;
+    std::size_t at = 0;
+    for (;;) {
+        const auto next = text.find(sep, at);
+        if (next == std::string_view::npos) {
+            out.push_back(text.substr(at));
+            return out;
+        }
+        out.push_back(text.substr(at, next - at));
+        at = next + sep.size();
+    }
+}
+
+bool isBlank(std::string_view word) {
+    for (unsigned char c : word)
+        if (c != ' ' && c != '\t') return false;
+    return true;
+}
+
+// Words may not hold control characters or the "[@" that starts every
+// separator of the exchange, and must survive the trip through GBK.
+bool hasForbiddenCharacters(const std::string& word) {
+    for (unsigned char c : word)
+        if (c < 0x20 || c == 0x7f) return true;
+    if (word.find("[@") != std::string::npos) return true;
+    return cp::gbkToUtf8(cp::utf8ToGbk(word)) != word;
+}
+
+std::string quoted(std::string_view word) {
+    return "“" + answerField(word) + "”";
+}
+
+} // namespace
+
+std::string ClientAnswers::login(std::string_view rawQuery) {
+    const auto parsed = parseLoginQuery(rawQuery);
+    if (!parsed) return "登录失败：请求格式不正确";
+    // The program sends account and password unencoded; a client that
+    // percent-encodes them anyway is recognised by its key digest.
+    std::optional<LoginQuery> query;
+    if (loginKeyMatches(*parsed)) {
+        query = parsed;
+    } else if (rawQuery.find('%') != std::string_view::npos) {
+        LoginQuery decoded = *parsed;
+        decoded.account = percentDecode(parsed->account, false);
+        decoded.password = percentDecode(parsed->password, false);
+        if (loginKeyMatches(decoded)) query = decoded;
+    }
+    if (!query) return "登录失败：校验码不正确";
+    const auto accounts = utf8Readings(query->account);
+    const auto passwords = utf8Readings(query->password);
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        const auto account = m_storage.findAccount(accounts[i]);
+        if (!account) continue;
+        const auto& password = i < passwords.size() ? passwords[i] : passwords.front();
+        if (m_verified.check(account->id, password, account->passwordHash))
+            return "ok|" + std::to_string(account->id) + "|" + std::to_string(account->points);
+    }
+    return "登录失败：账号或密码错误";
+}
+
+std::string pagePlainText(Storage& storage, std::int64_t page) {
+    const std::int64_t total = storage.pairCount();
+    const std::int64_t pageCount = std::max<std::int64_t>(
+        1, (total + ClientAnswers::kPageSize - 1) / ClientAnswers::kPageSize);
+    std::string plain;
+    if (page >= 1 && page <= pageCount) {
+        for (const auto& p :
+             storage.pairs((page - 1) * ClientAnswers::kPageSize, ClientAnswers::kPageSize)) {
+            plain += std::to_string(p.netId) + "[@m@]" + p.ow + "[@m@]" + p.nw + "[@m@]" +
+                     std::to_string(p.sharer) + "[@br@]";
+        }
+    }
+    return plain + std::to_string(page) + "[@br@]" + std::to_string(pageCount);
+}
+
+std::string ClientAnswers::page(const std::optional<std::string>& pageParam) {
+    std::int64_t page = 1;
+    if (pageParam) {
+        // The program sends a decimal number; anything else asks for the newest page.
+        if (auto v = parseInt(*pageParam))
+            page = std::clamp<std::int64_t>(*v, -1'000'000'000, 1'000'000'000);
+    }
+    TAes aes;
+    return aes.EncryptText(cp::utf8ToUtf16(pagePlainText(m_storage, page)), cipher::keyText(),
+                           cipher::kKeyBits);
+}
+
+std::string ClientAnswers::points(std::string_view q) {
+    const auto plain = decipher(q);
+    if (!plain) return "【提示信息】下载请求无法识别";
+    // user id [@] ow [@] nw [@] addword; a word may itself hold "[@]", so the
+    // user id ends at the first separator and the constant follows the last one.
+    constexpr std::string_view kSep = "[@]", kTail = "[@]addword";
+    const auto first = plain->find(kSep);
+    if (first == std::string::npos || plain->size() < kTail.size() ||
+        plain->compare(plain->size() - kTail.size(), kTail.size(), kTail) != 0 ||
+        first + kSep.size() > plain->size() - kTail.size())
+        return "【提示信息】下载请求格式不正确";
+    const auto userText = std::string_view(*plain).substr(0, first);
+    const auto words = std::string_view(*plain).substr(
+        first + kSep.size(), plain->size() - kTail.size() - first - kSep.size());
+    const auto mid = words.find(kSep);
+    const auto ow = words.substr(0, mid);
+    const auto userId = parseInt(userText);
+    if (!userId) return "【提示信息】用户不存在，请先登录";
+    std::int64_t balance = 0;
+    switch (m_storage.spendPoint(*userId, balance)) {
+    case SpendResult::UnknownUser:
+        return "【提示信息】用户不存在，请先登录";
+    case SpendResult::NoPoints:
+        return "【提示信息】积分不足，无法下载" + quoted(ow) + "。共享1个词被收录可得10积分。";
+    case SpendResult::Spent:
+        break;
+    }
+    return "ok|" + std::to_string(balance) + "|【提示信息】" + quoted(ow) +
+           "下载成功，扣除1积分，剩余" + std::to_string(balance) + "积分。";
+}
+
+std::string ClientAnswers::share(std::string_view q) {
+    const auto fields = split(q, "|");
+    if (fields.size() != 3) return "共享失败：请求格式不正确";
+    const auto userText = decipher(fields[0]);
+    const auto ow = decipher(fields[1]);
+    const auto nw = decipher(fields[2]);
+    if (!userText || !ow || !nw) return "共享失败：请求无法识别";
+    const auto userId = parseInt(*userText);
+    if (!userId || !m_storage.findAccount(*userId)) return "共享失败：用户不存在，请先登录";
+    if (isBlank(*ow) || isBlank(*nw)) return "共享失败：原始词和新词都不能为空";
+    if (cp::utf8ToUtf16(*ow).size() > kMaxWordUnits || cp::utf8ToUtf16(*nw).size() > kMaxWordUnits)
+        return "共享失败：每个词最多" + std::to_string(kMaxWordUnits) + "个字";
+    if (hasForbiddenCharacters(*ow) || hasForbiddenCharacters(*nw))
+        return "共享失败：词中含有不允许的字符";
+    if (*ow == *nw) return "共享失败：原始词和新词相同";
+    std::int64_t balance = 0;
+    switch (m_storage.sharePair(*userId, *ow, *nw, kShareReward, balance)) {
+    case ShareResult::UnknownUser:
+        return "共享失败：用户不存在，请先登录";
+    case ShareResult::Duplicate:
+        return "共享失败：" + quoted(*ow) + "→" + quoted(*nw) + "已经在网络词库中";
+    case ShareResult::Accepted:
+        break;
+    }
+    return "共享成功：" + quoted(*ow) + "→" + quoted(*nw) + "已被收录，奖励" +
+           std::to_string(kShareReward) + "积分，您当前拥有积分(" + std::to_string(balance) +
+           ")分。";
+}
+
+} // namespace wycserver

@@ -1,0 +1,54 @@
+#pragma once
+// Reading what the desktop program and browsers send: raw queries, form
+// bodies, the login key digest, and bytes that may be GBK or UTF-8.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace wycserver {
+
+// MD5 digest as 32 lower-case hexadecimal digits.
+std::string md5Hex(std::string_view bytes);
+
+// The query of a request target exactly as sent: after the first "?", before any "#".
+std::string_view rawQuery(std::string_view target);
+
+// %XX becomes the byte; a "%" without two hexadecimal digits stays as it is.
+std::string percentDecode(std::string_view text, bool plusAsSpace);
+
+using FormFields = std::vector<std::pair<std::string, std::string>>;
+// "a=1&b=2" with %XX and "+" decoded to bytes; no character set is assumed.
+FormFields parseForm(std::string_view body);
+// The first value of the field, if present.
+std::optional<std::string> formValue(const FormFields& fields, std::string_view name);
+
+// The login query: "qzvemail=" A "&qzvpassword=" P "&key=" K with A and P
+// unencoded, so either may hold "&". A ends at the first "&qzvpassword=", K
+// starts after the last "&key=".
+struct LoginQuery {
+    std::string account;
+    std::string password;
+    std::string key;
+};
+std::optional<LoginQuery> parseLoginQuery(std::string_view raw);
+// MD5Hex(account + MD5Hex(password) + salt), over the bytes as given.
+std::string loginKey(std::string_view account, std::string_view password);
+// Compares the query's key with the digest, ignoring the case of its digits.
+bool loginKeyMatches(const LoginQuery& q);
+
+// UTF-8 readings of bytes that should be GBK: the GBK reading first, then the
+// bytes themselves when they are valid UTF-8 and read differently.
+std::vector<std::string> utf8Readings(std::string_view bytes);
+// One reading for display: valid UTF-8 as it is, anything else as GBK.
+std::string displayText(std::string_view bytes);
+
+std::string htmlEscape(std::string_view text);
+// At most maxBytes of a UTF-8 text, cut at a character boundary, "…" appended when cut.
+std::string shortenUtf8(std::string_view text, std::size_t maxBytes);
+// A text safe inside a "|"-separated answer line: "|" becomes "｜", control
+// characters become blanks.
+std::string answerField(std::string_view text);
+
+} // namespace wycserver

@@ -1,0 +1,34 @@
+#pragma once
+// The companion vendor server: every address the desktop program uses, over
+// cpp-httplib, with its own SQLite file. Runs on a background thread so that
+// tests and benchmarks can start it in their own process.
+#include <memory>
+
+#include "options.h"
+
+namespace wycserver {
+
+class Storage;
+
+class VendorServer {
+  public:
+    // Opens (or creates) the data file; throws when it cannot.
+    explicit VendorServer(ServerOptions options);
+    ~VendorServer();
+    VendorServer(const VendorServer&) = delete;
+    VendorServer& operator=(const VendorServer&) = delete;
+
+    // Binds the address and serves on a background thread. Returns the port
+    // (the chosen one when the options ask for port 0). Throws when it cannot bind.
+    int start();
+    // Stops serving and waits for the background thread; safe to call twice.
+    void stop();
+    int port() const;
+    Storage& storage();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m;
+};
+
+} // namespace wycserver

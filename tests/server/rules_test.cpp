@@ -1,0 +1,186 @@
+// The points rules and the shared thesaurus pages.
+#include <atomic>
+#include <thread>
+
+#include "net/cipher_gbk.h"
+#include "server/storage.h"
+#include "server_fixture.h"
+
+namespace {
+
+bool isRefusal(const std::string& answer) {
+    return !answer.empty() && answer.find('|') == std::string::npos;
+}
+
+std::vector<std::string> splitOn(const std::string& text, const std::string& sep) {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    for (;;) {
+        const auto next = text.find(sep, at);
+        if (next == std::string::npos) {
+            out.push_back(text.substr(at));
+            return out;
+        }
+        out.push_back(text.substr(at, next - at));
+        at = next + sep.size();
+    }
+}
+
+std::string balanceOf(const std::string& loginAnswer) {
+    return loginAnswer.substr(loginAnswer.rfind('|') + 1);
+}
+
+class RulesTest : public ServerTest {};
+
+TEST_F(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
+    const std::string id = newUser("downloader", "pw");
+    std::string answer = pointsRequest(id, "美丽", "漂亮");
+    auto fields = splitOn(answer, "|");
+    ASSERT_EQ(fields.size(), 3u) << answer;
+    EXPECT_EQ(fields[1], "99");
+    EXPECT_NE(fields[2].find("美丽"), std::string::npos);
+    for (int expected = 98; expected >= 0; --expected) {
+        fields = splitOn(pointsRequest(id, "词" + std::to_string(expected), "新词"), "|");
+        ASSERT_EQ(fields.size(), 3u);
+        ASSERT_EQ(fields[1], std::to_string(expected));
+    }
+    // At zero: a message without "|", and the balance stays at zero.
+    answer = pointsRequest(id, "迅速", "快速");
+    EXPECT_TRUE(isRefusal(answer)) << answer;
+    EXPECT_NE(answer.find("积分不足"), std::string::npos);
+    EXPECT_TRUE(isRefusal(pointsRequest(id, "迅速", "快速")));
+    EXPECT_EQ(balanceOf(login("downloader", "pw")), "0");
+}
+
+TEST_F(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
+    const std::string id = newUser("racer", "pw");
+    std::atomic<int> spent{0}, refused{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&, t] {
+            httplib::Client c("127.0.0.1", server->port());
+            c.set_url_encode(false);
+            for (int i = 0; i < 20; ++i) {
+                const std::string plain =
+                    id + "[@]w" + std::to_string(t * 100 + i) + "[@]n[@]addword";
+                auto res = c.Get("/keywords_point.asp?q=" + cipher::encryptGbk(plain));
+                if (res && res->body.find('|') != std::string::npos)
+                    ++spent;
+                else if (res)
+                    ++refused;
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(spent.load(), 100);
+    EXPECT_EQ(refused.load(), 60);
+    EXPECT_EQ(balanceOf(login("racer", "pw")), "0");
+}
+
+TEST_F(RulesTest, AnAcceptedShareEarnsTenPoints) {
+    const std::string id = newUser("sharer", "pw");
+    const std::string answer = shareRequest(id, "非常", "十分");
+    EXPECT_NE(answer.find("共享成功"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("(110)"), std::string::npos) << answer;
+    EXPECT_EQ(balanceOf(login("sharer", "pw")), "110");
+    // Words with "|" and "&" are enciphered, so they arrive whole.
+    EXPECT_NE(shareRequest(id, "a|b", "c&d").find("共享成功"), std::string::npos);
+    EXPECT_EQ(balanceOf(login("sharer", "pw")), "120");
+    EXPECT_NE(pagePlain().find("[@m@]a|b[@m@]c&d[@m@]" + id + "[@br@]"), std::string::npos);
+}
+
+TEST_F(RulesTest, EmptyRepeatedOrUnknownSharesAreRefusedWithAMessage) {
+    const std::string id = newUser("picky", "pw");
+    const std::string other = newUser("other", "pw");
+    ASSERT_NE(shareRequest(id, "重要", "关键").find("共享成功"), std::string::npos);
+    const std::string refusals[] = {
+        shareRequest(id, "重要", "关键"),    // already shared by this user
+        shareRequest(other, "重要", "关键"), // and by anyone
+        shareRequest(id, "", "关键"),
+        shareRequest(id, "重要", ""),
+        shareRequest(id, "  ", "关键"),
+        shareRequest(id, "同词", "同词"),
+        shareRequest(id, "x[@m@]y", "z"), // would break the page format
+        shareRequest(id, std::string(51, 'w'), "z"),
+        shareRequest("9", "开始", "着手"), // the program's id before any login
+        shareRequest("0", "开始", "着手"), // and after a refused login
+        shareRequest("abc", "开始", "着手"),
+    };
+    for (const auto& r : refusals) {
+        EXPECT_FALSE(r.empty());
+        EXPECT_EQ(r.find("共享成功"), std::string::npos) << r;
+    }
+    EXPECT_NE(refusals[0].find("已经在网络词库中"), std::string::npos) << refusals[0];
+    EXPECT_NE(refusals[2].find("不能为空"), std::string::npos) << refusals[2];
+    EXPECT_NE(refusals[8].find("用户不存在"), std::string::npos) << refusals[8];
+    EXPECT_EQ(balanceOf(login("picky", "pw")), "110");
+    EXPECT_EQ(balanceOf(login("other", "pw")), "100");
+    EXPECT_EQ(server->storage().pairCount(), 1);
+}
+
+TEST_F(RulesTest, PagesHoldTwentyPairsNewestFirst) {
+    const std::string id = newUser("prolific", "pw");
+    for (int i = 1; i <= 45; ++i)
+        ASSERT_NE(
+            shareRequest(id, "原" + std::to_string(i), "新" + std::to_string(i)).find("共享成功"),
+            std::string::npos);
+    auto page = [&](const std::string& query) { return splitOn(pagePlain(query), "[@br@]"); };
+
+    auto first = page("");
+    ASSERT_EQ(first.size(), 22u);
+    EXPECT_EQ(first[20], "1");
+    EXPECT_EQ(first[21], "3");
+    EXPECT_EQ(splitOn(first[0], "[@m@]"), (std::vector<std::string>{"45", "原45", "新45", id}));
+    EXPECT_EQ(splitOn(first[19], "[@m@]")[1], "原26");
+    EXPECT_EQ(page("?page=1"), first);
+
+    auto second = page("?page=2");
+    ASSERT_EQ(second.size(), 22u);
+    EXPECT_EQ(splitOn(second[0], "[@m@]")[1], "原25");
+    EXPECT_EQ(second[20], "2");
+
+    auto third = page("?page=3");
+    ASSERT_EQ(third.size(), 7u);
+    EXPECT_EQ(splitOn(third[4], "[@m@]")[1], "原1");
+
+    // Out of range: no rows, the number asked for and the page count.
+    EXPECT_EQ(pagePlain("?page=4"), "4[@br@]3");
+    EXPECT_EQ(pagePlain("?page=0"), "0[@br@]3");
+    EXPECT_EQ(pagePlain("?page=-2"), "-2[@br@]3");
+    // Not a number: the newest page.
+    EXPECT_EQ(page("?page=abc"), first);
+}
+
+TEST_F(RulesTest, PageAnswerIsUpperCaseCipherText) {
+    const std::string hex = getBody("/loadtyc.asp");
+    EXPECT_EQ(hex.size() % 32, 0u);
+    EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_EQ(pagePlain(), "1[@br@]1"); // an empty shared thesaurus is one empty page
+}
+
+class StarterPairsTest : public ServerTest {
+  protected:
+    void SetUp() override {
+        starterPairs = true;
+        ServerTest::SetUp();
+    }
+};
+
+TEST_F(StarterPairsTest, NewDataFileOffersStarterPairsOnce) {
+    const auto rows = splitOn(pagePlain(), "[@br@]");
+    ASSERT_EQ(rows.size(), 22u);
+    EXPECT_EQ(rows[21], "2");
+    EXPECT_EQ(splitOn(rows[0], "[@m@]").size(), 4u);
+    const auto count = server->storage().pairCount();
+    // Reopening the file adds nothing.
+    server->stop();
+    server.reset();
+    ServerOptions opt;
+    opt.port = 0;
+    opt.dataFile = dataFile;
+    server = std::make_unique<wycserver::VendorServer>(opt);
+    EXPECT_EQ(server->storage().pairCount(), count);
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+#include "server_fixture.h"
+
+#include <regex>
+
+#include "engine/codepage.h"
+#include "net/UnitAES.h"
+#include "net/cipher_gbk.h"
+#include "server/protocol.h"
+
+void ServerTest::SetUp() {
+    dir = std::make_unique<TempDir>();
+    dataFile = (dir->path() / "server.db").string();
+    ServerOptions opt;
+    opt.port = 0;
+    opt.dataFile = dataFile;
+    opt.starterPairs = starterPairs;
+    opt.maxBodyBytes = 1 << 20;
+    server = std::make_unique<wycserver::VendorServer>(opt);
+    const int port = server->start();
+    client = std::make_unique<httplib::Client>("127.0.0.1", port);
+    client->set_url_encode(false);
+    client->set_read_timeout(10, 0);
+}
+
+void ServerTest::TearDown() {
+    client.reset();
+    if (server) server->stop();
+    server.reset();
+    dir.reset();
+}
+
+httplib::Result ServerTest::get(const std::string& target) {
+    return client->Get(target);
+}
+
+std::string ServerTest::getBody(const std::string& target) {
+    auto res = get(target);
+    EXPECT_TRUE(res) << target;
+    return res ? res->body : std::string();
+}
+
+httplib::Result ServerTest::postForm(const std::string& path, const std::string& body) {
+    return client->Post(path, body, "application/x-www-form-urlencoded");
+}
+
+std::string formEncode(const std::string& bytes) {
+    static const char* d = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (std::isalnum(c)) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += d[c >> 4];
+            out += d[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string recoveryCodeIn(const std::string& html) {
+    static const std::regex code("<code class=\"big\">([^<]+)</code>");
+    std::smatch m;
+    return std::regex_search(html, m, code) ? m[1].str() : std::string();
+}
+
+std::string ServerTest::signUp(const std::string& accountUtf8, const std::string& passwordUtf8) {
+    auto res = postForm("/register.asp", "account=" + formEncode(accountUtf8) +
+                                             "&password=" + formEncode(passwordUtf8) +
+                                             "&password2=" + formEncode(passwordUtf8));
+    EXPECT_TRUE(res);
+    return res ? res->body : std::string();
+}
+
+std::string ServerTest::login(const std::string& accountGbk, const std::string& passwordGbk) {
+    return getBody("/login_client.asp?qzvemail=" + accountGbk + "&qzvpassword=" + passwordGbk +
+                   "&key=" + wycserver::loginKey(accountGbk, passwordGbk));
+}
+
+std::string ServerTest::newUser(const std::string& accountUtf8, const std::string& password) {
+    signUp(accountUtf8, password);
+    const std::string answer = login(cp::utf8ToGbk(accountUtf8), cp::utf8ToGbk(password));
+    const auto first = answer.find('|'), second = answer.find('|', first + 1);
+    EXPECT_NE(second, std::string::npos) << answer;
+    if (second == std::string::npos) return "0";
+    return answer.substr(first + 1, second - first - 1);
+}
+
+std::string ServerTest::pointsRequest(const std::string& userId, const std::string& ow,
+                                      const std::string& nw) {
+    const std::string plain = userId + "[@]" + ow + "[@]" + nw + "[@]addword";
+    return getBody("/keywords_point.asp?q=" + cipher::encryptGbk(cp::utf8ToGbk(plain)));
+}
+
+std::string ServerTest::shareRequest(const std::string& userId, const std::string& ow,
+                                     const std::string& nw) {
+    return getBody("/sendkeywords.asp?q=" + cipher::encryptGbk(userId) + "|" +
+                   cipher::encryptGbk(cp::utf8ToGbk(ow)) + "|" +
+                   cipher::encryptGbk(cp::utf8ToGbk(nw)));
+}
+
+std::string ServerTest::pagePlain(const std::string& query) {
+    const std::string hex = getBody("/loadtyc.asp" + query);
+    TAes aes;
+    return cp::utf16ToUtf8(aes.DecryptText(hex, cipher::keyText(), cipher::kKeyBits));
+}
