@@ -1,0 +1,117 @@
+// The page "批量伪原创": the download list and the local source directory side
+// by side above the submission settings, split by movable splitters.
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "ui/main_window.h"
+
+namespace ui {
+
+namespace {
+QVBoxLayout* groupLayout(QGroupBox* group) {
+    auto* layout = new QVBoxLayout(group);
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(3);
+    return layout;
+}
+} // namespace
+
+QWidget* MainWindow::buildBatchPage() {
+    // Group "网络下载列表": the address pattern, the number range and the list.
+    QGroupBox* download = m_bind.group(m_form.bskngrpbx6);
+    QVBoxLayout* downloadLayout = groupLayout(download);
+    auto* pattern = new QHBoxLayout;
+    pattern->addWidget(m_bind.label(m_form.lbl15));
+    pattern->addWidget(m_bind.edit(m_form.edt5), 1);
+    downloadLayout->addLayout(pattern);
+    auto* range = new QHBoxLayout;
+    range->addWidget(m_bind.label(m_form.lbl16));
+    QLineEdit* from = m_bind.edit(m_form.edt6);
+    from->setFixedWidth(50);
+    range->addWidget(from);
+    range->addWidget(m_bind.label(m_form.lbl13));
+    QLineEdit* to = m_bind.edit(m_form.edt7);
+    to->setFixedWidth(50);
+    range->addWidget(to);
+    range->addWidget(m_bind.check(m_form.bschck8));
+    range->addWidget(m_bind.check(m_form.bschck9));
+    range->addWidget(m_bind.label(m_form.lbl14));
+    range->addStretch(1);
+    range->addWidget(m_bind.button(m_form.btn14, &TForm1::btn14Click));
+    range->addWidget(m_bind.button(m_form.btn12, &TForm1::btn12Click));
+    downloadLayout->addLayout(range);
+    downloadLayout->addWidget(m_bind.memo(m_form.mmo2, true), 1);
+
+    // Group "本地源目录": the source directory and the files found in it.
+    QGroupBox* source = m_bind.group(m_form.bskngrpbx5);
+    QVBoxLayout* sourceLayout = groupLayout(source);
+    auto* sourceDir = new QHBoxLayout;
+    sourceDir->addWidget(m_bind.edit(m_form.edt3), 1);
+    sourceDir->addWidget(m_bind.button(m_form.btn9, &TForm1::btn9Click));
+    sourceLayout->addLayout(sourceDir);
+    QLabel* hint = m_bind.label(m_form.lbl12);
+    hint->setWordWrap(true);
+    sourceLayout->addWidget(hint);
+    sourceLayout->addWidget(m_bind.memo(m_form.mmo1, true), 1);
+
+    auto* upper = new QSplitter(Qt::Horizontal);
+    upper->setChildrenCollapsible(false);
+    upper->addWidget(download);
+    upper->addWidget(source);
+    upper->setStretchFactor(0, 1);
+    upper->setStretchFactor(1, 1);
+    upper->setSizes({500, 330});
+
+    // Group "数据提交设置": target directory, submission address, source,
+    // target and ID mode, the run button and the status line.
+    QGroupBox* submit = m_bind.group(m_form.bskngrpbx4);
+    auto* submitLayout = new QHBoxLayout(submit);
+    submitLayout->setContentsMargins(6, 2, 6, 4);
+    auto* settings = new QGridLayout;
+    settings->setVerticalSpacing(3);
+    settings->addWidget(m_bind.label(m_form.lbl17), 0, 0);
+    settings->addWidget(m_bind.edit(m_form.edt4), 0, 1);
+    settings->addWidget(m_bind.button(m_form.btn10, &TForm1::btn10Click), 0, 2);
+    settings->addWidget(m_bind.link(m_form.lbl20, &TForm1::lbl20Click), 0, 3);
+    settings->addWidget(m_bind.label(m_form.lbl18), 1, 0);
+    settings->addWidget(m_bind.edit(m_form.edt8), 1, 1);
+    settings->addWidget(m_bind.button(m_form.btn13, &TForm1::btn13Click), 1, 2);
+    settings->addWidget(m_bind.link(m_form.lbl21, &TForm1::lbl21Click), 1, 3);
+    settings->setColumnStretch(1, 1);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(3);
+    left->addLayout(settings);
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(m_bind.radio(m_form.bsknrdgrp2, &TForm1::bsknrdgrp2Click));
+    choices->addWidget(m_bind.radio(m_form.bsknrdgrp3));
+    left->addLayout(choices);
+    auto* run = new QHBoxLayout;
+    run->addWidget(m_bind.button(m_form.btn11, &TForm1::btn11Click));
+    run->addWidget(m_bind.label(m_form.lbl19, true), 1);
+    left->addLayout(run);
+    submitLayout->addLayout(left, 1);
+    submitLayout->addWidget(m_bind.radio(m_form.bsknrdgrp1, &TForm1::bsknrdgrp1Click));
+
+    auto* split = new QSplitter(Qt::Vertical);
+    split->setChildrenCollapsible(false);
+    split->addWidget(upper);
+    split->addWidget(submit);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 0);
+
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(split);
+    return page;
+}
+
+} // namespace ui

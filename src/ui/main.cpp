@@ -1,0 +1,59 @@
+// The program: the application object, the main window over its model, the
+// start-up sequence, then the event loop.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+
+#include "app/Unit1.h"
+#include "app/files.h"
+#include "app/vendor.h"
+#include "ui/app_environment.h"
+#include "ui/main_window.h"
+#include "ui/qt_platform.h"
+#include "ui/qt_text.h"
+
+int main(int argc, char** argv) {
+    ui::prepareApplicationEnvironment();
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(ui::toQ(TForm1::applicationTitle()));
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption server(QStringLiteral("server"),
+                                    QStringLiteral("Base address of the vendor server."),
+                                    QStringLiteral("URL"));
+    const QCommandLineOption seed(QStringLiteral("seed"),
+                                  QStringLiteral("Seed of the shuffle's random generator."),
+                                  QStringLiteral("N"));
+    parser.addOption(server);
+    parser.addOption(seed);
+    parser.process(app);
+
+    // Edit defaults and link addresses are built from the base address when
+    // the form is made, so it is replaced first.
+    if (parser.isSet(server)) vendor::setBaseAddress(parser.value(server).toStdString());
+    FormOptions options;
+    options.programDir = executableDir();
+    if (parser.isSet(seed)) {
+        bool ok = false;
+        const qulonglong value = parser.value(seed).toULongLong(&ok);
+        if (!ok) {
+            std::fprintf(stderr, "--seed needs a non-negative integer\n");
+            return 2;
+        }
+        options.seed = value;
+    }
+
+    ui::QtPlatform platform;
+    TForm1 form(platform, options);
+    ui::MainWindow window(form);
+    // Boxes shown during start-up stand in the middle of the screen; later
+    // ones over the window.
+    form.FormCreate();
+    if (auto code = platform.earlyExitCode()) return *code;
+
+    window.centreOnScreen();
+    window.show();
+    platform.setDialogParent(&window);
+    return QApplication::exec();
+}

@@ -1,0 +1,159 @@
+#include "ui/main_window.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStyle>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+#include "ui/banner_document.h"
+#include "ui/qt_text.h"
+
+namespace ui {
+
+MainWindow::MainWindow(TForm1& form, QWidget* parent)
+    : QWidget(parent), m_form(form), m_bind(form) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(toQ(TForm1::windowCaption()));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    QWidget* toolPanel = buildToolPanel();
+    toolPanel->setFixedHeight(kToolPanelHeight);
+    layout->addWidget(toolPanel);
+    layout->addSpacing(kSpacerHeight);
+
+    m_banner = m_bind.web(form.WebBrowser1);
+    m_banner->setFixedHeight(kBannerHeight);
+    connect(m_banner, &QWebEngineView::loadFinished, this, &MainWindow::bannerLoaded);
+    layout->addWidget(m_banner);
+
+    QWidget* login = buildLoginGroup();
+    login->setFixedHeight(kLoginHeight);
+    auto* loginRow = new QHBoxLayout;
+    loginRow->setContentsMargins(4, 0, 4, 0);
+    loginRow->addWidget(login);
+    layout->addLayout(loginRow);
+
+    QTabWidget* tabs = m_bind.pages(form.bsSkinPageControl1,
+                                    {buildArticlePage(form.Memo1), buildArticlePage(form.Memo2),
+                                     buildThesaurusPage(), buildDownloadPage(), buildBatchPage(),
+                                     buildHelpPage()});
+    layout->addWidget(tabs, 1);
+
+    QProgressBar* gauge = m_bind.gauge(form.bsSkinGauge1);
+    gauge->setFixedHeight(kGaugeHeight);
+    layout->addWidget(gauge);
+
+    resize(kClientWidth, kClientHeight);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::centreOnScreen() {
+    QScreen* s = screen();
+    if (!s) return;
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                    QSize(kClientWidth, kClientHeight), s->availableGeometry()));
+}
+
+QWidget* MainWindow::buildToolPanel() {
+    auto* panel = new QFrame;
+    panel->setObjectName(QString::fromStdString(m_form.bsSkinPanel1.name()));
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(4);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_bind.button(m_form.bsSkinXFormButton2, &TForm1::bsSkinXFormButton2Click));
+    buttons->addWidget(m_bind.button(m_form.bsSkinXFormButton1, &TForm1::bsSkinXFormButton1Click));
+    buttons->addWidget(m_bind.button(m_form.bsSkinButton1, &TForm1::bsSkinButton1Click));
+    buttons->addStretch(1);
+    left->addLayout(buttons);
+    auto* steps = new QHBoxLayout;
+    steps->addWidget(m_bind.check(m_form.bschck4));
+    steps->addWidget(m_bind.check(m_form.bschck1));
+    steps->addStretch(1);
+    left->addLayout(steps);
+    left->addWidget(m_bind.label(m_form.Label1, true));
+    layout->addLayout(left, 1);
+
+    QGroupBox* shuffle = m_bind.group(m_form.bskngrpbx1);
+    auto* grid = new QGridLayout(shuffle);
+    grid->setContentsMargins(8, 2, 8, 4);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(m_bind.check(m_form.bschck2), 0, 0);
+    grid->addWidget(m_bind.check(m_form.bschck3), 0, 1);
+    grid->addWidget(m_bind.label(m_form.lbl2), 0, 2, Qt::AlignRight);
+    QSlider* frequency = m_bind.slider(m_form.bsknsldr1);
+    frequency->setMinimumWidth(110);
+    grid->addWidget(frequency, 0, 3);
+    grid->addWidget(m_bind.label(m_form.lbl1), 1, 0);
+    grid->addWidget(m_bind.edit(m_form.edt1), 1, 1, 1, 3);
+    layout->addWidget(shuffle, 0, Qt::AlignRight);
+    return panel;
+}
+
+QWidget* MainWindow::buildLoginGroup() {
+    QGroupBox* group = m_bind.group(m_form.bskngrpbx2);
+    auto* row = new QHBoxLayout(group);
+    row->setContentsMargins(8, 2, 8, 4);
+    row->addWidget(m_bind.label(m_form.lbl4));
+    QLineEdit* account = m_bind.edit(m_form.edt2);
+    account->setFixedWidth(130);
+    row->addWidget(account);
+    row->addSpacing(8);
+    row->addWidget(m_bind.label(m_form.lbl5));
+    QLineEdit* password = m_bind.edit(m_form.bsknpswrdt1);
+    password->setFixedWidth(130);
+    row->addWidget(password);
+    row->addSpacing(8);
+    row->addWidget(m_bind.button(m_form.btn3, &TForm1::btn3Click));
+    row->addWidget(m_bind.check(m_form.bschck5));
+    row->addSpacing(8);
+    row->addWidget(m_bind.link(m_form.lbl6, &TForm1::lbl6Click));
+    row->addWidget(m_bind.link(m_form.lbl7, &TForm1::lbl7Click));
+    row->addSpacing(8);
+    row->addWidget(m_bind.label(m_form.lbl8, true), 1);
+    return group;
+}
+
+QWidget* MainWindow::buildArticlePage(TMemo& memo) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(m_bind.memo(memo, false));
+    return page;
+}
+
+QWidget* MainWindow::buildHelpPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_bind.web(m_form.wb1));
+    return page;
+}
+
+void MainWindow::bannerLoaded() {
+    // Runs for error pages too; the script leaves a page without a body alone.
+    ScriptedBannerDocument document;
+    m_form.run([&] { m_form.WebBrowser1DocumentComplete(document); });
+    document.applyTo(*m_banner->page());
+}
+
+} // namespace ui

@@ -1,0 +1,28 @@
+#include "ui/qt_text.h"
+
+#include "engine/codepage.h"
+
+namespace ui {
+
+QString toQ(const std::string& gbk) {
+    return QString::fromStdU16String(cp::gbkToUtf16(gbk));
+}
+
+std::string fromQ(const QString& text) {
+    return cp::utf16ToGbk(text.toStdU16String());
+}
+
+QString memoToQ(const std::string& gbk) {
+    QString text = toQ(gbk);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+std::string memoFromQ(const QString& text) {
+    QString crlf = text;
+    crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return fromQ(crlf);
+}
+
+} // namespace ui

@@ -1,0 +1,16 @@
+#pragma once
+// The one place where the window's GBK texts meet Qt's UTF-16 strings.
+#include <QString>
+#include <string>
+
+namespace ui {
+
+QString toQ(const std::string& gbk);
+std::string fromQ(const QString& text);
+
+// A memo's model text keeps its line breaks as CR LF; the Qt editors use LF.
+// A lone CR (from a file) is shown as a line break as well.
+QString memoToQ(const std::string& gbk);
+std::string memoFromQ(const QString& text);
+
+} // namespace ui

@@ -1,0 +1,149 @@
+// The real window over a started form: captions, the page shown, the list
+// filled from setting.dat, the masked password, and input reaching the model.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+
+#include "app/Unit1.h"
+#include "app/vendor.h"
+#include "support/fixtures.h"
+#include "ui/main_window.h"
+#include "ui_test_support.h"
+
+namespace {
+
+struct MainWindowTest : ::testing::Test {
+    TempDir dir;
+    std::unique_ptr<ScopedCwd> cwd;
+    QuietQtPlatform platform;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<ui::MainWindow> window;
+
+    void SetUp() override {
+        makeDatabase(dir.path() / "setting.dat",
+                     {{"美丽", "漂亮"}, {"迅速", "快速", false}, {"开心", "高兴"}});
+        cwd = std::make_unique<ScopedCwd>(dir.path());
+        form = std::make_unique<TForm1>(platform, FormOptions{dir.dirText(), 1});
+        window = std::make_unique<ui::MainWindow>(*form);
+        form->FormCreate();
+        window->show();
+        QCoreApplication::processEvents(); // rows and deferred refreshes reach the widgets
+    }
+    void TearDown() override {
+        window.reset(); // before the form it draws
+        form.reset();
+    }
+    template <class W> W* widget(const char* name) {
+        auto* w = window->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+};
+
+TEST_F(MainWindowTest, StartsWithTheModelsCaptionsPageAndRows) {
+    ASSERT_FALSE(platform.earlyExitCode());
+    ASSERT_TRUE(platform.messages.empty());
+    ASSERT_TRUE(platform.errors.empty());
+
+    EXPECT_EQ(window->windowTitle(),
+              q("澄川鹭同义词替换(伪原创)工具V2.0，加入词库共享、（本地、网络）批量伪原创。"));
+    EXPECT_EQ(window->size(), QSize(844, 644));
+
+    auto* tabs = widget<QTabWidget>("bsSkinPageControl1");
+    ASSERT_EQ(tabs->count(), 6);
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    EXPECT_EQ(tabs->tabText(0), q("\u3000旧文章\u3000"));
+    EXPECT_EQ(tabs->tabText(2), q(" 管理词库 "));
+    EXPECT_EQ(tabs->tabText(4), q("批量伪原创"));
+
+    EXPECT_EQ(widget<QPushButton>("bsSkinXFormButton4")->text(), q("加载词库"));
+    EXPECT_EQ(widget<QPushButton>("btn3")->text(), q("登  录"));
+    EXPECT_EQ(widget<QLabel>("Label1")->text(),
+              q("【提示信息】初始化完毕，您现在可以使用软件替换文章了"));
+    EXPECT_EQ(widget<QLineEdit>("edt8")->text(),
+              QString::fromStdString(vendor::baseAddress()) + "/post_test.asp");
+    EXPECT_TRUE(widget<QPushButton>("bsSkinXFormButton5")->isHidden());
+
+    EXPECT_EQ(widget<QLineEdit>("bsknpswrdt1")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(widget<QLineEdit>("edt2")->echoMode(), QLineEdit::Normal);
+
+    auto* list = widget<QTableView>("listview1");
+    const QAbstractItemModel* rows = list->model();
+    ASSERT_EQ(rows->rowCount(), 3);
+    EXPECT_EQ(rows->headerData(1, Qt::Horizontal).toString(), q("原始词"));
+    EXPECT_EQ(list->columnWidth(1), 300);
+    EXPECT_EQ(rows->index(1, 0).data().toString(), q("2"));
+    EXPECT_EQ(rows->index(1, 1).data().toString(), q("迅速"));
+    EXPECT_EQ(rows->index(1, 3).data().toString(), q("否"));
+    EXPECT_EQ(rows->index(0, 0).data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+
+    auto* gauge = widget<QProgressBar>("bsSkinGauge1");
+    EXPECT_FALSE(gauge->isTextVisible());
+    EXPECT_EQ(gauge->value(), gauge->maximum());
+    EXPECT_EQ(gauge->height(), ui::MainWindow::kGaugeHeight);
+    EXPECT_EQ(widget<QWidget>("bsSkinPanel1")->height(), ui::MainWindow::kToolPanelHeight);
+    EXPECT_EQ(widget<QWebEngineView>("WebBrowser1")->height(), ui::MainWindow::kBannerHeight);
+    EXPECT_EQ(widget<QWidget>("bskngrpbx2")->height(), ui::MainWindow::kLoginHeight);
+}
+
+TEST_F(MainWindowTest, InputReachesTheModelAndHandlers) {
+    // Typing into an edit.
+    auto* keyword = widget<QLineEdit>("edt1");
+    QTest::keyClicks(keyword, q("abc"));
+    EXPECT_EQ(form->edt1.text(), "abc");
+
+    // A check mark in the list.
+    auto* list = widget<QTableView>("listview1");
+    list->model()->setData(list->model()->index(2, 0), Qt::Checked, Qt::CheckStateRole);
+    EXPECT_TRUE(form->listview1.item(2).checked);
+
+    // "全选" sets its own state before its handler checks every row.
+    widget<QCheckBox>("bschck7")->click();
+    EXPECT_TRUE(form->bschck7.checked());
+    for (const auto& item : form->listview1.items())
+        EXPECT_TRUE(item.checked);
+
+    // Selecting a row, then "修改" from the popup menu fills the edits.
+    list->selectRow(1);
+    EXPECT_EQ(form->listview1.selected(), 1);
+    auto* menu = list->findChild<QMenu*>(QStringLiteral("bsSkinPopupMenu2"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 4);
+    EXPECT_EQ(menu->actions()[2]->text(), q("使用？"));
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(widget<QLineEdit>("bsSkinEdit1")->text(), q("迅速"));
+    EXPECT_EQ(widget<QPushButton>("bsSkinXFormButton3")->text(), q("修改"));
+    EXPECT_FALSE(widget<QPushButton>("bsSkinXFormButton5")->isHidden());
+
+    // "清空" shows page 0.
+    widget<QPushButton>("bsSkinButton1")->click();
+    EXPECT_EQ(form->bsSkinPageControl1.activePage(), 0);
+    EXPECT_EQ(widget<QTabWidget>("bsSkinPageControl1")->currentIndex(), 0);
+
+    // A reload refills the list view from the database.
+    widget<QPushButton>("bsSkinXFormButton4")->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list->model()->rowCount(), 3);
+    EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(MainWindowTest, WebViewsLoadTheVendorAddresses) {
+    auto* help = widget<QWebEngineView>("wb1");
+    auto* banner = widget<QWebEngineView>("WebBrowser1");
+    // Nothing listens on the address in the tests: the views show their error
+    // page and nothing else happens.
+    EXPECT_TRUE(waitUntil([&] { return !banner->url().isEmpty() && !help->url().isEmpty(); }));
+    EXPECT_EQ(banner->url().toString(), QString::fromStdString(vendor::address(vendor::kBanner)));
+    EXPECT_EQ(help->url().toString(), QString::fromStdString(vendor::address(vendor::kHelpPage)));
+    EXPECT_TRUE(platform.errors.empty());
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+// The Qt platform: hand-over to the GUI thread, ending before the event loop
+// runs, and the banner's style script on pages with and without a body.
+#include <QApplication>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+#include "ui/banner_document.h"
+#include "ui_test_support.h"
+
+namespace {
+
+TEST(QtPlatformTest, PostedWorkRunsOnTheGuiThread) {
+    ui::QtPlatform platform;
+    std::atomic<QThread*> ranOn{nullptr};
+    std::thread worker([&] { platform.postToGui([&] { ranOn = QThread::currentThread(); }); });
+    worker.join();
+    ASSERT_TRUE(waitUntil([&] { return ranOn.load() != nullptr; }));
+    EXPECT_EQ(ranOn.load(), QCoreApplication::instance()->thread());
+}
+
+TEST(QtPlatformTest, TerminateBeforeTheEventLoopIsKeptForMain) {
+    ui::QtPlatform platform;
+    EXPECT_FALSE(platform.earlyExitCode());
+    platform.terminate(1);
+    EXPECT_EQ(platform.earlyExitCode(), 1);
+}
+
+TEST(BannerDocumentTest, ScriptIsSafeJavaScript) {
+    ui::ScriptedBannerDocument document;
+    EXPECT_TRUE(document.script().isEmpty());
+    document.setBodyStyleMargin(g("0\";alert(1);\""));
+    EXPECT_TRUE(document.script().contains(QStringLiteral(R"("0\";alert(1);\"")")));
+}
+
+// Runs the banner handler on a page made from `html` and returns what the
+// script answered (whether the page had a body) and the body's styles.
+struct BannerResult {
+    bool done = false;
+    QVariant hadBody;
+    QString styles;
+};
+
+BannerResult runBanner(const QByteArray& content, const QString& mimeType) {
+    RecordingPlatform platform;
+    TForm1 form(platform, FormOptions{"/tmp/", 1});
+    QWebEngineView view;
+    bool loaded = false;
+    QObject::connect(&view, &QWebEngineView::loadFinished, [&] { loaded = true; });
+    view.setContent(content, mimeType);
+    EXPECT_TRUE(waitUntil([&] { return loaded; }));
+
+    ui::ScriptedBannerDocument document;
+    form.WebBrowser1DocumentComplete(document);
+    BannerResult result;
+    view.page()->runJavaScript(document.script(), [&](const QVariant& v) {
+        result.hadBody = v;
+        view.page()->runJavaScript(
+            QStringLiteral("document.body ? [document.body.scroll, document.body.style.margin,"
+                           " document.body.style.borderWidth, document.body.style.overflow]"
+                           ".join('|') : ''"),
+            [&](const QVariant& s) {
+                result.styles = s.toString();
+                result.done = true;
+            });
+    });
+    EXPECT_TRUE(waitUntil([&] { return result.done; }));
+    return result;
+}
+
+TEST(BannerDocumentTest, StylesAreSetOnAPageWithABody) {
+    const BannerResult r =
+        runBanner("<html><body style='margin:30px;border:5px solid red'>x</body></html>",
+                  QStringLiteral("text/html"));
+    ASSERT_TRUE(r.done);
+    EXPECT_EQ(r.hadBody.toBool(), true);
+    EXPECT_EQ(r.styles, QStringLiteral("no|0px|0px|hidden"));
+}
+
+TEST(BannerDocumentTest, APageWithoutABodyIsLeftAlone) {
+    const BannerResult r =
+        runBanner("<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>",
+                  QStringLiteral("image/svg+xml"));
+    ASSERT_TRUE(r.done);
+    EXPECT_EQ(r.hadBody.toBool(), false);
+    EXPECT_EQ(r.styles, QString());
+}
+
+} // namespace
