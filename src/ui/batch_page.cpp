@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -34,11 +35,14 @@ QWidget* MainWindow::buildBatchPage() {
     downloadLayout->addLayout(pattern);
     auto* range = new QHBoxLayout;
     range->addWidget(m_bind.label(m_form.lbl16));
+    // The number range takes integers only.
     QLineEdit* from = m_bind.edit(m_form.edt6);
+    from->setValidator(new QIntValidator(from));
     from->setFixedWidth(50);
     range->addWidget(from);
     range->addWidget(m_bind.label(m_form.lbl13));
     QLineEdit* to = m_bind.edit(m_form.edt7);
+    to->setValidator(new QIntValidator(to));
     to->setFixedWidth(50);
     range->addWidget(to);
     range->addWidget(m_bind.check(m_form.bschck8));
