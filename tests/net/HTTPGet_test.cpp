@@ -350,25 +350,3 @@ TEST_F(HTTPGetTest, StartLetsPendingCompletionsRun) {
     EXPECT_EQ(platform.processEventsCalls, before + 2);
     platform.waitUntil([&] { return out.finished(); });
 }
-
-TEST_F(HTTPGetTest, ProgressReportsTheSizeAndTheBytesSoFar) {
-    LoopbackServer server;
-    server.answerAll({200, std::string(100000, 'p')});
-    Outcome out;
-    auto r = make(server.base() + "/", out);
-    std::int32_t lastTotal = -1, lastReaded = -1;
-    int reports = 0;
-    r->OnProgress = [&](THTTPGet* sender, std::int32_t total, std::int32_t readed) {
-        EXPECT_EQ(sender, r.get());
-        EXPECT_GE(readed, lastReaded);
-        lastTotal = total;
-        lastReaded = readed;
-        ++reports;
-    };
-    r->Start();
-    ASSERT_TRUE(platform.waitUntil([&] { return out.finished(); }));
-    platform.drainPosted();
-    EXPECT_GE(reports, 1);
-    EXPECT_EQ(lastTotal, 100000);
-    EXPECT_EQ(lastReaded, 100000);
-}
