@@ -1,5 +1,6 @@
 #include "engine/codepage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -43,7 +44,9 @@ Out convert(const char* to, const char* from, const char* in, size_t inLen, size
             const Out& replacement) {
     iconv_t cd = descriptor(to, from);
     Out out;
-    out.resize(inLen * 4 / unit + 16);
+    // A first guess of the output size (one output unit per input unit, two
+    // for byte output); a full buffer grows by doubling.
+    out.resize(inLen / unit * (sizeof(typename Out::value_type) == 1 ? 2 : 1) + 16);
     char* src = const_cast<char*>(in);
     size_t srcLeft = inLen;
     size_t used = 0;
@@ -93,10 +96,13 @@ Out convert(const char* to, const char* from, const char* in, size_t inLen, size
         if (skip > srcLeft) skip = srcLeft;
         src += skip;
         srcLeft -= skip;
-        out.resize(used);
-        out += replacement;
-        used = out.size();
-        out.resize(used + srcLeft * 4 / unit + 16);
+        // Write the replacement in place; growing only when it does not fit
+        // keeps a text with many bad characters linear.
+        if (out.size() < used + replacement.size())
+            out.resize(std::max(out.size() * 2, used + replacement.size()) + 16);
+        std::copy(replacement.begin(), replacement.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(used));
+        used += replacement.size();
     }
     out.resize(used);
     return out;

@@ -1,8 +1,12 @@
 #include "engine/shuffle.h"
 
+#include <bitset>
 #include <set>
 #include <stdexcept>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "engine/codepage.h"
 #include "engine/regex16.h"
@@ -24,12 +28,63 @@ std::uint64_t drawBelow(std::mt19937_64& random, std::uint64_t bound) {
     }
 }
 
-StringList ExprTest(const std::string& pattern, const std::string& text, StringList& matchList) {
+namespace {
+
+inline bool isLead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+
+// ExprTest without the cutting into lines: the text with every match of
+// `pattern` replaced by the marker; the matched texts go to `matchList`.
+std::string markMatches(const std::string& pattern, const std::string& text,
+                        StringList& matchList) {
     const Regex16 regex(cp::gbkToUtf16(pattern), true);
     matchList.clear();
-    regex.forEachMatch(cp::gbkToUtf16(text), [&matchList](std::u16string_view match) {
-        matchList.push_back(cp::utf16ToGbk(match));
+    // The same few delimiters recur all through an article; each distinct
+    // matched text is converted back once.
+    std::unordered_map<std::u16string, std::string> converted;
+    regex.forEachMatch(cp::gbkToUtf16(text), [&](std::u16string_view match) {
+        auto it = converted.find(std::u16string(match));
+        if (it == converted.end())
+            it = converted.emplace(std::u16string(match), cp::utf16ToGbk(match)).first;
+        matchList.push_back(it->second);
     });
+    // One character that is neither a lead byte cut off at the end nor made
+    // of marker bytes: such matches never overlap each other and the marker
+    // never rebuilds them, so all of them are replaced in one walk.
+    std::bitset<65536> single;
+    bool oneWalk = true;
+    for (const auto& [u16, gbk] : converted) {
+        const auto* b = reinterpret_cast<const unsigned char*>(gbk.data());
+        if (gbk.find_first_of("[@]") != std::string::npos)
+            oneWalk = false;
+        else if (gbk.size() == 1 && !isLead(b[0]))
+            single.set(b[0]);
+        else if (gbk.size() == 2 && isLead(b[0]))
+            single.set(0x100u * b[0] + b[1]);
+        else
+            oneWalk = false;
+    }
+    if (oneWalk) {
+        std::string working;
+        working.reserve(text.size() + matchList.size() + 16);
+        const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+        const size_t n = text.size();
+        size_t copied = 0;
+        for (size_t i = 0; i < n;) {
+            const bool two = isLead(t[i]) && i + 1 < n;
+            const size_t code = two ? 0x100u * t[i] + t[i + 1] : t[i];
+            const size_t len = two ? 2 : 1;
+            if ((two || !isLead(t[i])) && single[code]) {
+                working.append(text, copied, i - copied);
+                working += kMarker;
+                copied = i + len;
+            }
+            i += len;
+        }
+        working.append(text, copied, n - copied);
+        return working;
+    }
     std::string working = text;
     // Every occurrence of a matched text is replaced the first time it is met,
     // so a later match of the same text finds nothing left to replace, unless
@@ -40,10 +95,50 @@ StringList ExprTest(const std::string& pattern, const std::string& text, StringL
         if (markerSafe && !done.insert(match).second) continue;
         textutil::replaceInPlace(working, match, kMarker);
     }
-    return linesOf(working);
+    return working;
 }
 
-namespace {
+// textOf(linesOf(text)) in one pass: every CR LF, lone CR or lone LF becomes
+// CR LF, and a non-empty text that does not end with a break gets one.
+std::string normaliseBreaks(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    const size_t n = text.size();
+    size_t start = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') continue;
+        out.append(text, start, i - start);
+        out += "\r\n";
+        if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < n) {
+        out.append(text, start, n - start);
+        out += "\r\n";
+    }
+    return out;
+}
+
+// Removes, walking the characters of `f` from its start, every character for
+// which drop(first byte, second byte or -1) holds. Removing whole characters
+// leaves the boundaries of the others as they were, so one walk gives what a
+// ReplaceAll per character would.
+template <class Drop> void removeCharacters(std::string& f, Drop drop) {
+    const size_t n = f.size();
+    size_t w = 0;
+    for (size_t i = 0; i < n;) {
+        const auto b = static_cast<unsigned char>(f[i]);
+        const size_t len = isLead(b) && i + 1 < n ? 2 : 1;
+        const int second = len == 2 ? static_cast<unsigned char>(f[i + 1]) : -1;
+        if (!drop(b, second)) {
+            f[w++] = f[i];
+            if (len == 2) f[w++] = f[i + 1];
+        }
+        i += len;
+    }
+    f.resize(w);
+}
 
 void trimControls(std::string& f) {
     size_t b = 0, e = f.size();
@@ -51,43 +146,59 @@ void trimControls(std::string& f) {
         ++b;
     while (e > b && static_cast<unsigned char>(f[e - 1]) <= 0x20)
         --e;
-    if (b > 0 || e < f.size()) f = f.substr(b, e - b);
+    f.erase(e);
+    f.erase(0, b);
 }
 
 } // namespace
 
+StringList ExprTest(const std::string& pattern, const std::string& text, StringList& matchList) {
+    return linesOf(markMatches(pattern, text, matchList));
+}
+
 std::string daluan(const std::string& text, const ShuffleOptions& options, std::mt19937_64& random,
                    StringList& matchList) {
     if (options.frequency < 1) throw std::invalid_argument("keyword frequency must be at least 1");
-    const StringList lines = ExprTest(DelimiterPattern(), text, matchList);
+    const std::string normalised =
+        normaliseBreaks(markMatches(DelimiterPattern(), text, matchList));
     const size_t m = matchList.size();
-    StringList fragments = SplitString(textOf(lines), kMarker);
+
+    // The fragments between markers (a plain byte search, like SplitString).
+    std::vector<std::string_view> fragments;
+    fragments.reserve(m + 1);
+    if (!normalised.empty()) {
+        const std::string_view all(normalised);
+        size_t start = 0;
+        for (size_t hit; (hit = all.find(kMarker, start)) != std::string_view::npos;
+             start = hit + 3)
+            fragments.push_back(all.substr(start, hit - start));
+        fragments.push_back(all.substr(start));
+    }
     const size_t n = fragments.size();
 
     // Each entry is swapped with one drawn from all but the last place, so the
     // last fragment only moves in the final pass.
     for (size_t i = 0; i < n; ++i) {
         const size_t j = n >= 2 ? static_cast<size_t>(drawBelow(random, n - 1)) : 0;
-        if (i != j) std::swap(fragments[i], fragments[j]);
+        std::swap(fragments[i], fragments[j]);
     }
 
-    static const std::string ideographicSpace = cp::G("　");
-    static const std::string fullStop = cp::G("。");
     const size_t k =
         options.keyword.empty() || n == 0 ? 0 : (n - 1) / static_cast<size_t>(options.frequency);
     std::string result;
-    result.reserve(text.size() + text.size() / 8 + 16);
+    result.reserve(normalised.size() + 16);
+    std::string f;
     for (size_t i = 0; i < n; ++i) {
-        std::string& f = fragments[i];
+        f.assign(fragments[i]);
         if (options.stripSpaces) {
-            textutil::replaceInPlace(f, " ", "");
-            textutil::replaceInPlace(f, ideographicSpace, "");
-            textutil::replaceInPlace(f, "\t", "");
+            // " ", then the ideographic space "　" (A1 A1), then TAB.
+            removeCharacters(f, [](unsigned char b, int second) {
+                return b == ' ' || b == '\t' || (b == 0xA1 && second == 0xA1);
+            });
         }
         if (options.stripBreaks) {
             trimControls(f);
-            textutil::replaceInPlace(f, "\r", "");
-            textutil::replaceInPlace(f, "\n", "");
+            removeCharacters(f, [](unsigned char b, int) { return b == '\r' || b == '\n'; });
         }
         if (!options.keyword.empty()) {
             const std::uint64_t r = k > 0 ? drawBelow(random, k) : 0;
@@ -96,7 +207,7 @@ std::string daluan(const std::string& text, const ShuffleOptions& options, std::
         if (i < m) f += matchList[m - 1 - i];
         result += f;
     }
-    if (!result.empty()) result += fullStop;
+    if (!result.empty()) result += "\xA1\xA3"; // 。
     return result;
 }
 

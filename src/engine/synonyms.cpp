@@ -6,7 +6,7 @@
 #include <queue>
 #include <string_view>
 
-#include "engine/byte_automaton.h"
+#include "engine/char_automaton.h"
 #include "engine/textutil.h"
 
 // How the fast replacement stays exact.
@@ -50,7 +50,7 @@ std::string replaceSynonymsReference(const std::string& text, const StringList& 
 struct SynonymReplacer::Stage {
     // A pair applied on its own (directPair >= 0), or a run of ordinary pairs.
     long directPair = -1;
-    ByteAutomaton automaton;
+    CharAutomaton automaton;
     std::vector<std::vector<int>> patternPairs; // pattern id -> its pairs, ascending
     std::bitset<256> singleUsed;                // one-byte characters of original words
     std::bitset<65536> doubleUsed;              // two-byte characters of original words

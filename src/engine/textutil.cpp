@@ -42,38 +42,44 @@ size_t replaceInto(std::string_view text, std::string_view pattern, std::string_
         out.append(text);
         return 0;
     }
+    // Find every occurrence first, so the output is sized once.
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-    const auto first = static_cast<unsigned char>(pattern[0]);
-    size_t copied = 0;   // bytes of `text` already written to `out`
-    size_t boundary = 0; // a character boundary of `text`, never past `from`
+    std::vector<size_t> found;
+    size_t boundary = 0; // a character boundary of `text`
     size_t from = 0;     // where the search for the next occurrence starts
-    size_t count = 0;
-    while (from + m <= n) {
-        const void* hit = std::memchr(t + from, first, n - m + 1 - from);
-        if (!hit) break;
-        const size_t q = static_cast<size_t>(static_cast<const unsigned char*>(hit) - t);
-        // Walk the character boundaries up to the candidate.
+    for (;;) {
+        // Find the bytes first (fast when they are absent, as most words
+        // are), then walk the character boundaries up to them.
+        const size_t q = text.find(pattern, from);
+        if (q == std::string_view::npos) break;
         while (boundary < q)
             boundary += isLead(t[boundary]) ? 2 : 1;
-        if (boundary != q || std::memcmp(t + q, pattern.data(), m) != 0) {
+        if (boundary != q) {
             from = q + 1;
             continue;
         }
+        found.push_back(q);
+        from = q + m;
+    }
+    if (found.empty()) {
+        out.append(text);
+        return 0;
+    }
+    out.reserve(out.size() + n - found.size() * m + found.size() * replacement.size());
+    size_t copied = 0; // bytes of `text` already written to `out`
+    for (size_t q : found) {
         out.append(text.data() + copied, q - copied);
         if (sites) sites->push_back(out.size());
         out.append(replacement);
         copied = q + m;
-        from = q + m;
-        ++count;
     }
     out.append(text.data() + copied, n - copied);
-    return count;
+    return found.size();
 }
 
 bool replaceInPlace(std::string& text, std::string_view pattern, std::string_view replacement) {
     if (pattern.empty() || text.find(pattern) == std::string::npos) return false;
     std::string out;
-    out.reserve(text.size());
     if (replaceInto(text, pattern, replacement, out) == 0) return false;
     text.swap(out);
     return true;

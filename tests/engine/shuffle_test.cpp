@@ -35,6 +35,9 @@ TEST(ExprTest, IgnoresCaseAndReplacesExactlyAsRepeatedReplaceAll) {
     EXPECT_EQ(matches, (StringList{"X", "x"}));
     // A matched text the marker rebuilds is replaced again on its next match.
     EXPECT_EQ(ExprTest("]", "]]", matches), StringList{"[@[@][@[@]"});
+    // Longer matches are replaced one matched text after the other.
+    EXPECT_EQ(ExprTest("ab|bc", "abcbc", matches), StringList{"[@]c[@]"});
+    EXPECT_EQ(matches, (StringList{"ab", "bc"}));
     // Bytes of 。 across two characters are not a full stop.
     EXPECT_EQ(ExprTest(engine::DelimiterPattern(), g("！，"), matches), StringList{"[@][@]"});
     EXPECT_EQ(matches, (StringList{g("！"), g("，")}));

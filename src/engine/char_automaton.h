@@ -1,0 +1,101 @@
+#pragma once
+// A multi-pattern matcher (Aho-Corasick) over the characters of GBK text:
+// it steps one character (one or two bytes) at a time from a character
+// boundary, so it only ever reports occurrences that start on a boundary.
+// Used to find, in one pass, which words of a large thesaurus occur in a text.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class CharAutomaton {
+  public:
+    // Adds a non-empty pattern made of whole characters (no lead byte at its
+    // end) and returns its id; the same bytes give the same id. Only before
+    // finish(); throws std::invalid_argument for an empty or cut pattern.
+    int add(std::string_view pattern);
+    // Builds the failure links; no pattern can be added afterwards.
+    void finish();
+
+    int patternCount() const { return static_cast<int>(m_patternLength.size()); }
+    size_t patternLength(int id) const { return m_patternLength[static_cast<size_t>(id)]; }
+    size_t maxLength() const { return m_maxLength; }
+
+    // Calls fn(id, start) for every occurrence of every pattern in `data`;
+    // data[0] must be a character boundary. Occurrences are reported in the
+    // order of their last byte.
+    template <class F> void scan(std::string_view data, F&& fn) const;
+
+  private:
+    static constexpr int32_t kNone = -1;
+    static bool isLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+    struct State {
+        int32_t fail = 0;
+        int32_t report = kNone; // first state on the suffix chain with an output
+        int32_t output = kNone; // pattern id ending here
+        int32_t next = kNone;   // next state with an output on the suffix chain
+    };
+    struct Slot {
+        uint64_t key = 0; // (state << 16 | code) + 1; 0 = empty
+        int32_t target = kNone;
+        int32_t pad = 0;
+    };
+    static uint64_t slotKey(int32_t state, uint32_t code) {
+        return ((static_cast<uint64_t>(static_cast<uint32_t>(state)) << 16) | code) + 1;
+    }
+    static size_t slotHash(uint64_t key) {
+        key ^= key >> 29;
+        key *= 0xbf58476d1ce4e5b9ULL;
+        key ^= key >> 32;
+        return static_cast<size_t>(key);
+    }
+    int32_t child(int32_t state, uint32_t code) const {
+        if (state == 0 && !m_root.empty()) return m_root[code];
+        const uint64_t key = slotKey(state, code);
+        for (size_t h = slotHash(key) & m_mask;; h = (h + 1) & m_mask) {
+            const Slot& s = m_slots[h];
+            if (s.key == key) return s.target;
+            if (s.key == 0) return kNone;
+        }
+    }
+    int32_t step(int32_t state, uint32_t code) const {
+        for (;;) {
+            const int32_t next = child(state, code);
+            if (next != kNone) return next;
+            if (state == 0) return 0;
+            state = m_states[static_cast<size_t>(state)].fail;
+        }
+    }
+    void insertSlot(int32_t state, uint32_t code, int32_t target);
+
+    // Transitions from the root as a full table, made by finish() for large
+    // automata (most steps of a scan start from the root).
+    std::vector<int32_t> m_root;
+    std::vector<Slot> m_slots = std::vector<Slot>(1024); // never empty: lookups stop at a free slot
+    size_t m_mask = 1023;
+    size_t m_used = 0;
+    std::vector<State> m_states = std::vector<State>(1);
+    // Edges in the order they were made (parent, code, child), for finish().
+    std::vector<int32_t> m_edgeParent, m_edgeChild;
+    std::vector<uint32_t> m_edgeCode;
+    std::vector<size_t> m_patternLength;
+    size_t m_maxLength = 0;
+    bool m_finished = false;
+};
+
+template <class F> void CharAutomaton::scan(std::string_view data, F&& fn) const {
+    const auto* t = reinterpret_cast<const unsigned char*>(data.data());
+    const size_t n = data.size();
+    int32_t state = 0;
+    for (size_t pos = 0; pos < n;) {
+        uint32_t code = t[pos];
+        if (isLead(t[pos]) && pos + 1 < n) code = (code << 8) | t[++pos];
+        state = step(state, code);
+        for (int32_t s = m_states[static_cast<size_t>(state)].report; s != kNone;) {
+            const State& st = m_states[static_cast<size_t>(s)];
+            fn(st.output, pos + 1 - m_patternLength[static_cast<size_t>(st.output)]);
+            s = st.next;
+        }
+        ++pos;
+    }
+}
