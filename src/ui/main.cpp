@@ -2,6 +2,7 @@
 // start-up sequence, then the event loop.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/Unit1.h"
@@ -25,8 +26,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption seed(QStringLiteral("seed"),
                                   QStringLiteral("Seed of the shuffle's random generator."),
                                   QStringLiteral("N"));
+    // For the start-up benchmark: end as soon as the window has been shown
+    // with the thesaurus loaded.
+    const QCommandLineOption quitWhenReady(
+        QStringLiteral("quit-when-ready"),
+        QStringLiteral("End once the window is shown (benchmarks)."));
     parser.addOption(server);
     parser.addOption(seed);
+    parser.addOption(quitWhenReady);
     parser.process(app);
 
     // Edit defaults and link addresses are built from the base address when
@@ -55,5 +62,6 @@ int main(int argc, char** argv) {
     window.centreOnScreen();
     window.show();
     platform.setDialogParent(&window);
+    if (parser.isSet(quitWhenReady)) QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return QApplication::exec();
 }
