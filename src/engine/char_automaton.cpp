@@ -1,29 +1,43 @@
 #include "engine/char_automaton.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 void CharAutomaton::insertSlot(int32_t state, uint32_t code, int32_t target) {
     // Keep the table at most half full.
     if ((m_used + 1) * 2 > m_slots.size()) {
-        std::vector<Slot> old;
+        std::vector<uint64_t> old(m_slots.size() * 2, 0);
         old.swap(m_slots);
-        m_slots.assign(old.size() * 2, Slot{});
         m_mask = m_slots.size() - 1;
-        for (const Slot& s : old) {
-            if (s.key == 0) continue;
-            size_t h = slotHash(s.key) & m_mask;
-            while (m_slots[h].key != 0)
+        for (uint64_t slot : old) {
+            if (slot == 0) continue;
+            size_t h = slotHash(slot >> 24) & m_mask;
+            while (m_slots[h] != 0)
                 h = (h + 1) & m_mask;
-            m_slots[h] = s;
+            m_slots[h] = slot;
         }
     }
     const uint64_t key = slotKey(state, code);
     size_t h = slotHash(key) & m_mask;
-    while (m_slots[h].key != 0)
+    while (m_slots[h] != 0)
         h = (h + 1) & m_mask;
-    m_slots[h].key = key;
-    m_slots[h].target = target;
+    m_slots[h] = (key << 24) | static_cast<uint32_t>(target);
     ++m_used;
+}
+
+void CharAutomaton::reserve(size_t characters) {
+    characters = std::min(characters, kMaxStates);
+    m_states.reserve(characters + 1);
+    m_edgeParent.reserve(characters);
+    m_edgeChild.reserve(characters);
+    m_edgeCode.reserve(characters);
+    size_t slots = m_slots.size();
+    while (slots < characters * 2)
+        slots *= 2;
+    if (slots > m_slots.size() && m_used == 0) {
+        m_slots.assign(slots, 0);
+        m_mask = slots - 1;
+    }
 }
 
 int CharAutomaton::add(std::string_view pattern) {
@@ -35,6 +49,8 @@ int CharAutomaton::add(std::string_view pattern) {
     for (size_t i = 0; i < n; i += isLead(p[i]) ? 2 : 1)
         if (isLead(p[i]) && i + 1 >= n)
             throw std::invalid_argument("CharAutomaton::add: pattern ends inside a character");
+    if (m_states.size() + n > kMaxStates)
+        throw std::length_error("CharAutomaton::add: too many states");
     int32_t state = 0;
     for (size_t i = 0; i < n; ++i) {
         uint32_t code = p[i];

@@ -11,12 +11,20 @@ class CharAutomaton {
   public:
     // Adds a non-empty pattern made of whole characters (no lead byte at its
     // end) and returns its id; the same bytes give the same id. Only before
-    // finish(); throws std::invalid_argument for an empty or cut pattern.
+    // finish(); throws std::invalid_argument for an empty or cut pattern and
+    // std::length_error when the states would exceed kMaxStates.
     int add(std::string_view pattern);
+    // Prepares for patterns of about this many characters in all.
+    void reserve(size_t characters);
     // Builds the failure links; no pattern can be added afterwards.
     void finish();
 
+    // Most states one automaton can hold; patterns with more characters in
+    // all need more than one automaton.
+    static constexpr size_t kMaxStates = (size_t{1} << 24) - 1;
+
     int patternCount() const { return static_cast<int>(m_patternLength.size()); }
+    size_t stateCount() const { return m_states.size(); }
     size_t patternLength(int id) const { return m_patternLength[static_cast<size_t>(id)]; }
     size_t maxLength() const { return m_maxLength; }
 
@@ -35,11 +43,8 @@ class CharAutomaton {
         int32_t output = kNone; // pattern id ending here
         int32_t next = kNone;   // next state with an output on the suffix chain
     };
-    struct Slot {
-        uint64_t key = 0; // (state << 16 | code) + 1; 0 = empty
-        int32_t target = kNone;
-        int32_t pad = 0;
-    };
+    // A transition packed in one word: (key << 24) | target, where key is
+    // (state << 16 | code) + 1; 0 marks a free slot.
     static uint64_t slotKey(int32_t state, uint32_t code) {
         return ((static_cast<uint64_t>(static_cast<uint32_t>(state)) << 16) | code) + 1;
     }
@@ -53,9 +58,9 @@ class CharAutomaton {
         if (state == 0 && !m_root.empty()) return m_root[code];
         const uint64_t key = slotKey(state, code);
         for (size_t h = slotHash(key) & m_mask;; h = (h + 1) & m_mask) {
-            const Slot& s = m_slots[h];
-            if (s.key == key) return s.target;
-            if (s.key == 0) return kNone;
+            const uint64_t slot = m_slots[h];
+            if ((slot >> 24) == key) return static_cast<int32_t>(slot & 0xFFFFFF);
+            if (slot == 0) return kNone;
         }
     }
     int32_t step(int32_t state, uint32_t code) const {
@@ -71,7 +76,7 @@ class CharAutomaton {
     // Transitions from the root as a full table, made by finish() for large
     // automata (most steps of a scan start from the root).
     std::vector<int32_t> m_root;
-    std::vector<Slot> m_slots = std::vector<Slot>(1024); // never empty: lookups stop at a free slot
+    std::vector<uint64_t> m_slots = std::vector<uint64_t>(1024); // never full: lookups stop at 0
     size_t m_mask = 1023;
     size_t m_used = 0;
     std::vector<State> m_states = std::vector<State>(1);

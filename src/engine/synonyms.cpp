@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <bitset>
 #include <functional>
-#include <queue>
 #include <string_view>
+#include <utility>
 
 #include "engine/char_automaton.h"
 #include "engine/textutil.h"
@@ -22,6 +22,9 @@
 //   replaces something can only create occurrences that overlap what it
 //   inserted (or span the place where it deleted), so only the neighbourhood
 //   of its replacements is scanned again and the pairs found there are queued.
+// - A long segment is further cut into blocks, so a pair rewrites only the
+//   blocks where its word starts; an occurrence that runs on into the next
+//   block is replaced in the block where it starts.
 // A pair with a word that ends in the middle of a character is rare (only hand
 // made lists have one); it is applied on its own with ReplaceAll between the
 // runs of ordinary pairs.
@@ -32,8 +35,44 @@ inline bool isLead(unsigned char b) {
     return b >= 0x81 && b <= 0xFE;
 }
 
-// Segments longer than this are rescanned only around the replacements.
-constexpr size_t kWholeRescanLimit = 512;
+// Segments up to this size are rescanned whole after a replacement.
+constexpr size_t kWholeRescanLimit = 128;
+// Segments longer than this are cut into blocks of about kBlockBytes.
+constexpr size_t kLongSegment = 192;
+constexpr size_t kBlockBytes = 48;
+
+// The windows of `text` that can hold an occurrence overlapping one of the
+// replacements at `sites` (each `inserted` bytes long, or spanning the place
+// of a deletion), each widened to start on a character boundary; `text`
+// starts on a boundary. Calls fn(window).
+template <class F>
+void forEachWindow(std::string_view text, const std::vector<size_t>& sites, size_t inserted,
+                   size_t maxLen, F&& fn) {
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    size_t boundary = 0, lastBoundary = 0;
+    size_t winStart = 0, winEnd = 0;
+    bool open = false;
+    auto flush = [&] {
+        while (boundary <= winStart && boundary < text.size()) {
+            lastBoundary = boundary;
+            boundary += isLead(t[boundary]) ? 2 : 1;
+        }
+        fn(text.substr(lastBoundary, winEnd - lastBoundary));
+    };
+    for (size_t site : sites) {
+        const size_t ws = site + 1 >= maxLen ? site + 1 - maxLen : 0;
+        const size_t we = std::min(text.size(), site + inserted + maxLen - 1);
+        if (open && ws <= winEnd) {
+            winEnd = std::max(winEnd, we);
+            continue;
+        }
+        if (open) flush();
+        winStart = ws;
+        winEnd = we;
+        open = true;
+    }
+    if (open) flush();
+}
 
 } // namespace
 
@@ -47,14 +86,22 @@ std::string replaceSynonymsReference(const std::string& text, const StringList& 
     return t;
 }
 
-struct SynonymReplacer::Stage {
-    // A pair applied on its own (directPair >= 0), or a run of ordinary pairs.
-    long directPair = -1;
-    CharAutomaton automaton;
-    std::vector<std::vector<int>> patternPairs; // pattern id -> its pairs, ascending
-    std::bitset<256> singleUsed;                // one-byte characters of original words
-    std::bitset<65536> doubleUsed;              // two-byte characters of original words
+// A run of ordinary pairs with its index.
+class SynonymReplacer::Run {
+  public:
+    Run(const StringList& originals, const StringList& replacements)
+        : m_originals(originals), m_replacements(replacements) {}
 
+    size_t stateCount() const { return m_automaton.stateCount(); }
+    void reserve(size_t characters) {
+        m_automaton.reserve(characters);
+        m_added.reserve(characters / 2);
+    }
+    void add(int pair);
+    void finish();
+    std::string apply(std::string_view text) const;
+
+  private:
     struct Work {
         std::vector<int> queue;      // min-heap of pair indices
         std::vector<unsigned> stamp; // per pattern: last scan that queued it
@@ -62,39 +109,91 @@ struct SynonymReplacer::Stage {
         std::vector<size_t> sites;
         std::string next;
     };
+    struct Block {
+        std::string text;
+        std::vector<size_t> sites; // replacements of the current pair
+    };
 
-    std::string applyRun(std::string_view text, const StringList& originals,
-                         const StringList& replacements) const;
-    void rewriteSegment(std::string_view segment, std::string& out, Work& work,
-                        const StringList& originals, const StringList& replacements) const;
+    // The first pair of pattern `id` after pair `after`, or -1.
+    int nextPair(int id, int after) const {
+        const auto first = m_pairs.begin() + m_pairBegin[static_cast<size_t>(id)];
+        const auto last = m_pairs.begin() + m_pairBegin[static_cast<size_t>(id) + 1];
+        const auto it = std::upper_bound(first, last, after);
+        return it == last ? -1 : *it;
+    }
+    const std::string& from(int pair) const { return m_originals[static_cast<size_t>(pair)]; }
+    const std::string& to(int pair) const { return m_replacements[static_cast<size_t>(pair)]; }
+
     void queuePatterns(std::string_view data, int after, Work& work) const;
+    void rewriteSegment(std::string_view segment, std::string& out, Work& work) const;
+    void rewriteLongSegment(std::string_view segment, std::string& out, Work& work) const;
+
+    const StringList& m_originals;
+    const StringList& m_replacements;
+    CharAutomaton m_automaton;
+    std::vector<std::pair<int, int>> m_added; // (pattern id, pair) until finish()
+    std::vector<uint32_t> m_pairBegin;        // pattern id -> its pairs in m_pairs, ascending
+    std::vector<int> m_pairs;
+    std::bitset<256> m_singleUsed;   // one-byte characters of original words
+    std::bitset<65536> m_doubleUsed; // two-byte characters of original words
 };
 
-void SynonymReplacer::Stage::queuePatterns(std::string_view data, int after, Work& work) const {
+void SynonymReplacer::Run::add(int pair) {
+    const std::string& word = from(pair);
+    m_added.emplace_back(m_automaton.add(word), pair);
+    const auto* w = reinterpret_cast<const unsigned char*>(word.data());
+    for (size_t k = 0; k < word.size();) {
+        if (isLead(w[k])) {
+            m_doubleUsed.set((static_cast<size_t>(w[k]) << 8) | w[k + 1]);
+            k += 2;
+        } else {
+            m_singleUsed.set(w[k]);
+            k += 1;
+        }
+    }
+}
+
+void SynonymReplacer::Run::finish() {
+    m_automaton.finish();
+    // The pairs of each pattern, in ascending order (they were added so).
+    m_pairBegin.assign(static_cast<size_t>(m_automaton.patternCount()) + 1, 0);
+    for (const auto& [id, pair] : m_added)
+        ++m_pairBegin[static_cast<size_t>(id) + 1];
+    for (size_t i = 1; i < m_pairBegin.size(); ++i)
+        m_pairBegin[i] += m_pairBegin[i - 1];
+    m_pairs.resize(m_added.size());
+    std::vector<uint32_t> fill(m_pairBegin.begin(), m_pairBegin.end() - 1);
+    for (const auto& [id, pair] : m_added)
+        m_pairs[fill[static_cast<size_t>(id)]++] = pair;
+    m_added = {};
+}
+
+void SynonymReplacer::Run::queuePatterns(std::string_view data, int after, Work& work) const {
     const unsigned scanNo = ++work.scanNo;
-    automaton.scan(data, [&](int id, size_t) {
+    m_automaton.scan(data, [&](int id, size_t) {
         unsigned& seen = work.stamp[static_cast<size_t>(id)];
         if (seen == scanNo) return;
         seen = scanNo;
-        const auto& pairs = patternPairs[static_cast<size_t>(id)];
-        auto it = std::upper_bound(pairs.begin(), pairs.end(), after);
-        if (it == pairs.end()) return;
-        work.queue.push_back(*it);
+        const int pair = nextPair(id, after);
+        if (pair < 0) return;
+        work.queue.push_back(pair);
         std::push_heap(work.queue.begin(), work.queue.end(), std::greater<int>());
     });
 }
 
-void SynonymReplacer::Stage::rewriteSegment(std::string_view segment, std::string& out, Work& work,
-                                            const StringList& originals,
-                                            const StringList& replacements) const {
+void SynonymReplacer::Run::rewriteSegment(std::string_view segment, std::string& out,
+                                          Work& work) const {
     if (segment.empty()) return;
+    if (segment.size() > kLongSegment) {
+        rewriteLongSegment(segment, out, work);
+        return;
+    }
     work.queue.clear();
     queuePatterns(segment, -1, work);
     if (work.queue.empty()) {
         out.append(segment);
         return;
     }
-    const size_t maxLen = automaton.maxLength();
     std::string cur(segment);
     int last = -1;
     while (!work.queue.empty()) {
@@ -103,54 +202,176 @@ void SynonymReplacer::Stage::rewriteSegment(std::string_view segment, std::strin
         work.queue.pop_back();
         if (pair == last) continue;
         last = pair;
-        const std::string& from = originals[static_cast<size_t>(pair)];
-        const std::string& to = replacements[static_cast<size_t>(pair)];
         work.sites.clear();
         work.next.clear();
-        if (textutil::replaceInto(cur, from, to, work.next, &work.sites) == 0) continue;
+        if (textutil::replaceInto(cur, from(pair), to(pair), work.next, &work.sites) == 0) continue;
         cur.swap(work.next);
-
         if (cur.size() <= kWholeRescanLimit) {
             queuePatterns(cur, pair, work);
             continue;
         }
-        // Rescan the windows that can hold an occurrence overlapping an
-        // inserted word (or spanning a deletion), each from a boundary.
-        const auto* t = reinterpret_cast<const unsigned char*>(cur.data());
-        size_t boundary = 0, lastBoundary = 0;
-        size_t winStart = 0, winEnd = 0;
-        bool open = false;
-        auto flush = [&] {
-            while (boundary <= winStart && boundary < cur.size()) {
-                lastBoundary = boundary;
-                boundary += isLead(t[boundary]) ? 2 : 1;
-            }
-            queuePatterns(std::string_view(cur).substr(lastBoundary, winEnd - lastBoundary), pair,
-                          work);
-        };
-        for (size_t site : work.sites) {
-            const size_t ws = site >= maxLen ? site - maxLen + 1 : 0;
-            const size_t we = std::min(cur.size(), site + to.size() + maxLen - 1);
-            if (open && ws <= winEnd) {
-                winEnd = std::max(winEnd, we);
-                continue;
-            }
-            if (open) flush();
-            winStart = ws;
-            winEnd = we;
-            open = true;
-        }
-        if (open) flush();
+        forEachWindow(cur, work.sites, to(pair).size(), m_automaton.maxLength(),
+                      [&](std::string_view window) { queuePatterns(window, pair, work); });
     }
     out.append(cur);
 }
 
-std::string SynonymReplacer::Stage::applyRun(std::string_view text, const StringList& originals,
-                                             const StringList& replacements) const {
+void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::string& out,
+                                              Work& work) const {
+    const auto* t = reinterpret_cast<const unsigned char*>(segment.data());
+    const size_t n = segment.size();
+    const size_t maxLen = m_automaton.maxLength();
+
+    // Blocks of about kBlockBytes, each starting on a character boundary.
+    std::vector<size_t> starts{0};
+    for (size_t x = 0; x < n; x += isLead(t[x]) ? 2 : 1)
+        if (x - starts.back() >= kBlockBytes) starts.push_back(x);
+    std::vector<Block> blocks(starts.size());
+    for (size_t b = 0; b < starts.size(); ++b) {
+        const size_t end = b + 1 < starts.size() ? starts[b + 1] : n;
+        blocks[b].text.assign(segment.substr(starts[b], end - starts[b]));
+    }
+    const int blockCount = static_cast<int>(blocks.size());
+
+    // The queue holds (pair, block) as pair << 32 | block: the pairs whose
+    // word may start in the block. Duplicates are dropped when taken out.
+    std::vector<uint64_t> queue;
+    auto push = [&queue](int pair, int block) {
+        queue.push_back((static_cast<uint64_t>(pair) << 32) | static_cast<uint32_t>(block));
+        std::push_heap(queue.begin(), queue.end(), std::greater<uint64_t>());
+    };
+    m_automaton.scan(segment, [&](int id, size_t start) {
+        const auto block =
+            std::upper_bound(starts.begin(), starts.end(), start) - starts.begin() - 1;
+        push(nextPair(id, -1), static_cast<int>(block));
+    });
+
+    std::vector<int> targets;
+    std::vector<size_t> found;
+    std::string ahead, context;
+    std::vector<std::pair<size_t, int>> parts; // (offset in context, block)
+    while (!queue.empty()) {
+        const int pair = static_cast<int>(queue.front() >> 32);
+        targets.clear();
+        while (!queue.empty() && static_cast<int>(queue.front() >> 32) == pair) {
+            const int block = static_cast<int>(queue.front() & 0xFFFFFFFF);
+            if (targets.empty() || targets.back() != block) targets.push_back(block);
+            std::pop_heap(queue.begin(), queue.end(), std::greater<uint64_t>());
+            queue.pop_back();
+        }
+        const std::string& word = from(pair);
+        const std::string& with = to(pair);
+        const size_t m = word.size();
+
+        // The blocks in text order, each as the whole text would be rewritten
+        // there: an occurrence that starts in a block and runs on into the
+        // next ones is replaced in the block and its bytes are taken from the
+        // fronts of the following blocks, where the scan then goes on.
+        for (int b : targets) {
+            Block& block = blocks[static_cast<size_t>(b)];
+            found.clear();
+            textutil::findOccurrences(block.text, word, found);
+            const size_t size = block.text.size();
+            size_t tail = found.empty() ? 0 : found.back() + m; // a boundary
+            size_t straddle = std::string::npos;
+            if (m > 1 && b + 1 < blockCount && tail < size) {
+                ahead.clear();
+                for (int k = b + 1; k < blockCount && ahead.size() < m - 1; ++k)
+                    ahead.append(blocks[static_cast<size_t>(k)].text, 0, m - 1 - ahead.size());
+                const auto* bt = reinterpret_cast<const unsigned char*>(block.text.data());
+                for (size_t q = tail; q < size; q += isLead(bt[q]) ? 2 : 1) {
+                    if (q + m <= size) continue;
+                    const size_t inBlock = size - q;
+                    if (ahead.size() >= m - inBlock &&
+                        block.text.compare(q, inBlock, word, 0, inBlock) == 0 &&
+                        ahead.compare(0, m - inBlock, word, inBlock, m - inBlock) == 0) {
+                        straddle = q;
+                        break;
+                    }
+                }
+            }
+            if (found.empty() && straddle == std::string::npos) continue;
+            work.next.clear();
+            size_t copied = 0;
+            for (size_t q : found) {
+                work.next.append(block.text, copied, q - copied);
+                block.sites.push_back(work.next.size());
+                work.next += with;
+                copied = q + m;
+            }
+            if (straddle != std::string::npos) {
+                work.next.append(block.text, copied, straddle - copied);
+                block.sites.push_back(work.next.size());
+                work.next += with;
+                size_t rest = m - (size - straddle);
+                for (int k = b + 1; rest > 0; ++k) {
+                    std::string& next = blocks[static_cast<size_t>(k)].text;
+                    const size_t take = std::min(rest, next.size());
+                    next.erase(0, take);
+                    rest -= take;
+                }
+            } else {
+                work.next.append(block.text, copied, size - copied);
+            }
+            block.text.swap(work.next);
+        }
+
+        // Rescan around the replacements, with the neighbouring blocks' bytes
+        // where a window reaches over an edge, and queue the later pairs
+        // found, each for the block its occurrence starts in.
+        for (int b : targets) {
+            Block& block = blocks[static_cast<size_t>(b)];
+            if (block.sites.empty()) continue;
+            context.clear();
+            parts.clear();
+            if (block.sites.front() + 1 < maxLen) {
+                // Whole previous blocks (each starts on a boundary) until
+                // maxLen - 1 bytes are gathered.
+                int first = b;
+                size_t gathered = 0;
+                while (first > 0 && gathered + 1 < maxLen)
+                    gathered += blocks[static_cast<size_t>(--first)].text.size();
+                for (int k = first; k < b; ++k) {
+                    parts.emplace_back(context.size(), k);
+                    context += blocks[static_cast<size_t>(k)].text;
+                }
+            }
+            const size_t offset = context.size();
+            parts.emplace_back(offset, b);
+            context += block.text;
+            if (block.sites.back() + with.size() + maxLen - 1 > block.text.size()) {
+                for (int k = b + 1;
+                     k < blockCount && context.size() + 1 < offset + block.text.size() + maxLen;
+                     ++k) {
+                    parts.emplace_back(context.size(), k);
+                    context.append(blocks[static_cast<size_t>(k)].text, 0,
+                                   offset + block.text.size() + maxLen - 1 - context.size());
+                }
+            }
+            for (size_t& site : block.sites)
+                site += offset;
+            forEachWindow(context, block.sites, with.size(), maxLen, [&](std::string_view window) {
+                const size_t base = static_cast<size_t>(window.data() - context.data());
+                m_automaton.scan(window, [&](int id, size_t start) {
+                    const int next = nextPair(id, pair);
+                    if (next < 0) return;
+                    auto part = std::upper_bound(parts.begin(), parts.end(),
+                                                 std::make_pair(base + start, blockCount));
+                    push(next, std::prev(part)->second);
+                });
+            });
+            block.sites.clear();
+        }
+    }
+    for (const Block& block : blocks)
+        out += block.text;
+}
+
+std::string SynonymReplacer::Run::apply(std::string_view text) const {
     std::string out;
     out.reserve(text.size() + text.size() / 4);
     Work work;
-    work.stamp.assign(static_cast<size_t>(automaton.patternCount()), 0);
+    work.stamp.assign(static_cast<size_t>(m_automaton.patternCount()), 0);
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     size_t segStart = 0, i = 0;
@@ -162,21 +383,21 @@ std::string SynonymReplacer::Stage::applyRun(std::string_view text, const String
             // A lead byte at the very end is a character no word holds.
             if (i + 1 < n) {
                 len = 2;
-                wall = !doubleUsed[(static_cast<size_t>(b) << 8) | t[i + 1]];
+                wall = !m_doubleUsed[(static_cast<size_t>(b) << 8) | t[i + 1]];
             } else {
                 wall = true;
             }
         } else {
-            wall = !singleUsed[b];
+            wall = !m_singleUsed[b];
         }
         if (wall) {
-            rewriteSegment(text.substr(segStart, i - segStart), out, work, originals, replacements);
+            rewriteSegment(text.substr(segStart, i - segStart), out, work);
             out.append(text.substr(i, len));
             segStart = i + len;
         }
         i += len;
     }
-    rewriteSegment(text.substr(segStart), out, work, originals, replacements);
+    rewriteSegment(text.substr(segStart), out, work);
     return out;
 }
 
@@ -184,43 +405,40 @@ SynonymReplacer::SynonymReplacer() = default;
 SynonymReplacer::~SynonymReplacer() = default;
 
 void SynonymReplacer::build(const StringList& originals, const StringList& replacements) {
+    m_stages.clear();
     m_originals = originals;
     m_replacements = replacements;
-    m_stages.clear();
     const size_t count = std::min(originals.size(), replacements.size());
-    Stage* run = nullptr;
+    Run* run = nullptr;
     auto closeRun = [&] {
-        if (run) run->automaton.finish();
+        if (run) run->finish();
         run = nullptr;
     };
+    auto ordinary = [&](size_t i) {
+        return textutil::endsOnCharBoundary(m_originals[i]) &&
+               textutil::endsOnCharBoundary(m_replacements[i]);
+    };
     for (size_t i = 0; i < count; ++i) {
-        const std::string& from = originals[i];
-        const std::string& to = replacements[i];
+        const std::string& from = m_originals[i];
         if (from.empty()) continue; // matches nothing
-        if (!textutil::endsOnCharBoundary(from) || !textutil::endsOnCharBoundary(to)) {
+        if (!ordinary(i)) {
             closeRun();
-            auto stage = std::make_unique<Stage>();
-            stage->directPair = static_cast<long>(i);
-            m_stages.push_back(std::move(stage));
+            m_stages.push_back({static_cast<long>(i), nullptr});
             continue;
         }
+        // One automaton holds a bounded number of states; a huge thesaurus
+        // continues in the next run.
+        if (run && run->stateCount() + from.size() > CharAutomaton::kMaxStates) closeRun();
         if (!run) {
-            m_stages.push_back(std::make_unique<Stage>());
-            run = m_stages.back().get();
+            m_stages.push_back({-1, std::make_unique<Run>(m_originals, m_replacements)});
+            run = m_stages.back().run.get();
+            // About one state per character of the words of this run.
+            size_t bytes = 0;
+            for (size_t k = i; k < count && ordinary(k); ++k)
+                bytes += m_originals[k].size();
+            run->reserve(bytes / 2 + 1);
         }
-        const int id = run->automaton.add(from);
-        if (static_cast<size_t>(id) == run->patternPairs.size()) run->patternPairs.emplace_back();
-        run->patternPairs[static_cast<size_t>(id)].push_back(static_cast<int>(i));
-        const auto* w = reinterpret_cast<const unsigned char*>(from.data());
-        for (size_t k = 0; k < from.size();) {
-            if (isLead(w[k])) {
-                run->doubleUsed.set((static_cast<size_t>(w[k]) << 8) | w[k + 1]);
-                k += 2;
-            } else {
-                run->singleUsed.set(w[k]);
-                k += 1;
-            }
-        }
+        run->add(static_cast<int>(i));
     }
     closeRun();
 }
@@ -229,11 +447,11 @@ std::string SynonymReplacer::apply(const std::string& text) const {
     if (text.empty()) return {};
     std::string cur = text;
     for (const auto& stage : m_stages) {
-        if (stage->directPair >= 0) {
-            const auto p = static_cast<size_t>(stage->directPair);
-            textutil::replaceInPlace(cur, m_originals[p], m_replacements[p]);
+        if (stage.run) {
+            cur = stage.run->apply(cur);
         } else {
-            cur = stage->applyRun(cur, m_originals, m_replacements);
+            const auto p = static_cast<size_t>(stage.directPair);
+            textutil::replaceInPlace(cur, m_originals[p], m_replacements[p]);
         }
     }
     return cur;

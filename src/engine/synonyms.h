@@ -6,6 +6,7 @@
 // empty new word deletes.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/stringlist.h"
 
@@ -31,8 +32,13 @@ class SynonymReplacer {
     bool builtFrom(const StringList& originals, const StringList& replacements) const;
 
   private:
-    struct Stage;
+    class Run;
+    // A run of ordinary pairs, or one pair applied on its own.
+    struct Stage {
+        long directPair = -1;
+        std::unique_ptr<Run> run;
+    };
     StringList m_originals;
     StringList m_replacements;
-    std::vector<std::unique_ptr<Stage>> m_stages;
+    std::vector<Stage> m_stages;
 };

@@ -35,16 +35,11 @@ StringList SplitString(std::string_view text, std::string_view separator) {
 
 namespace textutil {
 
-size_t replaceInto(std::string_view text, std::string_view pattern, std::string_view replacement,
-                   std::string& out, std::vector<size_t>* sites) {
+void findOccurrences(std::string_view text, std::string_view pattern,
+                     std::vector<size_t>& positions) {
     const size_t n = text.size(), m = pattern.size();
-    if (m == 0 || n < m) {
-        out.append(text);
-        return 0;
-    }
-    // Find every occurrence first, so the output is sized once.
+    if (m == 0 || n < m) return;
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-    std::vector<size_t> found;
     size_t boundary = 0; // a character boundary of `text`
     size_t from = 0;     // where the search for the next occurrence starts
     for (;;) {
@@ -58,13 +53,22 @@ size_t replaceInto(std::string_view text, std::string_view pattern, std::string_
             from = q + 1;
             continue;
         }
-        found.push_back(q);
+        positions.push_back(q);
         from = q + m;
     }
+}
+
+size_t replaceInto(std::string_view text, std::string_view pattern, std::string_view replacement,
+                   std::string& out, std::vector<size_t>* sites) {
+    // Find every occurrence first, so the output is sized once.
+    thread_local std::vector<size_t> found;
+    found.clear();
+    findOccurrences(text, pattern, found);
     if (found.empty()) {
         out.append(text);
         return 0;
     }
+    const size_t n = text.size(), m = pattern.size();
     out.reserve(out.size() + n - found.size() * m + found.size() * replacement.size());
     size_t copied = 0; // bytes of `text` already written to `out`
     for (size_t q : found) {

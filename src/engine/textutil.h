@@ -30,6 +30,11 @@ std::string ReadWholeFile(const std::string& path);
 
 namespace textutil {
 
+// The start of every occurrence ReplaceAll would replace, in order, appended
+// to `positions`.
+void findOccurrences(std::string_view text, std::string_view pattern,
+                     std::vector<size_t>& positions);
+
 // Like ReplaceAll, appending the result to `out`. Returns the number of
 // occurrences replaced; when `sites` is given, it receives the offset in `out`
 // of every inserted replacement.

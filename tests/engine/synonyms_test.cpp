@@ -139,6 +139,23 @@ TEST(SynonymReplacer, MatchesTheReferenceOnRandomThesauri) {
     }
 }
 
+TEST(SynonymReplacer, LongTextsCutIntoBlocks) {
+    // Few walls and dense matches: long segments are rewritten block by block
+    // and blocks are joined where replacements come near their edges.
+    std::mt19937_64 rng(31337);
+    for (int round = 0; round < 150; ++round) {
+        const size_t alphabet = 3 + rng() % 6;
+        const Thesaurus t = randomThesaurus(rng, alphabet);
+        SynonymReplacer r;
+        r.build(t.o, t.n);
+        std::string text;
+        const size_t len = 4000 + rng() % 9000;
+        while (text.size() < len)
+            text += kAlphabet[rng() % alphabet];
+        ASSERT_EQ(r.apply(text), replaceSynonymsReference(text, t.o, t.n)) << "round " << round;
+    }
+}
+
 TEST(SynonymReplacer, WordsEndingInsideACharacterStayExact) {
     // Hand-made words can end on a lead byte; applying such a pair shifts the
     // character boundaries of everything after it.
