@@ -57,9 +57,7 @@ std::optional<std::string> passwordProblem(std::string_view utf8) {
     if (utf8.empty()) return "请输入密码";
     if (characterCount(utf8) > kMaxPasswordChars)
         return "密码最多" + std::to_string(kMaxPasswordChars) + "个字";
-    if (hasControl(utf8) || utf8.find_first_of(" \t#") != std::string_view::npos ||
-        utf8.find("　") != std::string_view::npos)
-        return "密码不能含有空格和 # 号";
+    if (hasControl(utf8)) return "密码不能含有控制字符";
     if (!fitsGbk(utf8)) return "密码含有客户端无法输入的字符";
     return std::nullopt;
 }

@@ -12,9 +12,10 @@ namespace wycserver {
 
 class Storage;
 
-// Why a name or password cannot be used, or nothing when it can. Both travel
-// unencoded in the desktop program's login address and must be typeable there
-// (GBK), so blanks and the characters that delimit a URL query are refused.
+// Why a name or password cannot be used, or nothing when it can. Both must be
+// typeable in the desktop program (GBK). The name travels unencoded in its
+// login address, so blanks and the characters that delimit a query are refused
+// in names.
 std::optional<std::string> accountNameProblem(std::string_view utf8);
 std::optional<std::string> passwordProblem(std::string_view utf8);
 

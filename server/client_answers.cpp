@@ -72,16 +72,23 @@ std::string quoted(std::string_view word) {
 std::string ClientAnswers::login(std::string_view rawQuery) {
     const auto parsed = parseLoginQuery(rawQuery);
     if (!parsed) return "登录失败：请求格式不正确";
-    // The program sends account and password unencoded; a client that
-    // percent-encodes them anyway is recognised by its key digest.
+    // The program sends account and password unencoded, except for the bytes a
+    // request line cannot hold; a client that percent-encodes everything is
+    // understood too. The key digest, made over the plain text, tells which.
     std::optional<LoginQuery> query;
     if (loginKeyMatches(*parsed)) {
         query = parsed;
     } else if (rawQuery.find('%') != std::string_view::npos) {
-        LoginQuery decoded = *parsed;
-        decoded.account = percentDecode(parsed->account, false);
-        decoded.password = percentDecode(parsed->password, false);
-        if (loginKeyMatches(decoded)) query = decoded;
+        for (auto decode : {decodeRequestLineEscapes,
+                            +[](std::string_view t) { return percentDecode(t, false); }}) {
+            LoginQuery decoded = *parsed;
+            decoded.account = decode(parsed->account);
+            decoded.password = decode(parsed->password);
+            if (loginKeyMatches(decoded)) {
+                query = decoded;
+                break;
+            }
+        }
     }
     if (!query) return "登录失败：校验码不正确";
     const auto accounts = utf8Readings(query->account);

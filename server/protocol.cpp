@@ -1,8 +1,9 @@
 #include "protocol.h"
 
-#include <openssl/evp.h>
+#include <algorithm>
 
 #include "engine/codepage.h"
+#include "net/MD5.h"
 
 namespace wycserver {
 
@@ -28,19 +29,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 
 } // namespace
 
-std::string md5Hex(std::string_view bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int len = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &len, EVP_md5(), nullptr);
-    static const char* d = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < len; ++i) {
-        out += d[digest[i] >> 4];
-        out += d[digest[i] & 15];
-    }
-    return out;
-}
-
 std::string_view rawQuery(std::string_view target) {
     const auto q = target.find('?');
     if (q == std::string_view::npos) return {};
@@ -63,6 +51,24 @@ std::string percentDecode(std::string_view text, bool plusAsSpace) {
             }
         }
         out += (plusAsSpace && c == '+') ? ' ' : c;
+    }
+    return out;
+}
+
+std::string decodeRequestLineEscapes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int hi = hexValue(text[i + 1]), lo = hexValue(text[i + 2]);
+            const int byte = hi * 16 + lo;
+            if (hi >= 0 && lo >= 0 && (byte <= 0x20 || byte == 0x7f || byte == '#')) {
+                out += static_cast<char>(byte);
+                i += 2;
+                continue;
+            }
+        }
+        out += text[i];
     }
     return out;
 }
@@ -111,9 +117,9 @@ std::optional<LoginQuery> parseLoginQuery(std::string_view raw) {
 
 std::string loginKey(std::string_view account, std::string_view password) {
     std::string text(account);
-    text += md5Hex(password);
+    text += MD5Hex(password);
     text += kLoginSalt;
-    return md5Hex(text);
+    return MD5Hex(text);
 }
 
 bool loginKeyMatches(const LoginQuery& q) {
@@ -167,13 +173,30 @@ std::string shortenUtf8(std::string_view text, std::size_t maxBytes) {
 
 std::string answerField(std::string_view text) {
     std::string out;
-    for (unsigned char c : text) {
-        if (c == '|')
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        std::size_t len = 1;
+        if (lead >= 0xF0)
+            len = 4;
+        else if (lead >= 0xE0)
+            len = 3;
+        else if (lead >= 0xC0)
+            len = 2;
+        len = std::min(len, text.size() - i);
+        const std::string_view ch = text.substr(i, len);
+        i += len;
+        if (ch == "|") {
             out += "｜";
-        else if (c < 0x20 || c == 0x7f)
+        } else if (len == 1 && (lead < 0x20 || lead == 0x7f)) {
             out += ' ';
-        else
-            out += static_cast<char>(c);
+        } else if (len > 1 && cp::utf8ToGbk(ch).find('|') != std::string::npos) {
+            // The program splits answers as GBK bytes, where some characters end
+            // in the byte of "|".
+            out += '?';
+        } else {
+            out += ch;
+        }
     }
     return out;
 }

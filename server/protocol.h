@@ -9,14 +9,14 @@
 
 namespace wycserver {
 
-// MD5 digest as 32 lower-case hexadecimal digits.
-std::string md5Hex(std::string_view bytes);
-
 // The query of a request target exactly as sent: after the first "?", before any "#".
 std::string_view rawQuery(std::string_view target);
 
 // %XX becomes the byte; a "%" without two hexadecimal digits stays as it is.
 std::string percentDecode(std::string_view text, bool plusAsSpace);
+// Decodes only the escapes of blanks, control bytes and "#", the bytes a client
+// must escape to put a text into a request line unchanged otherwise.
+std::string decodeRequestLineEscapes(std::string_view text);
 
 using FormFields = std::vector<std::pair<std::string, std::string>>;
 // "a=1&b=2" with %XX and "+" decoded to bytes; no character set is assumed.
@@ -48,7 +48,8 @@ std::string htmlEscape(std::string_view text);
 // At most maxBytes of a UTF-8 text, cut at a character boundary, "…" appended when cut.
 std::string shortenUtf8(std::string_view text, std::size_t maxBytes);
 // A text safe inside a "|"-separated answer line: "|" becomes "｜", control
-// characters become blanks.
+// characters become blanks, and a character whose GBK form holds the byte of
+// "|" becomes "?" (the program splits answers after converting them to GBK).
 std::string answerField(std::string_view text);
 
 } // namespace wycserver

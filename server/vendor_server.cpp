@@ -180,6 +180,8 @@ struct VendorServer::Impl {
         // Headers and body go out in separate writes; without this, a keep-alive
         // client waits for the delayed acknowledgement on every answer.
         http.set_tcp_nodelay(true);
+        // An idle keep-alive connection holds a worker, and stop() waits for it.
+        http.set_keep_alive_timeout(1);
         // Only SO_REUSEADDR: a second server on a port in use must fail to bind.
         // The library applies these options to the listening socket alone, which
         // lets start() find it.

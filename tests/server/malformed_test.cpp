@@ -11,8 +11,8 @@
 namespace {
 
 bool isMessage(const httplib::Result& res) {
-    return res && !res->body.empty() && res->body.find('|') == std::string::npos &&
-           cp::isValidUtf8(res->body);
+    return res && !res->body.empty() && cp::isValidUtf8(res->body) &&
+           cp::utf8ToGbk(res->body).find('|') == std::string::npos;
 }
 
 class MalformedTest : public ServerTest {};

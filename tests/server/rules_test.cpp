@@ -2,14 +2,16 @@
 #include <atomic>
 #include <thread>
 
+#include "engine/codepage.h"
 #include "net/cipher_gbk.h"
 #include "server/storage.h"
 #include "server_fixture.h"
 
 namespace {
 
+// The program converts answers to GBK before it looks for "|".
 bool isRefusal(const std::string& answer) {
-    return !answer.empty() && answer.find('|') == std::string::npos;
+    return !answer.empty() && cp::utf8ToGbk(answer).find('|') == std::string::npos;
 }
 
 std::vector<std::string> splitOn(const std::string& text, const std::string& sep) {
@@ -34,20 +36,23 @@ class RulesTest : public ServerTest {};
 
 TEST_F(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
     const std::string id = newUser("downloader", "pw");
-    std::string answer = pointsRequest(id, "美丽", "漂亮");
-    auto fields = splitOn(answer, "|");
+    std::string answer = pointsRequest(id, "美丽|億", "漂亮");
+    auto fields = splitOn(cp::utf8ToGbk(answer), "|");
     ASSERT_EQ(fields.size(), 3u) << answer;
     EXPECT_EQ(fields[1], "99");
-    EXPECT_NE(fields[2].find("美丽"), std::string::npos);
+    EXPECT_NE(fields[2].find(g("美丽")), std::string::npos);
     for (int expected = 98; expected >= 0; --expected) {
         fields = splitOn(pointsRequest(id, "词" + std::to_string(expected), "新词"), "|");
         ASSERT_EQ(fields.size(), 3u);
         ASSERT_EQ(fields[1], std::to_string(expected));
     }
-    // At zero: a message without "|", and the balance stays at zero.
-    answer = pointsRequest(id, "迅速", "快速");
+    // At zero: a message without "|", and the balance stays at zero. The word
+    // is quoted in the message, but not its characters whose GBK form ends in
+    // the byte of "|" (億 is 83 7C).
+    answer = pointsRequest(id, "迅速億億", "快速");
     EXPECT_TRUE(isRefusal(answer)) << answer;
     EXPECT_NE(answer.find("积分不足"), std::string::npos);
+    EXPECT_NE(answer.find("迅速"), std::string::npos);
     EXPECT_TRUE(isRefusal(pointsRequest(id, "迅速", "快速")));
     EXPECT_EQ(balanceOf(login("downloader", "pw")), "0");
 }

@@ -1,0 +1,51 @@
+// The window's login command against the real server, as a new user would do
+// it: sign up in the browser, type account and password, press the button.
+#include "app/Unit1.h"
+#include "app/vendor.h"
+#include "server_fixture.h"
+#include "support/recording_platform.h"
+
+namespace {
+
+class WindowLoginTest : public ServerTest {
+  protected:
+    void SetUp() override {
+        ServerTest::SetUp();
+        vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(server->port()));
+        form = std::make_unique<TForm1>(platform, FormOptions{dir->dirText(), 1});
+    }
+    void TearDown() override {
+        form.reset();
+        vendor::setBaseAddress(WYC_DEFAULT_VENDOR_BASE);
+        ServerTest::TearDown();
+    }
+    void pressLogin(const std::string& accountUtf8, const std::string& passwordUtf8) {
+        form->edt2.setText(g(accountUtf8));
+        form->bsknpswrdt1.setText(g(passwordUtf8));
+        form->btn3Click();
+        ASSERT_TRUE(platform.waitUntil([this] { return form->Requests.empty(); }));
+    }
+
+    RecordingPlatform platform;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(WindowLoginTest, NewUserLogsInAndSeesTheStartingPoints) {
+    // A Chinese account, and a password with a blank and "#" that the window
+    // has to escape in its address.
+    ASSERT_NE(signUp("新用户demo", "口令 #1").find("注册成功"), std::string::npos);
+    pressLogin("新用户demo", "口令 #1");
+    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_EQ(form->UserId, "10001");
+    EXPECT_EQ(form->lbl8.caption(), g("ID:10001登录成功,您拥有积分(100)分。"));
+}
+
+TEST_F(WindowLoginTest, WrongPasswordShowsTheServersRefusal) {
+    newUser("someone", "right");
+    pressLogin("someone", "wrong");
+    EXPECT_FALSE(form->LoggedIn);
+    EXPECT_EQ(form->UserId, "0");
+    EXPECT_EQ(form->lbl8.caption(), g("登录失败：账号或密码错误"));
+}
+
+} // namespace
