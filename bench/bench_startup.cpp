@@ -14,34 +14,11 @@
 #include <unistd.h>
 
 #include "app/Unit1.h"
+#include "bench_platform.h"
 #include "engine/codepage.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {
-
-class BenchPlatform : public Platform {
-  public:
-    void processEvents() override { ++events; }
-    void postToGui(std::function<void()> fn) override { fn(); }
-    void showMessage(const std::string& t) override {
-        std::printf("message: %s\n", cp::gbkToUtf8(t).c_str());
-    }
-    void showError(const std::string& t) override {
-        std::printf("error: %s\n", cp::gbkToUtf8(t).c_str());
-    }
-    bool confirm(const std::string&) override { return false; }
-    std::optional<std::string> saveFile(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return {};
-    }
-    std::optional<std::string> selectDirectory(const std::string&, const std::string&) override {
-        return {};
-    }
-    void setClipboardText(const std::string&) override {}
-    void shellOpen(const std::string&) override {}
-    void terminate(int code) override { std::exit(code); }
-    long events = 0;
-};
 
 long peakKb() {
     std::ifstream in("/proc/self/status");

@@ -12,33 +12,13 @@
 #include <unistd.h>
 
 #include "app/Unit1.h"
+#include "bench_platform.h"
 #include "engine/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/pair_file.h"
 #include "thesaurus/pair_import.h"
 
 namespace {
-
-class BenchPlatform : public Platform {
-  public:
-    void processEvents() override {}
-    void postToGui(std::function<void()> fn) override { fn(); }
-    void showMessage(const std::string&) override {}
-    void showError(const std::string& t) override {
-        std::printf("error: %s\n", cp::gbkToUtf8(t).c_str());
-    }
-    bool confirm(const std::string&) override { return true; }
-    std::optional<std::string> saveFile(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return {};
-    }
-    std::optional<std::string> selectDirectory(const std::string&, const std::string&) override {
-        return {};
-    }
-    void setClipboardText(const std::string&) override {}
-    void shellOpen(const std::string&) override {}
-    void terminate(int code) override { std::exit(code); }
-};
 
 int failures = 0;
 

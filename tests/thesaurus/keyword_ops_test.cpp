@@ -4,21 +4,13 @@
 
 #include "app/Unit1.h"
 #include "support/fixtures.h"
+#include "support/form_fixture.h"
 #include "support/recording_platform.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {
 
-struct KeywordOpsTest : ::testing::Test {
-    TempDir dir;
-    RecordingPlatform platform;
-    TForm1 form{platform, FormOptions{dir.dirText(), 1}};
-
-    void open(const std::vector<PairSpec>& pairs) {
-        makeDatabase(dir.path() / "setting.dat", pairs);
-        form.Database = KeywordStore::open((dir.path() / "setting.dat").string());
-        form.loadDB();
-    }
+struct KeywordOpsTest : DatabaseFormTest {
     std::optional<KeywordRecord> record(const std::string& id) {
         return form.Database->findById(id);
     }

@@ -3,23 +3,18 @@
 
 #include "app/Unit1.h"
 #include "support/fixtures.h"
+#include "support/form_fixture.h"
 #include "support/recording_platform.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {
 
-struct LoadTest : ::testing::Test {
-    TempDir dir;
-    RecordingPlatform platform;
-    TForm1 form{platform, FormOptions{dir.dirText(), 1}};
-
-    void open(const std::vector<PairSpec>& pairs) {
-        makeDatabase(dir.path() / "setting.dat", pairs);
-        form.Database = KeywordStore::open((dir.path() / "setting.dat").string());
-    }
+struct LoadTest : DatabaseFormTest {
+    void open(const std::vector<PairSpec>& pairs) { DatabaseFormTest::open(pairs, false); }
     StringList captions() const {
         StringList out;
-        for (const auto& it : form.listview1.items()) out.push_back(it.caption);
+        for (const auto& it : form.listview1.items())
+            out.push_back(it.caption);
         return out;
     }
 };
@@ -64,7 +59,8 @@ TEST_F(LoadTest, AllUnusedAndNullFields) {
 
 TEST_F(LoadTest, ReloadRequestedDuringALoadLeavesOneCompleteCopy) {
     std::vector<PairSpec> pairs;
-    for (int i = 0; i < 50; ++i) pairs.push_back({"w" + std::to_string(i), "n" + std::to_string(i), i % 3 != 0});
+    for (int i = 0; i < 50; ++i)
+        pairs.push_back({"w" + std::to_string(i), "n" + std::to_string(i), i % 3 != 0});
     open(pairs);
     int calls = 0;
     platform.onProcessEvents = [&] {

@@ -4,21 +4,13 @@
 
 #include "app/Unit1.h"
 #include "support/fixtures.h"
+#include "support/form_fixture.h"
 #include "support/recording_platform.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {
 
-struct ManagePageTest : ::testing::Test {
-    TempDir dir;
-    RecordingPlatform platform;
-    TForm1 form{platform, FormOptions{dir.dirText(), 1}};
-
-    void open(const std::vector<PairSpec>& pairs) {
-        makeDatabase(dir.path() / "setting.dat", pairs);
-        form.Database = KeywordStore::open((dir.path() / "setting.dat").string());
-        form.loadDB();
-    }
+struct ManagePageTest : DatabaseFormTest {
     bool inAddMode() const {
         return form.bsSkinXFormButton3.caption() == g("新增") &&
                !form.bsSkinXFormButton5.visible() && form.EditingId == "0" &&
