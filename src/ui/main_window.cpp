@@ -115,12 +115,12 @@ QWidget* MainWindow::buildLoginGroup() {
     row->setContentsMargins(8, 2, 8, 4);
     row->addWidget(m_bind.label(m_form.lbl4));
     QLineEdit* account = m_bind.edit(m_form.edt2);
-    account->setFixedWidth(130);
+    account->setFixedWidth(115);
     row->addWidget(account);
     row->addSpacing(8);
     row->addWidget(m_bind.label(m_form.lbl5));
     QLineEdit* password = m_bind.edit(m_form.bsknpswrdt1);
-    password->setFixedWidth(130);
+    password->setFixedWidth(115);
     row->addWidget(password);
     row->addSpacing(8);
     row->addWidget(m_bind.button(m_form.btn3, &TForm1::btn3Click));
@@ -128,8 +128,12 @@ QWidget* MainWindow::buildLoginGroup() {
     row->addSpacing(8);
     row->addWidget(m_bind.link(m_form.lbl6, &TForm1::lbl6Click));
     row->addWidget(m_bind.link(m_form.lbl7, &TForm1::lbl7Click));
-    row->addSpacing(8);
-    row->addWidget(m_bind.label(m_form.lbl8, true), 1);
+    row->addSpacing(4);
+    // The login answer with the points balance is longer than the room left
+    // in the strip, so it may take two lines.
+    QLabel* status = m_bind.label(m_form.lbl8, true);
+    status->setWordWrap(true);
+    row->addWidget(status, 1);
     return group;
 }
 
