@@ -24,7 +24,7 @@ class Tmyhttpget;
 // The late-bound document of the banner view, as far as the banner handler
 // touches it. The Qt layer implements it over the web view's page.
 class BannerDocument {
-public:
+  public:
     virtual ~BannerDocument() = default;
     virtual bool hasBody() const = 0;
     virtual void setBodyScroll(const std::string& value) = 0;      // body.scroll
@@ -40,7 +40,7 @@ struct FormOptions {
 };
 
 class TForm1 {
-public:
+  public:
     TForm1(Platform& platform, FormOptions options);
     ~TForm1();
     TForm1(const TForm1&) = delete;
@@ -223,8 +223,8 @@ public:
     // ---- local thesaurus (thesaurus/) ----------------------------------------
     void addKeyWord(const std::string& ow, const std::string& nw, bool isused,
                     const std::string& mode);
-    void EditKeyWord(int index, const std::string& id, const std::string& ow,
-                     const std::string& nw, bool isused);
+    void EditKeyWord(int index, const std::string& id, const std::string& ow, const std::string& nw,
+                     bool isused);
     void DeleteKeyWord(int index, const std::string& id);
     void IsusedKeyWord(int index, const std::string& id);
     void N1Click();                 // 修改
@@ -238,8 +238,7 @@ public:
 
     // ---- network (net/) -------------------------------------------------------
     void gotourl(const std::string& address, const std::string& kind, std::int32_t listIndex);
-    void gotourlPost(const std::string& address, const std::string& kind,
-                     const std::string& body);
+    void gotourlPost(const std::string& address, const std::string& kind, const std::string& body);
     void getstr(THTTPGet* sender, const std::string& result);
     void geterror(THTTPGet* sender);
     void btn3Click(); // 登  录
@@ -276,7 +275,7 @@ public:
     void bsknrdgrp2Click();
     void bsknrdgrp1Click();
 
-private:
+  private:
     Platform& m_platform;
     FormOptions m_options;
     std::unique_ptr<SynonymReplacer> m_synonyms; // index over OriginalWords/NewWords

@@ -6,7 +6,9 @@
 #include "app/Unit1.h"
 #include "app/files.h"
 
-std::string TForm1::configPath() const { return ProgramDir() + "config.txt"; }
+std::string TForm1::configPath() const {
+    return ProgramDir() + "config.txt";
+}
 
 void TForm1::readConfigAtStartup() {
     ConfigLines.clear();

@@ -101,15 +101,18 @@ int TListView::append(ListItem item) {
 void TListView::remove(int row) {
     if (row < 0 || row >= count()) throw std::out_of_range("list index out of bounds");
     m_items.erase(m_items.begin() + row);
-    if (m_selected == row) m_selected = -1;
-    else if (m_selected > row) --m_selected;
+    if (m_selected == row)
+        m_selected = -1;
+    else if (m_selected > row)
+        --m_selected;
     if (m_listObserver) m_listObserver->rowsRemoved(row, 1);
 }
 
 void TListView::setSubItem(int row, int sub, std::string text) {
     auto& it = m_items.at(static_cast<size_t>(row));
     if (sub < 0) throw std::out_of_range("sub-item index out of bounds");
-    if (static_cast<size_t>(sub) >= it.subItems.size()) it.subItems.resize(static_cast<size_t>(sub) + 1);
+    if (static_cast<size_t>(sub) >= it.subItems.size())
+        it.subItems.resize(static_cast<size_t>(sub) + 1);
     it.subItems[static_cast<size_t>(sub)] = std::move(text);
     if (m_listObserver) m_listObserver->rowChanged(row);
 }
@@ -120,7 +123,8 @@ void TListView::setChecked(int row, bool checked) {
 }
 
 void TListView::setAllChecked(bool checked) {
-    for (auto& it : m_items) it.checked = checked;
+    for (auto& it : m_items)
+        it.checked = checked;
     if (m_listObserver) m_listObserver->repaint();
 }
 

@@ -10,7 +10,7 @@
 #include "engine/stringlist.h"
 
 class Control {
-public:
+  public:
     explicit Control(std::string name) : m_name(std::move(name)) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
@@ -25,12 +25,12 @@ public:
     int focusRequests() const { return m_focusRequests; }
     void setObserver(std::function<void()> fn) { m_observer = std::move(fn); }
 
-protected:
+  protected:
     void changed() const {
         if (m_observer) m_observer();
     }
 
-private:
+  private:
     std::string m_name;
     bool m_visible = true;
     int m_focusRequests = 0;
@@ -39,12 +39,13 @@ private:
 
 // Label, button, group box, check box and radio captions.
 class TCaptioned : public Control {
-public:
-    TCaptioned(std::string name, std::string caption) : Control(std::move(name)), m_caption(std::move(caption)) {}
+  public:
+    TCaptioned(std::string name, std::string caption)
+        : Control(std::move(name)), m_caption(std::move(caption)) {}
     const std::string& caption() const { return m_caption; }
     void setCaption(std::string c);
 
-private:
+  private:
     std::string m_caption;
 };
 
@@ -54,29 +55,29 @@ using TGroupBox = TCaptioned;
 
 // A label that opens an address in the desktop shell when clicked.
 class TLinkLabel : public TCaptioned {
-public:
+  public:
     using TCaptioned::TCaptioned;
     const std::string& address() const { return m_address; }
     void setAddress(std::string a);
 
-private:
+  private:
     std::string m_address;
 };
 
 class TCheckBox : public TCaptioned {
-public:
+  public:
     TCheckBox(std::string name, std::string caption, bool checked)
         : TCaptioned(std::move(name), std::move(caption)), m_checked(checked) {}
     bool checked() const { return m_checked; }
     void setChecked(bool c);
 
-private:
+  private:
     bool m_checked;
 };
 
 // Single-line edit (also the password edit, which the view masks).
 class TEdit : public Control {
-public:
+  public:
     TEdit(std::string name, std::string text = {}, bool password = false)
         : Control(std::move(name)), m_text(std::move(text)), m_password(password) {}
     const std::string& text() const { return m_text; }
@@ -85,15 +86,16 @@ public:
     // Called after the text changed through setText (the edit's change event).
     std::function<void()> onChange;
 
-private:
+  private:
     std::string m_text;
     bool m_password;
 };
 
 // Multi-line edit. The text keeps its line breaks as CR LF.
 class TMemo : public Control {
-public:
-    TMemo(std::string name, bool readOnly = false) : Control(std::move(name)), m_readOnly(readOnly) {}
+  public:
+    TMemo(std::string name, bool readOnly = false)
+        : Control(std::move(name)), m_readOnly(readOnly) {}
     const std::string& text() const { return m_text; }
     void setText(std::string t);
     bool readOnly() const { return m_readOnly; }
@@ -103,23 +105,23 @@ public:
     // Lines joined with CR LF between them (a memo's text has no final break).
     static std::string joinMemoLines(const StringList& l);
 
-private:
+  private:
     std::string m_text;
     bool m_readOnly;
 };
 
 class TSpinEdit : public Control {
-public:
+  public:
     TSpinEdit(std::string name, double value) : Control(std::move(name)), m_value(value) {}
     double value() const { return m_value; }
     void setValue(double v);
 
-private:
+  private:
     double m_value;
 };
 
 class TSlider : public Control {
-public:
+  public:
     TSlider(std::string name, int min, int max, int pos)
         : Control(std::move(name)), m_min(min), m_max(max), m_pos(pos) {}
     int min() const { return m_min; }
@@ -127,12 +129,12 @@ public:
     int position() const { return m_pos; }
     void setPosition(int p); // clamped to the range
 
-private:
+  private:
     int m_min, m_max, m_pos;
 };
 
 class TGauge : public Control {
-public:
+  public:
     TGauge(std::string name, int min, int max) : Control(std::move(name)), m_min(min), m_max(max) {}
     int min() const { return m_min; }
     int max() const { return m_max; }
@@ -140,12 +142,12 @@ public:
     void setMax(int m);
     void setValue(int v);
 
-private:
+  private:
     int m_min, m_max, m_value = 0;
 };
 
 class TRadioGroup : public TCaptioned {
-public:
+  public:
     TRadioGroup(std::string name, std::string caption, StringList items, int index, int columns)
         : TCaptioned(std::move(name), std::move(caption)), m_items(std::move(items)),
           m_index(index), m_columns(columns) {}
@@ -154,7 +156,7 @@ public:
     void setItemIndex(int i);
     int columns() const { return m_columns; }
 
-private:
+  private:
     StringList m_items;
     int m_index;
     int m_columns;
@@ -162,7 +164,7 @@ private:
 
 struct ListColumn {
     std::string caption;
-    int width;     // pixels; 0 = the view's default
+    int width; // pixels; 0 = the view's default
     bool centred;
 };
 
@@ -174,7 +176,7 @@ struct ListItem {
 
 // What a list view tells its view; the Qt model turns these into row signals.
 class ListViewObserver {
-public:
+  public:
     virtual ~ListViewObserver() = default;
     virtual void rowsReset() = 0;
     virtual void rowsAppended(int first, int count) = 0;
@@ -188,7 +190,7 @@ public:
 
 // Report-style list view with check boxes, grid lines and whole-row selection.
 class TListView : public Control {
-public:
+  public:
     TListView(std::string name, std::vector<ListColumn> columns)
         : Control(std::move(name)), m_columns(std::move(columns)) {}
 
@@ -198,8 +200,8 @@ public:
     const std::vector<ListItem>& items() const { return m_items; }
 
     void clear();
-    int append(ListItem item);        // returns the new row's index
-    void remove(int row);             // throws std::out_of_range for a bad row
+    int append(ListItem item); // returns the new row's index
+    void remove(int row);      // throws std::out_of_range for a bad row
     void setSubItem(int row, int sub, std::string text);
     void setChecked(int row, bool checked);
     void setAllChecked(bool checked);
@@ -213,7 +215,7 @@ public:
 
     void setListObserver(ListViewObserver* o) { m_listObserver = o; }
 
-private:
+  private:
     std::vector<ListColumn> m_columns;
     std::vector<ListItem> m_items;
     int m_selected = -1;
@@ -222,39 +224,40 @@ private:
 };
 
 class TPopupMenu : public Control {
-public:
+  public:
     struct Item {
         std::string name;
         std::string caption;
     };
-    TPopupMenu(std::string name, std::vector<Item> items) : Control(std::move(name)), m_items(std::move(items)) {}
+    TPopupMenu(std::string name, std::vector<Item> items)
+        : Control(std::move(name)), m_items(std::move(items)) {}
     const std::vector<Item>& items() const { return m_items; }
 
-private:
+  private:
     std::vector<Item> m_items;
 };
 
 class TPageControl : public Control {
-public:
+  public:
     TPageControl(std::string name, StringList captions, int active)
         : Control(std::move(name)), m_captions(std::move(captions)), m_active(active) {}
     const StringList& captions() const { return m_captions; }
     int activePage() const { return m_active; }
     void setActivePage(int i);
 
-private:
+  private:
     StringList m_captions;
     int m_active;
 };
 
 // A web view: the model keeps the address it was told to load.
 class TWebView : public Control {
-public:
+  public:
     using Control::Control;
     const std::string& url() const { return m_url; }
     void navigate(std::string url);
 
-private:
+  private:
     std::string m_url;
 };
 

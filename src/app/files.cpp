@@ -9,9 +9,13 @@
 
 #include "engine/codepage.h"
 
-std::string fsPath(const std::string& gbk) { return cp::gbkToUtf8(gbk); }
+std::string fsPath(const std::string& gbk) {
+    return cp::gbkToUtf8(gbk);
+}
 
-std::string gbkPath(const std::string& fs) { return cp::utf8ToGbk(fs); }
+std::string gbkPath(const std::string& fs) {
+    return cp::utf8ToGbk(fs);
+}
 
 void writeWholeFile(const std::string& gbkPathName, const std::string& bytes, bool ownerOnly) {
     const std::string path = fsPath(gbkPathName);

@@ -9,6 +9,7 @@ std::string gbkPath(const std::string& fsPath);
 // Replaces the file with `bytes`. With ownerOnly the file is made readable and
 // writable by its owner only. Throws std::runtime_error naming the path and the
 // system's reason.
-void writeWholeFile(const std::string& gbkPathName, const std::string& bytes, bool ownerOnly = false);
+void writeWholeFile(const std::string& gbkPathName, const std::string& bytes,
+                    bool ownerOnly = false);
 // The directory of the running executable, ending with "/", in GBK.
 std::string executableDir();

@@ -7,7 +7,7 @@
 #include <string>
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // Let pending window events and posted completions run.

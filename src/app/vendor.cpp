@@ -8,13 +8,18 @@ std::string& base() {
 }
 } // namespace
 
-const std::string& baseAddress() { return base(); }
+const std::string& baseAddress() {
+    return base();
+}
 
 void setBaseAddress(std::string b) {
-    while (!b.empty() && b.back() == '/') b.pop_back();
+    while (!b.empty() && b.back() == '/')
+        b.pop_back();
     base() = std::move(b);
 }
 
-std::string address(const char* path) { return base() + path; }
+std::string address(const char* path) {
+    return base() + path;
+}
 
 } // namespace vendor

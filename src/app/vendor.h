@@ -24,6 +24,8 @@ inline constexpr const char* kFindPassword = "/findpwd.asp?tyc2.0";
 // Base address + path.
 std::string address(const char* path);
 // The vendor's web address that ends the failure texts of server requests.
-inline const std::string& webAddress() { return baseAddress(); }
+inline const std::string& webAddress() {
+    return baseAddress();
+}
 
 } // namespace vendor

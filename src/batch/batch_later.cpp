@@ -15,5 +15,9 @@ void TForm1::bsknrdgrp2Click() {}
 void TForm1::bsknrdgrp1Click() {}
 
 // The link labels of the page open what their edits hold.
-void TForm1::edt4Change() { lbl20.setAddress(edt4.text()); }
-void TForm1::edt8Change() { lbl21.setAddress(edt8.text()); }
+void TForm1::edt4Change() {
+    lbl20.setAddress(edt4.text());
+}
+void TForm1::edt8Change() {
+    lbl21.setAddress(edt8.text());
+}

@@ -20,7 +20,8 @@ iconv_t descriptor(const char* to, const char* from) {
     struct Cache {
         std::vector<Entry> entries;
         ~Cache() {
-            for (auto& e : entries) iconv_close(e.cd);
+            for (auto& e : entries)
+                iconv_close(e.cd);
         }
     };
     thread_local Cache cache;
@@ -68,9 +69,12 @@ Out convert(const char* to, const char* from, const char* in, size_t inLen, size
             unsigned char b = static_cast<unsigned char>(*src);
             if (std::string_view(from) == "UTF-8") {
                 skip = 1;
-                if (b >= 0xC2 && b <= 0xDF) skip = 2;
-                else if (b >= 0xE0 && b <= 0xEF) skip = 3;
-                else if (b >= 0xF0 && b <= 0xF4) skip = 4;
+                if (b >= 0xC2 && b <= 0xDF)
+                    skip = 2;
+                else if (b >= 0xE0 && b <= 0xEF)
+                    skip = 3;
+                else if (b >= 0xF0 && b <= 0xF4)
+                    skip = 4;
                 // Only skip a full sequence when its continuation bytes are present.
                 for (size_t k = 1; k < skip; ++k) {
                     if (k >= srcLeft || (static_cast<unsigned char>(src[k]) & 0xC0) != 0x80) {

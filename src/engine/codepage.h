@@ -24,10 +24,14 @@ std::string utf16ToUtf8(std::u16string_view u16);
 bool isValidUtf8(std::string_view bytes);
 
 // A GBK text from a UTF-8 source literal: G("新增").
-inline std::string G(std::string_view utf8) { return utf8ToGbk(utf8); }
+inline std::string G(std::string_view utf8) {
+    return utf8ToGbk(utf8);
+}
 
 // True when byte i of the GBK text starts a character (is not a trail byte).
 // O(i) from the start of the text; callers that scan should track lead bytes.
-inline bool isGbkLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+inline bool isGbkLead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
 
 } // namespace cp

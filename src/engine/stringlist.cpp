@@ -19,7 +19,8 @@ StringList linesOf(std::string_view text) {
 
 std::string textOf(const StringList& lines) {
     size_t total = 0;
-    for (const auto& l : lines) total += l.size() + 2;
+    for (const auto& l : lines)
+        total += l.size() + 2;
     std::string out;
     out.reserve(total);
     for (const auto& l : lines) {

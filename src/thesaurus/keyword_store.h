@@ -17,7 +17,7 @@ struct KeywordRecord {
 };
 
 class KeywordStore {
-public:
+  public:
     // Opens an existing setting.dat read-write. Throws DbError when the file is
     // missing, is not a SQLite database, or has no table `keyword`.
     static std::unique_ptr<KeywordStore> open(const std::string& fsPath);
@@ -27,11 +27,11 @@ public:
     // Reads all records by ascending id with a statement of its own, so other
     // operations may run between two reads.
     class Cursor {
-    public:
+      public:
         explicit Cursor(const SqliteDb& db);
         bool next(KeywordRecord& out);
 
-    private:
+      private:
         Statement m_stmt;
     };
 
@@ -40,13 +40,13 @@ public:
 
     // Adds many pairs (imports) with its statements prepared once.
     class Adder {
-    public:
+      public:
         explicit Adder(const SqliteDb& db);
         // Appends the pair unless a record holds exactly this ow and nw; true
         // when it was appended.
         bool addIfAbsent(const std::string& ow, const std::string& nw, bool isused);
 
-    private:
+      private:
         Statement m_find;
         Statement m_insert;
     };
@@ -69,7 +69,7 @@ public:
     // Parses a decimal id text ("12", "-3"); none for anything else.
     static std::optional<std::int64_t> parseId(const std::string& idText);
 
-private:
+  private:
     explicit KeywordStore(SqliteDb db) : m_db(std::move(db)) {}
     SqliteDb m_db;
 };

@@ -51,9 +51,13 @@ void SqliteDb::exec(const std::string& sql) {
     }
 }
 
-std::int64_t SqliteDb::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
+std::int64_t SqliteDb::lastInsertId() const {
+    return sqlite3_last_insert_rowid(m_db);
+}
 
-int SqliteDb::changes() const { return sqlite3_changes(m_db); }
+int SqliteDb::changes() const {
+    return sqlite3_changes(m_db);
+}
 
 Statement::Statement(const SqliteDb& db, std::string_view sql) : m_db(&db) {
     if (sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &m_stmt,
@@ -100,9 +104,13 @@ void Statement::reset() {
     sqlite3_clear_bindings(m_stmt);
 }
 
-bool Statement::isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+bool Statement::isNull(int col) const {
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
 
-std::int64_t Statement::int64(int col) const { return sqlite3_column_int64(m_stmt, col); }
+std::int64_t Statement::int64(int col) const {
+    return sqlite3_column_int64(m_stmt, col);
+}
 
 std::string Statement::text(int col) const {
     const unsigned char* p = sqlite3_column_text(m_stmt, col);
@@ -111,7 +119,9 @@ std::string Statement::text(int col) const {
                        static_cast<size_t>(sqlite3_column_bytes(m_stmt, col)));
 }
 
-Transaction::Transaction(SqliteDb& db) : m_db(db) { m_db.exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(SqliteDb& db) : m_db(db) {
+    m_db.exec("BEGIN IMMEDIATE");
+}
 
 Transaction::~Transaction() {
     if (!m_done) {

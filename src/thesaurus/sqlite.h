@@ -10,12 +10,12 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 class DbError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class SqliteDb {
-public:
+  public:
     // Opens an existing database file read-write; never creates one.
     static SqliteDb openExisting(const std::string& path);
     // Opens or creates (for tools and tests).
@@ -33,13 +33,13 @@ public:
     int changes() const;
     [[noreturn]] void fail(const std::string& what) const;
 
-private:
+  private:
     explicit SqliteDb(sqlite3* db) : m_db(db) {}
     sqlite3* m_db = nullptr;
 };
 
 class Statement {
-public:
+  public:
     Statement(const SqliteDb& db, std::string_view sql);
     ~Statement();
     Statement(Statement&& o) noexcept : m_db(o.m_db), m_stmt(o.m_stmt) { o.m_stmt = nullptr; }
@@ -59,21 +59,21 @@ public:
     std::int64_t int64(int col) const;
     std::string text(int col) const; // NULL reads as empty
 
-private:
+  private:
     const SqliteDb* m_db;
     sqlite3_stmt* m_stmt = nullptr;
 };
 
 // BEGIN ... COMMIT, rolled back when left without commit().
 class Transaction {
-public:
+  public:
     explicit Transaction(SqliteDb& db);
     ~Transaction();
     void commit();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-private:
+  private:
     SqliteDb& m_db;
     bool m_done = false;
 };

@@ -36,7 +36,8 @@ ScopedCwd::~ScopedCwd() {
 void makeDatabase(const std::filesystem::path& file, const std::vector<PairSpec>& pairs) {
     auto store = KeywordStore::create(file.string());
     Transaction tx(store->db());
-    for (const auto& p : pairs) store->append(g(p.ow), g(p.nw), p.isused);
+    for (const auto& p : pairs)
+        store->append(g(p.ow), g(p.nw), p.isused);
     tx.commit();
 }
 

@@ -8,11 +8,13 @@
 #include "engine/codepage.h"
 
 // GBK from a UTF-8 literal.
-inline std::string g(std::string_view utf8) { return cp::utf8ToGbk(utf8); }
+inline std::string g(std::string_view utf8) {
+    return cp::utf8ToGbk(utf8);
+}
 
 // A fresh directory under the system's temporary folder, removed at the end.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -22,17 +24,17 @@ public:
     // path() + "/" as a GBK directory text, like ProgramDir.
     std::string dirText() const { return m_path.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
 // Changes the working directory for the lifetime of the object.
 class ScopedCwd {
-public:
+  public:
     explicit ScopedCwd(const std::filesystem::path& dir);
     ~ScopedCwd();
 
-private:
+  private:
     std::filesystem::path m_old;
 };
 

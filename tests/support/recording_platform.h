@@ -10,7 +10,7 @@
 #include "app/platform.h"
 
 class RecordingPlatform : public Platform {
-public:
+  public:
     struct Call {
         std::string what; // "message", "error", "confirm", "saveFile", "selectDirectory",
                           // "clipboard", "open", "terminate"
@@ -26,7 +26,10 @@ public:
                                         const std::string& filterMask) override;
     std::optional<std::string> selectDirectory(const std::string& title,
                                                const std::string& startDir) override;
-    void setClipboardText(const std::string& text) override { clipboard = text; record("clipboard", text); }
+    void setClipboardText(const std::string& text) override {
+        clipboard = text;
+        record("clipboard", text);
+    }
     void shellOpen(const std::string& address) override { record("open", address); }
     void terminate(int exitCode) override {
         terminated = true;
@@ -55,7 +58,7 @@ public:
     bool terminated = false;
     int exitCode = 0;
 
-private:
+  private:
     void record(const std::string& what, const std::string& text) { calls.push_back({what, text}); }
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_posted;
