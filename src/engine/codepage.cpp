@@ -38,8 +38,8 @@ iconv_t descriptor(const char* to, const char* from) {
     return cd;
 }
 
-// One conversion with iconv; unconvertible or invalid input is replaced
-// character by character through `onBad`, which appends to the output.
+// One conversion with iconv; each input character that is invalid or has no
+// counterpart in the target encoding becomes `replacement` in the output.
 template <typename Out>
 Out convert(const char* to, const char* from, const char* in, size_t inLen, size_t unit,
             const Out& replacement) {
