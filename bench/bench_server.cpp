@@ -5,8 +5,6 @@
 // client that does not reuse connections would). Prints logins per second and
 // latencies; the target is 500 logins per second.
 //   bench_server [SECONDS_PER_ROUND]   (default 3)
-#include <httplib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,6 +17,7 @@
 
 #include "server/protocol.h"
 #include "server/vendor_server.h"
+#include "support/http_client.h"
 
 namespace {
 
@@ -47,14 +46,13 @@ Round runRound(int port, double seconds, bool keepAlive) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kClients; ++t) {
         threads.emplace_back([&, t] {
-            httplib::Client client("127.0.0.1", port);
-            client.set_keep_alive(keepAlive);
-            client.set_url_encode(false);
+            HttpClient client("127.0.0.1", port);
+            client.setKeepAlive(keepAlive);
             const std::string target =
                 loginTarget("bench" + std::to_string(t), "pw" + std::to_string(t));
             while (Clock::now() < end) {
                 const auto t0 = Clock::now();
-                auto res = client.Get(target);
+                auto res = client.get(target);
                 const auto t1 = Clock::now();
                 if (res && res->body.rfind("ok|", 0) == 0) {
                     ++ok;
@@ -110,18 +108,18 @@ int main(int argc, char** argv) {
         opt.dataFile = (dir / "bench.db").string();
         opt.starterPairs = false;
         opt.accessLog = false;
+        opt.signUpsPerHour = 1000; // every account is made from this one address
         wycserver::VendorServer server(opt);
         const int port = server.start();
         std::printf("server on 127.0.0.1:%d, %d concurrent clients, %.1f s per round, target %.0f "
                     "logins/s\n",
                     port, kClients, seconds, kTarget);
 
-        httplib::Client setup("127.0.0.1", port);
+        HttpClient setup("127.0.0.1", port);
         for (int t = 0; t < kClients; ++t) {
             const std::string n = std::to_string(t);
-            auto res = setup.Post("/register.asp",
-                                  "account=bench" + n + "&password=pw" + n + "&password2=pw" + n,
-                                  "application/x-www-form-urlencoded");
+            auto res = setup.post("/register.asp",
+                                  "account=bench" + n + "&password=pw" + n + "&password2=pw" + n);
             if (!res || res->body.find("bench" + n) == std::string::npos) {
                 std::fprintf(stderr, "sign-up failed\n");
                 return 1;
@@ -133,17 +131,16 @@ int main(int argc, char** argv) {
             constexpr int kColdAccounts = 64;
             for (int i = 0; i < kColdAccounts; ++i) {
                 const std::string n = "cold" + std::to_string(i);
-                setup.Post("/register.asp", "account=" + n + "&password=pw&password2=pw",
-                           "application/x-www-form-urlencoded");
+                setup.post("/register.asp", "account=" + n + "&password=pw&password2=pw");
             }
             std::atomic<int> next{0}, ok{0};
             const auto t0 = Clock::now();
             std::vector<std::thread> threads;
             for (int t = 0; t < kClients; ++t) {
                 threads.emplace_back([&] {
-                    httplib::Client client("127.0.0.1", port);
+                    HttpClient client("127.0.0.1", port);
                     for (int i; (i = next++) < kColdAccounts;) {
-                        auto res = client.Get(loginTarget("cold" + std::to_string(i), "pw"));
+                        auto res = client.get(loginTarget("cold" + std::to_string(i), "pw"));
                         if (res && res->body.rfind("ok|", 0) == 0) ++ok;
                     }
                 });

@@ -1,5 +1,6 @@
 #include "account_pages.h"
 
+#include "abuse_limits.h"
 #include "engine/codepage.h"
 #include "pages.h"
 #include "passwords.h"
@@ -62,7 +63,7 @@ std::optional<std::string> passwordProblem(std::string_view utf8) {
     return std::nullopt;
 }
 
-std::string AccountPages::signUp(const FormFields& form) {
+std::string AccountPages::signUp(const FormFields& form, const std::string& clientAddress) {
     const std::string account = field(form, "account");
     const std::string password = field(form, "password");
     const auto again = formValue(form, "password2");
@@ -72,6 +73,11 @@ std::string AccountPages::signUp(const FormFields& form) {
     if (auto why = accountNameProblem(account)) return refuse(*why);
     if (auto why = passwordProblem(password)) return refuse(*why);
     if (again && displayText(*again) != password) return refuse("两次输入的密码不一致");
+    // A taken name is refused before the hashing; the allowance counts only
+    // sign-ups that get as far as hashing.
+    if (m_storage.findAccount(account)) return refuse("账号“" + account + "”已被注册");
+    if (!m_limits.takeSignUp(clientAddress))
+        return refuse("这个网络地址一小时内注册的账号太多，请稍后再试");
     const std::string code = newRecoveryCode();
     const auto created = m_storage.createAccount(account, hashPassword(password),
                                                  hashPassword(normaliseRecoveryCode(code)));
@@ -85,7 +91,7 @@ std::string AccountPages::signUp(const FormFields& form) {
     return pages::layout("注册成功", body);
 }
 
-std::string AccountPages::recover(const FormFields& form) {
+std::string AccountPages::recover(const FormFields& form, const std::string& clientAddress) {
     const std::string account = field(form, "account");
     const std::string code = normaliseRecoveryCode(field(form, "code"));
     const std::string password = field(form, "password");
@@ -96,10 +102,15 @@ std::string AccountPages::recover(const FormFields& form) {
     if (account.empty() || code.empty()) return refuse("请输入账号和恢复码");
     if (auto why = passwordProblem(password)) return refuse(*why);
     if (again && displayText(*again) != password) return refuse("两次输入的密码不一致");
+    // Wrong recovery codes are limited like wrong passwords.
+    if (m_limits.loginBlocked(account, clientAddress))
+        return refuse("错误次数过多，请10分钟后再试");
     const auto found = m_storage.findAccount(account);
     // The same answer for an unknown account and a wrong code.
-    if (!found || code.size() > 64 || !verifyPassword(code, found->recoveryHash))
+    if (!found || code.size() > 64 || !verifyPassword(code, found->recoveryHash)) {
+        m_limits.loginFailed(account, clientAddress);
         return refuse("账号或恢复码不正确");
+    }
     const std::string newCode = newRecoveryCode();
     m_storage.setPassword(found->id, hashPassword(password),
                           hashPassword(normaliseRecoveryCode(newCode)));

@@ -10,6 +10,7 @@
 
 namespace wycserver {
 
+class AbuseLimits;
 class Storage;
 
 // Why a name or password cannot be used, or nothing when it can. Both must be
@@ -21,13 +22,15 @@ std::optional<std::string> passwordProblem(std::string_view utf8);
 
 class AccountPages {
   public:
-    explicit AccountPages(Storage& storage) : m_storage(storage) {}
-    // Both take the posted form and return the HTML page to show.
-    std::string signUp(const FormFields& form);
-    std::string recover(const FormFields& form);
+    AccountPages(Storage& storage, AbuseLimits& limits) : m_storage(storage), m_limits(limits) {}
+    // Both take the posted form and return the HTML page to show. Both hash
+    // passwords: callers bound how many run at once.
+    std::string signUp(const FormFields& form, const std::string& clientAddress);
+    std::string recover(const FormFields& form, const std::string& clientAddress);
 
   private:
     Storage& m_storage;
+    AbuseLimits& m_limits;
 };
 
 } // namespace wycserver

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <vector>
 
+#include "abuse_limits.h"
 #include "engine/codepage.h"
 #include "net/UnitAES.h"
 #include "net/cipher_gbk.h"
@@ -69,7 +70,7 @@ std::string quoted(std::string_view word) {
 
 } // namespace
 
-std::string ClientAnswers::login(std::string_view rawQuery) {
+std::string ClientAnswers::login(std::string_view rawQuery, const std::string& clientAddress) {
     const auto parsed = parseLoginQuery(rawQuery);
     if (!parsed) return "登录失败：请求格式不正确";
     // The program sends account and password unencoded, except for the bytes a
@@ -91,15 +92,27 @@ std::string ClientAnswers::login(std::string_view rawQuery) {
         }
     }
     if (!query) return "登录失败：校验码不正确";
+    // Guessing is slowed per account and client address; the refusal comes
+    // before any hashing, so a blocked guesser costs next to nothing.
+    if (m_limits.loginBlocked(query->account, clientAddress))
+        return "登录失败：密码错误次数过多，请10分钟后再试";
     const auto accounts = utf8Readings(query->account);
     const auto passwords = utf8Readings(query->password);
     for (std::size_t i = 0; i < accounts.size(); ++i) {
         const auto account = m_storage.findAccount(accounts[i]);
         if (!account) continue;
         const auto& password = i < passwords.size() ? passwords[i] : passwords.front();
-        if (m_verified.check(account->id, password, account->passwordHash))
-            return "ok|" + std::to_string(account->id) + "|" + std::to_string(account->points);
+        if (!m_verified.check(account->id, password, account->passwordHash)) continue;
+        m_limits.loginSucceeded(query->account, clientAddress);
+        // A hash of an older form is replaced now that the password is known.
+        if (needsRehash(account->passwordHash)) {
+            const std::string upgraded = hashPassword(password);
+            if (m_storage.replacePasswordHash(account->id, account->passwordHash, upgraded))
+                m_verified.remember(account->id, password, upgraded);
+        }
+        return "ok|" + std::to_string(account->id) + "|" + std::to_string(account->points);
     }
+    m_limits.loginFailed(query->account, clientAddress);
     return "登录失败：账号或密码错误";
 }
 

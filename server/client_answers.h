@@ -10,6 +10,7 @@
 
 namespace wycserver {
 
+class AbuseLimits;
 class Storage;
 class VerifiedPasswords;
 
@@ -19,11 +20,12 @@ class ClientAnswers {
     static constexpr std::int64_t kShareReward = 10;
     static constexpr std::size_t kMaxWordUnits = 50;
 
-    ClientAnswers(Storage& storage, VerifiedPasswords& verified)
-        : m_storage(storage), m_verified(verified) {}
+    ClientAnswers(Storage& storage, VerifiedPasswords& verified, AbuseLimits& limits)
+        : m_storage(storage), m_verified(verified), m_limits(limits) {}
 
     // rawQuery: the query bytes as sent (account and password unencoded GBK).
-    std::string login(std::string_view rawQuery);
+    // May hash a password: callers bound how many run at once.
+    std::string login(std::string_view rawQuery, const std::string& clientAddress);
     // page: the "page" parameter, absent for the newest page. Returns cipher text.
     std::string page(const std::optional<std::string>& page);
     // q: EncryptText(user id "[@]" ow "[@]" nw "[@]addword").
@@ -34,6 +36,7 @@ class ClientAnswers {
   private:
     Storage& m_storage;
     VerifiedPasswords& m_verified;
+    AbuseLimits& m_limits;
 };
 
 // The plain text of a page answer before encipherment (for tests and tools).

@@ -6,6 +6,7 @@
 #include <exception>
 #include <pthread.h>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "options.h"
@@ -27,6 +28,13 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Every open connection is a file descriptor: allow as many as the system
+    // lets this process have, so the connection limit is the one that counts.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     try {
         wycserver::VendorServer server(options);

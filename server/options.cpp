@@ -5,11 +5,15 @@
 std::string serverUsage() {
     return "usage: wyc-server [--port N] [--data FILE] [--host ADDRESS] [--no-starter-pairs]"
            " [--quiet]\n"
+           "                  [--max-connections N] [--per-address N] [--sign-ups-per-hour N]\n"
            "  --port N            port to listen on (default 8600; 0 picks a free port)\n"
            "  --data FILE         SQLite data file, created when missing (default wyc-server.db)\n"
            "  --host ADDRESS      address to listen on (default 127.0.0.1)\n"
            "  --no-starter-pairs  leave the shared thesaurus of a new data file empty\n"
-           "  --quiet             no access log on standard output\n";
+           "  --quiet             no access log on standard output\n"
+           "  --max-connections N connections open at once (default 10000)\n"
+           "  --per-address N     connections open at once from one client address (default 128)\n"
+           "  --sign-ups-per-hour N  accounts one client address may make per hour (default 10)\n";
 }
 
 namespace {
@@ -20,6 +24,15 @@ bool parsePort(const std::string& text, int& port) {
     if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > 65535)
         return false;
     port = value;
+    return true;
+}
+
+bool parseCount(const std::string& text, unsigned& out) {
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > 1'000'000)
+        return false;
+    out = value;
     return true;
 }
 
@@ -60,6 +73,17 @@ ParsedOptions parseServerOptions(const std::vector<std::string>& args) {
             opt.starterPairs = false;
         } else if (name == "--quiet" && !value) {
             opt.accessLog = false;
+        } else if (name == "--max-connections" || name == "--per-address" ||
+                   name == "--sign-ups-per-hour") {
+            auto v = takeValue();
+            unsigned n = 0;
+            if (!v || !parseCount(*v, n)) return failure(name + " needs a number 1-1000000");
+            if (name == "--max-connections")
+                opt.maxConnections = n;
+            else if (name == "--per-address")
+                opt.maxConnectionsPerAddress = n;
+            else
+                opt.signUpsPerHour = static_cast<int>(n);
         } else {
             return failure("unknown option '" + args[i] + "'");
         }

@@ -168,15 +168,15 @@ std::string findPasswordForm(std::string_view noticeHtml) {
 std::string posts(const std::vector<StoredPost>& latest) {
     std::string body = "<h1>测试提交记录</h1><p>最近" + std::to_string(latest.size()) +
                        "条提交，最新的在前（只保留最近" + std::to_string(Storage::kKeptPosts) +
-                       "条）。提交地址：POST /post_test.asp，表单字段 id 和 content。</p>";
+                       "条，每条内容最多1MB，只显示开头部分）。提交地址：POST "
+                       "/post_test.asp，表单字段 id 和 content。</p>";
     if (latest.empty()) {
         body += "<p>还没有提交。</p>";
     } else {
         body += "<table><tr><th>时间(UTC)</th><th>id</th><th>内容</th><th>字节</th></tr>";
         for (const auto& p : latest) {
-            const std::string content = shortenUtf8(p.content, 2000);
             body += "<tr><td>" + htmlEscape(p.receivedAt) + "</td><td>" + htmlEscape(p.id) +
-                    "</td><td><pre>" + htmlEscape(content) + "</pre></td><td>" +
+                    "</td><td><pre>" + htmlEscape(p.preview) + "</pre></td><td>" +
                     std::to_string(p.rawBytes) + "</td></tr>";
         }
         body += "</table>";

@@ -4,8 +4,10 @@
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 #include <openssl/rand.h>
+#include <sodium.h>
 
 #include <charconv>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -13,7 +15,7 @@ namespace wycserver {
 
 namespace {
 
-constexpr const char* kScheme = "pbkdf2-sha256";
+constexpr const char* kLegacyScheme = "pbkdf2-sha256";
 constexpr std::size_t kSaltBytes = 16;
 constexpr std::size_t kHashBytes = 32;
 
@@ -54,17 +56,20 @@ std::vector<unsigned char> derive(std::string_view password, const std::vector<u
     return out;
 }
 
-} // namespace
-
-std::string hashPassword(std::string_view password, int iterations) {
-    std::vector<unsigned char> salt(kSaltBytes);
-    randomBytes(salt.data(), salt.size());
-    const auto hash = derive(password, salt, iterations);
-    return std::string(kScheme) + "$" + std::to_string(iterations) + "$" +
-           toHex(salt.data(), salt.size()) + "$" + toHex(hash.data(), hash.size());
+void initSodium() {
+    static const bool ready = sodium_init() >= 0;
+    if (!ready) throw std::runtime_error("libsodium cannot start");
 }
 
-bool verifyPassword(std::string_view password, std::string_view stored) {
+// libsodium reads a stored hash as a C string of at most crypto_pwhash_STRBYTES.
+bool asSodiumString(std::string_view stored, char (&out)[crypto_pwhash_STRBYTES]) {
+    if (stored.size() >= sizeof out || stored.find('\0') != std::string_view::npos) return false;
+    std::memcpy(out, stored.data(), stored.size());
+    out[stored.size()] = '\0';
+    return true;
+}
+
+bool verifyLegacy(std::string_view password, std::string_view stored) {
     // scheme $ iterations $ salt $ hash
     std::string_view parts[4];
     std::size_t at = 0;
@@ -74,7 +79,7 @@ bool verifyPassword(std::string_view password, std::string_view stored) {
         parts[i] = stored.substr(at, end - at);
         at = end + 1;
     }
-    if (parts[0] != kScheme) return false;
+    if (parts[0] != kLegacyScheme) return false;
     int iterations = 0;
     auto [end, ec] =
         std::from_chars(parts[1].data(), parts[1].data() + parts[1].size(), iterations);
@@ -86,6 +91,44 @@ bool verifyPassword(std::string_view password, std::string_view stored) {
         return false;
     const auto actual = derive(password, salt, iterations);
     return CRYPTO_memcmp(actual.data(), expected.data(), kHashBytes) == 0;
+}
+
+} // namespace
+
+std::string hashPassword(std::string_view password) {
+    initSodium();
+    char out[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str_alg(out, password.data(), password.size(), kArgon2Passes,
+                              kArgon2MemoryBytes, crypto_pwhash_ALG_ARGON2ID13) != 0)
+        throw std::runtime_error("password hashing failed (out of memory)");
+    return out;
+}
+
+bool verifyPassword(std::string_view password, std::string_view stored) {
+    if (stored.substr(0, std::strlen(crypto_pwhash_argon2id_STRPREFIX)) ==
+        crypto_pwhash_argon2id_STRPREFIX) {
+        initSodium();
+        char str[crypto_pwhash_STRBYTES];
+        return asSodiumString(stored, str) &&
+               crypto_pwhash_str_verify(str, password.data(), password.size()) == 0;
+    }
+    return verifyLegacy(password, stored);
+}
+
+bool needsRehash(std::string_view stored) {
+    initSodium();
+    char str[crypto_pwhash_STRBYTES];
+    // Non-zero for another algorithm (the legacy form), other costs, or garbage.
+    return !asSodiumString(stored, str) ||
+           crypto_pwhash_str_needs_rehash(str, kArgon2Passes, kArgon2MemoryBytes) != 0;
+}
+
+std::string legacyPbkdf2Hash(std::string_view password, int iterations) {
+    std::vector<unsigned char> salt(kSaltBytes);
+    randomBytes(salt.data(), salt.size());
+    const auto hash = derive(password, salt, iterations);
+    return std::string(kLegacyScheme) + "$" + std::to_string(iterations) + "$" +
+           toHex(salt.data(), salt.size()) + "$" + toHex(hash.data(), hash.size());
 }
 
 std::string newRecoveryCode() {
@@ -136,10 +179,16 @@ bool VerifiedPasswords::check(std::int64_t accountId, std::string_view password,
             return true;
     }
     if (!verifyPassword(password, stored)) return false;
+    remember(accountId, password, stored);
+    return true;
+}
+
+void VerifiedPasswords::remember(std::int64_t accountId, std::string_view password,
+                                 std::string_view stored) {
+    const Digest t = tag(password, stored);
     std::lock_guard lock(m_mutex);
     if (m_entries.size() >= kMaxEntries) m_entries.clear();
     m_entries[accountId] = t;
-    return true;
 }
 
 } // namespace wycserver

@@ -1,6 +1,7 @@
 #include "protocol.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/codepage.h"
 #include "net/MD5.h"
@@ -74,23 +75,93 @@ std::string decodeRequestLineEscapes(std::string_view text) {
 }
 
 FormFields parseForm(std::string_view body) {
-    FormFields fields;
-    std::size_t at = 0;
-    while (at <= body.size()) {
-        std::size_t end = body.find('&', at);
-        if (end == std::string_view::npos) end = body.size();
-        const auto pair = body.substr(at, end - at);
-        if (!pair.empty()) {
-            const auto eq = pair.find('=');
-            if (eq == std::string_view::npos)
-                fields.emplace_back(percentDecode(pair, true), std::string());
-            else
-                fields.emplace_back(percentDecode(pair.substr(0, eq), true),
-                                    percentDecode(pair.substr(eq + 1), true));
-        }
-        at = end + 1;
+    FormStream form;
+    form.feed(body);
+    return form.finish();
+}
+
+// Bytes are decoded as they come: an escape cut by the end of a piece waits
+// for the next one, and one that turns out not to be an escape stands as it
+// was sent. A name is kept whole until its "=" decides whether the value is
+// wanted; names longer than any wanted one are not kept at all.
+FormStream::FormStream(std::map<std::string, std::size_t, std::less<>> wanted)
+    : m_wanted(std::move(wanted)) {}
+
+void FormStream::put(char c) {
+    m_pairHasBytes = true;
+    if (!m_inValue) {
+        if (m_wanted.empty() || m_name.size() < 256) m_name += c;
+        return;
     }
-    return fields;
+    if (!m_keep) return;
+    auto& value = m_fields.back().second;
+    if (value.size() < m_limit) {
+        value += c;
+    } else {
+        m_keep = false;
+        if (!m_tooLarge) m_tooLarge = m_fields.back().first;
+    }
+}
+
+void FormStream::endName() {
+    m_inValue = true;
+    m_keep = false;
+    if (m_wanted.empty()) {
+        m_keep = true;
+        m_limit = std::string::npos;
+    } else if (auto it = m_wanted.find(m_name); it != m_wanted.end()) {
+        m_keep = std::none_of(m_fields.begin(), m_fields.end(),
+                              [this](const auto& f) { return f.first == m_name; });
+        m_limit = it->second;
+    }
+    if (m_keep) m_fields.emplace_back(std::move(m_name), std::string());
+    m_name.clear();
+}
+
+void FormStream::endPair() {
+    // An escape left open at the end of a value stands as it was sent.
+    const std::string pending = std::exchange(m_escape, {});
+    for (char c : pending)
+        put(c);
+    if (!m_inValue && m_pairHasBytes) endName(); // a name without "=" has an empty value
+    m_inValue = false;
+    m_keep = false;
+    m_pairHasBytes = false;
+    m_name.clear();
+}
+
+void FormStream::feed(std::string_view bytes) {
+    for (char c : bytes) {
+        if (!m_escape.empty()) {
+            if (hexValue(c) >= 0) {
+                if (m_escape.size() == 2) {
+                    put(static_cast<char>(hexValue(m_escape[1]) * 16 + hexValue(c)));
+                    m_escape.clear();
+                } else {
+                    m_escape += c;
+                }
+                continue;
+            }
+            const std::string pending = std::exchange(m_escape, {});
+            for (char p : pending)
+                put(p);
+        }
+        if (c == '&') {
+            endPair();
+        } else if (c == '=' && !m_inValue) {
+            m_pairHasBytes = true;
+            endName();
+        } else if (c == '%') {
+            m_escape.assign(1, '%');
+        } else {
+            put(c == '+' ? ' ' : c);
+        }
+    }
+}
+
+FormFields FormStream::finish() {
+    endPair();
+    return std::move(m_fields);
 }
 
 std::optional<std::string> formValue(const FormFields& fields, std::string_view name) {

@@ -1,6 +1,7 @@
 #pragma once
 // Reading what the desktop program and browsers send: raw queries, form
 // bodies, the login key digest, and bytes that may be GBK or UTF-8.
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,36 @@ std::string decodeRequestLineEscapes(std::string_view text);
 using FormFields = std::vector<std::pair<std::string, std::string>>;
 // "a=1&b=2" with %XX and "+" decoded to bytes; no character set is assumed.
 FormFields parseForm(std::string_view body);
+
+// The same decoding for a body that arrives in pieces, keeping only what is
+// asked for, so that memory follows the fields kept and not the body's size.
+class FormStream {
+  public:
+    // wanted: field name -> largest decoded value kept. Other fields are
+    // dropped; an empty map keeps every field whole. A field named twice keeps
+    // its first value.
+    explicit FormStream(std::map<std::string, std::size_t, std::less<>> wanted = {});
+    void feed(std::string_view bytes);
+    // Ends the body; returns the fields in the order they came.
+    FormFields finish();
+    // The first wanted field that was larger than allowed.
+    const std::optional<std::string>& tooLarge() const { return m_tooLarge; }
+
+  private:
+    void put(char c);
+    void endName();
+    void endPair();
+
+    std::map<std::string, std::size_t, std::less<>> m_wanted;
+    FormFields m_fields;
+    std::string m_name;
+    bool m_inValue = false;
+    bool m_keep = false; // the value being read is kept
+    std::size_t m_limit = 0;
+    std::string m_escape; // "%" and at most one hex digit, awaiting the rest
+    bool m_pairHasBytes = false;
+    std::optional<std::string> m_tooLarge;
+};
 // The first value of the field, if present.
 std::optional<std::string> formValue(const FormFields& fields, std::string_view name);
 

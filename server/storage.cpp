@@ -1,5 +1,9 @@
 #include "storage.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <utility>
 
 namespace wycserver {
@@ -20,15 +24,36 @@ const std::pair<const char*, const char*> kStarterPairs[] = {
 
 constexpr const char* kAccountColumns = "id, name, points, password_hash, recovery_hash";
 
+// Takes group and other permissions away from a file, if it exists.
+void restrictToOwner(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 077))
+        ::chmod(path.c_str(), st.st_mode & 0700);
+}
+
+// SQLite gives its journal files the permissions of the database file, so a
+// file created owner-only here keeps every file of the store owner-only.
+SqliteDb openOwnerOnly(const std::string& path) {
+    if (!path.empty() && path != ":memory:") {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            restrictToOwner(path + suffix);
+    }
+    return SqliteDb::openOrCreate(path);
+}
+
 } // namespace
 
-Storage::Storage(const std::string& path, bool starterPairs) : m_db(SqliteDb::openOrCreate(path)) {
+Storage::Storage(const std::string& path, bool starterPairs, std::int64_t keptPostBytes)
+    : m_db(openOwnerOnly(path)), m_keptPostBytes(keptPostBytes) {
     m_db.exec("PRAGMA journal_mode=WAL");
     m_db.exec("PRAGMA synchronous=NORMAL");
     Statement check(m_db, "SELECT COUNT(*) FROM sqlite_master WHERE name='shared_pairs'");
     check.step();
     const bool isNew = check.int64(0) == 0;
     createSchema();
+    migratePosts();
     if (isNew && starterPairs) addStarterPairs();
 }
 
@@ -47,13 +72,35 @@ void Storage::createSchema() {
               " sharer INTEGER NOT NULL,"
               " created TEXT NOT NULL DEFAULT (datetime('now')),"
               " UNIQUE (ow, nw))");
+    // The content comes last so that listing and counting read only the
+    // small columns before it.
     m_db.exec("CREATE TABLE IF NOT EXISTS posts ("
               " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
               " received TEXT NOT NULL DEFAULT (datetime('now')),"
               " post_id TEXT NOT NULL,"
-              " content TEXT NOT NULL,"
-              " raw_body BLOB NOT NULL,"
-              " remote TEXT NOT NULL)");
+              " body_bytes INTEGER NOT NULL,"
+              " stored_bytes INTEGER NOT NULL,"
+              " remote TEXT NOT NULL,"
+              " preview TEXT NOT NULL,"
+              " content BLOB NOT NULL)");
+}
+
+// Files of earlier versions kept each post twice (decoded text and raw body);
+// their posts move to the new table with the decoded text as content.
+void Storage::migratePosts() {
+    Statement old(m_db, "SELECT COUNT(*) FROM pragma_table_info('posts') WHERE name = 'raw_body'");
+    old.step();
+    if (old.int64(0) == 0) return;
+    Transaction tx(m_db);
+    m_db.exec("ALTER TABLE posts RENAME TO posts_before_upgrade");
+    createSchema();
+    m_db.exec("INSERT INTO posts (seq, received, post_id, body_bytes, stored_bytes, remote,"
+              " preview, content)"
+              " SELECT seq, received, post_id, length(raw_body), length(CAST(content AS BLOB)),"
+              " remote, substr(content, 1, 600), CAST(content AS BLOB)"
+              " FROM posts_before_upgrade");
+    m_db.exec("DROP TABLE posts_before_upgrade");
+    tx.commit();
 }
 
 void Storage::addStarterPairs() {
@@ -120,6 +167,16 @@ void Storage::setPassword(std::int64_t id, const std::string& passwordHash,
     st.run();
 }
 
+bool Storage::replacePasswordHash(std::int64_t id, const std::string& oldHash,
+                                  const std::string& newHash) {
+    std::lock_guard lock(m_mutex);
+    Statement st(m_db,
+                 "UPDATE accounts SET password_hash = ?1 WHERE id = ?2 AND password_hash = ?3");
+    st.bind(1, newHash).bind(2, id).bind(3, oldHash);
+    st.run();
+    return m_db.changes() == 1;
+}
+
 SpendResult Storage::spendPoint(std::int64_t userId, std::int64_t& balance) {
     std::lock_guard lock(m_mutex);
     Transaction tx(m_db);
@@ -175,30 +232,46 @@ std::vector<SharedPair> Storage::pairs(std::int64_t offset, std::int64_t limit) 
     return out;
 }
 
-void Storage::addPost(const std::string& id, const std::string& content, const std::string& rawBody,
-                      const std::string& remote) {
+void Storage::addPost(const std::string& id, const std::string& content, const std::string& preview,
+                      std::int64_t bodyBytes, const std::string& remote) {
+    const auto stored = static_cast<std::int64_t>(id.size() + preview.size() + content.size());
     std::lock_guard lock(m_mutex);
     Transaction tx(m_db);
-    // The raw body is kept byte for byte: bound as text, stored as a blob.
-    Statement ins(m_db, "INSERT INTO posts (post_id, content, raw_body, remote)"
-                        " VALUES (?1, ?2, CAST(?3 AS BLOB), ?4)");
-    ins.bind(1, id).bind(2, content).bind(3, rawBody).bind(4, remote);
+    // The content is kept byte for byte: bound as text, stored as a blob.
+    Statement ins(m_db, "INSERT INTO posts (post_id, body_bytes, stored_bytes, remote, preview,"
+                        " content) VALUES (?1, ?2, ?3, ?4, ?5, CAST(?6 AS BLOB))");
+    ins.bind(1, id).bind(2, bodyBytes).bind(3, stored).bind(4, remote).bind(5, preview);
+    ins.bind(6, content);
     ins.run();
-    Statement trim(m_db, "DELETE FROM posts WHERE seq <= (SELECT MAX(seq) FROM posts) - ?1");
-    trim.bind(1, std::int64_t{kKeptPosts});
-    trim.run();
+    Statement byCount(m_db, "DELETE FROM posts WHERE seq <= (SELECT MAX(seq) FROM posts) - ?1");
+    byCount.bind(1, std::int64_t{kKeptPosts});
+    byCount.run();
+    Statement byBytes(m_db, "DELETE FROM posts WHERE seq IN (SELECT seq FROM"
+                            " (SELECT seq, SUM(stored_bytes) OVER (ORDER BY seq DESC) AS total"
+                            " FROM posts) WHERE total > ?1)"
+                            " AND seq < (SELECT MAX(seq) FROM posts)");
+    byBytes.bind(1, m_keptPostBytes);
+    byBytes.run();
     tx.commit();
 }
 
 std::vector<StoredPost> Storage::latestPosts(int limit) {
     std::lock_guard lock(m_mutex);
-    Statement st(m_db, "SELECT seq, received, post_id, content, length(raw_body), remote"
+    Statement st(m_db, "SELECT seq, received, post_id, preview, body_bytes, remote"
                        " FROM posts ORDER BY seq DESC LIMIT ?1");
     st.bind(1, std::int64_t{limit});
     std::vector<StoredPost> out;
     while (st.step())
         out.push_back({st.int64(0), st.text(1), st.text(2), st.text(3), st.int64(4), st.text(5)});
     return out;
+}
+
+std::optional<std::string> Storage::postContent(std::int64_t seq) {
+    std::lock_guard lock(m_mutex);
+    Statement st(m_db, "SELECT content FROM posts WHERE seq = ?1");
+    st.bind(1, seq);
+    if (!st.step()) return std::nullopt;
+    return st.text(0);
 }
 
 } // namespace wycserver

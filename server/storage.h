@@ -28,12 +28,14 @@ struct SharedPair {
     std::int64_t sharer = 0;
 };
 
+// A post of the test submission page as the page lists it: the content itself
+// stays in the file (see postContent).
 struct StoredPost {
     std::int64_t seq = 0;
-    std::string receivedAt; // UTC, "YYYY-MM-DD HH:MM:SS"
-    std::string id;         // decoded for display
-    std::string content;    // decoded for display
-    std::int64_t rawBytes = 0;
+    std::string receivedAt;    // UTC, "YYYY-MM-DD HH:MM:SS"
+    std::string id;            // decoded for display
+    std::string preview;       // the start of the content, decoded for display
+    std::int64_t rawBytes = 0; // size of the posted body
     std::string remote;
 };
 
@@ -46,9 +48,14 @@ class Storage {
     static constexpr std::int64_t kFirstUserId = 10001;
     static constexpr std::int64_t kStarterSharer = 10000;
     static constexpr int kKeptPosts = 1000;
+    static constexpr std::int64_t kKeptPostBytes = 64ll << 20;
+    static constexpr std::size_t kPreviewBytes = 2000;
 
-    // Opens or creates the file; a new file gets the starter pairs when asked.
-    Storage(const std::string& path, bool starterPairs);
+    // Opens or creates the file, readable by its owner only (it holds password
+    // hashes and client addresses); a new file gets the starter pairs when asked.
+    // Posts are kept up to `keptPostBytes` in all.
+    Storage(const std::string& path, bool starterPairs,
+            std::int64_t keptPostBytes = kKeptPostBytes);
 
     // Empty when the account name is taken.
     std::optional<Account> createAccount(const std::string& name, const std::string& passwordHash,
@@ -57,6 +64,10 @@ class Storage {
     std::optional<Account> findAccount(std::int64_t id);
     void setPassword(std::int64_t id, const std::string& passwordHash,
                      const std::string& recoveryHash);
+    // Replaces the password hash only while it is still `oldHash`, so that a
+    // password set meanwhile is never overwritten. True when replaced.
+    bool replacePasswordHash(std::int64_t id, const std::string& oldHash,
+                             const std::string& newHash);
 
     // Takes one point; never below zero. `balance` is the points after the call.
     SpendResult spendPoint(std::int64_t userId, std::int64_t& balance);
@@ -68,18 +79,25 @@ class Storage {
     // Newest first.
     std::vector<SharedPair> pairs(std::int64_t offset, std::int64_t limit);
 
-    // Keeps the newest kKeptPosts posts.
-    void addPost(const std::string& id, const std::string& content, const std::string& rawBody,
-                 const std::string& remote);
+    // Stores a post once: `content` as the bytes that were posted, `id` and
+    // `preview` as display text. Keeps the newest kKeptPosts posts, and of
+    // those as many as fit in the byte budget (the newest always).
+    void addPost(const std::string& id, const std::string& content, const std::string& preview,
+                 std::int64_t bodyBytes, const std::string& remote);
+    // Newest first; reads no content.
     std::vector<StoredPost> latestPosts(int limit);
+    // The content bytes of a post, if it is still kept.
+    std::optional<std::string> postContent(std::int64_t seq);
 
   private:
     void createSchema();
+    void migratePosts();
     void addStarterPairs();
     std::optional<Account> readAccount(Statement& st);
 
     std::mutex m_mutex;
     SqliteDb m_db;
+    std::int64_t m_keptPostBytes;
 };
 
 } // namespace wycserver

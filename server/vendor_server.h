@@ -1,7 +1,7 @@
 #pragma once
-// The companion vendor server: every address the desktop program uses, over
-// cpp-httplib, with its own SQLite file. Runs on a background thread so that
-// tests and benchmarks can start it in their own process.
+// The companion vendor server: every address the desktop program uses, with
+// its own SQLite file. Serves from threads of its own so that tests and
+// benchmarks can start it in their own process.
 #include <memory>
 
 #include "options.h"
@@ -18,10 +18,11 @@ class VendorServer {
     VendorServer(const VendorServer&) = delete;
     VendorServer& operator=(const VendorServer&) = delete;
 
-    // Binds the address and serves on a background thread. Returns the port
-    // (the chosen one when the options ask for port 0). Throws when it cannot bind.
+    // Binds the address and serves. Returns the port (the chosen one when the
+    // options ask for port 0). Throws when it cannot bind.
     int start();
-    // Stops serving and waits for the background thread; safe to call twice.
+    // Closes every connection and returns once no request runs any more
+    // (within a second or two, whatever the clients do); safe to call twice.
     void stop();
     int port() const;
     Storage& storage();

@@ -92,6 +92,7 @@ void THTTPGet::Start() {
         t->stampFile = FileName + ".ini";
         t->useCache = UseCache;
         t->reportProgress = static_cast<bool>(OnProgress);
+        t->lane = RequestLane;
 
         auto post = m_gui.postToGui;
         auto alive = m_alive;

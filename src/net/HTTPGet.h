@@ -30,10 +30,18 @@ AddressParts splitAddress(const std::string& url);
 
 // Limits shared by every transfer of the process.
 struct TransferLimits {
-    int maxTransfers = 16;         // transfers running at once; the rest wait in order
+    int maxTransfers = 16;         // batch transfers running at once; the rest wait in order
     long connectTimeoutMs = 30000; // connecting longer than this fails the transfer
     long idleTimeoutSec = 60;      // receiving nothing for this long fails it
+    long overallTimeoutSec = 300;  // a transfer not done after this long fails
+    std::int64_t maxAnswerBytes = std::int64_t{64} << 20; // a larger answer fails the transfer
+    int maxVendorTransfers = 4; // vendor transfers running at once, besides the batch ones
 };
+
+// Transfers wait their turn in one of two lanes, each with slots of its own,
+// so that a request to the vendor server (a login, a page) never waits behind
+// the fetches of a batch run.
+enum class Lane { Batch, Vendor };
 void setTransferLimits(const TransferLimits& limits);
 TransferLimits transferLimits();
 
@@ -77,6 +85,7 @@ class THTTPGet {
     std::string PostQuery; // empty: GET; otherwise POST with exactly these bytes
     std::string Referer;
     bool WaitThread = false;
+    net::Lane RequestLane = net::Lane::Batch;
     TOnProgressEvent OnProgress; // sender is this component
     TOnDoneStringEvent OnDoneString;
     TNotifyEvent OnError;

@@ -15,9 +15,21 @@ namespace {
 // Every request of the program presents itself with the same agent text.
 const char* const kAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)";
 
+// Requests to the vendor server (login, pages, points, shares and the test
+// submission) take the vendor lane, so a batch run's fetches never hold them up.
+// A batch post goes there too when the user posts to the vendor's own address.
+bool isVendorRequest(const std::string& address, const std::string& kind) {
+    if (kind == "login" || kind == "loadtyc" || kind == "addword" || kind == "sendkeywords")
+        return true;
+    const std::string& base = vendor::baseAddress();
+    return kind == "PostSend" && !base.empty() && address.compare(0, base.size(), base) == 0 &&
+           (address.size() == base.size() || address[base.size()] == '/');
+}
+
 std::unique_ptr<Tmyhttpget> makeRequest(TForm1& form, const std::string& address,
                                         const std::string& kind) {
     auto request = std::make_unique<Tmyhttpget>(form.platform());
+    request->RequestLane = isVendorRequest(address, kind) ? net::Lane::Vendor : net::Lane::Batch;
     request->BinaryData = false;
     request->WaitThread = false;
     request->UseCache = false;

@@ -83,6 +83,8 @@ struct Active {
     int status = 0;
     bool hasLocation = false;
     std::string lastModified;
+    std::int64_t maxAnswerBytes = 0;
+    bool tooLarge = false;
     char errorText[CURL_ERROR_SIZE] = {};
 };
 
@@ -121,9 +123,21 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
             std::int64_t v = 0;
             for (char c : value) {
                 if (!std::isdigit(static_cast<unsigned char>(c))) break;
-                v = std::min<std::int64_t>(v * 10 + (c - '0'), INT32_MAX);
+                v = std::min<std::int64_t>(v * 10 + (c - '0'), INT64_MAX / 16);
             }
-            a->transfer->contentLength = static_cast<std::int32_t>(v);
+            a->transfer->contentLength =
+                static_cast<std::int32_t>(std::min<std::int64_t>(v, INT32_MAX));
+            // An answer announced larger than the cap is refused before its
+            // body; one within it gets its memory at once instead of by doubling.
+            // (The body of a redirect that is followed is never kept.)
+            const bool redirect = a->status >= 300 && a->status < 400;
+            if (!redirect && a->status >= 200) {
+                if (v > a->maxAnswerBytes) {
+                    a->tooLarge = true;
+                    return 0;
+                }
+                a->transfer->body.reserve(static_cast<size_t>(v));
+            }
         }
     }
     return n;
@@ -134,6 +148,11 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     Transfer& t = *a->transfer;
     if (t.cancelled) return 0; // aborts the transfer
     size_t n = size * count;
+    // Answers without a length are cut off at the cap: never held whole.
+    if (static_cast<std::int64_t>(t.body.size() + n) > a->maxAnswerBytes) {
+        a->tooLarge = true;
+        return 0;
+    }
     t.body.append(data, n);
     t.bytesReceived += static_cast<std::int64_t>(n);
     if (t.reportProgress) t.notifyProgress();
@@ -184,9 +203,10 @@ class TransferEngine {
     void submit(const std::shared_ptr<Transfer>& t) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_waiting.push_back(t);
+            auto& queue = m_waiting[laneIndex(t->lane)];
+            queue.push_back(t);
             t->m_queued = true;
-            t->m_queuePos = std::prev(m_waiting.end());
+            t->m_queuePos = std::prev(queue.end());
         }
         curl_multi_wakeup(m_multi);
     }
@@ -197,7 +217,7 @@ class TransferEngine {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (t->m_queued) {
-                m_waiting.erase(t->m_queuePos);
+                m_waiting[laneIndex(t->lane)].erase(t->m_queuePos);
                 t->m_queued = false;
                 wasWaiting = true;
             }
@@ -235,11 +255,17 @@ class TransferEngine {
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (m_stopping) break;
-                size_t slots = static_cast<size_t>(std::max(1, transferLimits().maxTransfers));
-                while (m_active.size() + starting.size() < slots && !m_waiting.empty()) {
-                    starting.push_back(std::move(m_waiting.front()));
-                    m_waiting.pop_front();
-                    starting.back()->m_queued = false;
+                const TransferLimits limits = transferLimits();
+                const int slots[2] = {std::max(1, limits.maxTransfers),
+                                      std::max(1, limits.maxVendorTransfers)};
+                for (int lane = 0; lane < 2; ++lane) {
+                    auto& queue = m_waiting[lane];
+                    for (int free = slots[lane] - m_running[lane]; free > 0 && !queue.empty();
+                         --free) {
+                        starting.push_back(std::move(queue.front()));
+                        queue.pop_front();
+                        starting.back()->m_queued = false;
+                    }
                 }
             }
             for (auto& t : starting)
@@ -275,9 +301,11 @@ class TransferEngine {
         }
         m_active.clear();
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (auto& t : m_waiting)
-            t->detach();
-        m_waiting.clear();
+        for (auto& queue : m_waiting) {
+            for (auto& t : queue)
+                t->detach();
+            queue.clear();
+        }
     }
 
     void begin(const std::shared_ptr<Transfer>& t) {
@@ -292,6 +320,8 @@ class TransferEngine {
         auto a = std::make_unique<Active>();
         a->transfer = t;
         TransferLimits limits = transferLimits();
+        a->maxAnswerBytes = limits.maxAnswerBytes;
+        const bool tls = address->rfind("https://", 0) == 0;
 
         a->headers = curl_slist_append(
             a->headers, t->acceptTypes.empty() ? "Accept:" : ("Accept: " + t->acceptTypes).c_str());
@@ -309,7 +339,8 @@ class TransferEngine {
         curl_easy_setopt(easy, CURLOPT_PRIVATE, a.get());
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        // A redirect may go up from http to https, never down.
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, tls ? "https" : "http,https");
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
         curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
@@ -317,6 +348,9 @@ class TransferEngine {
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, limits.idleTimeoutSec);
+        // A server that drips a byte now and then is no longer idle: the
+        // overall deadline ends it.
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, limits.overallTimeoutSec * 1000L);
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, a->headers);
         if (!t->agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, t->agent.c_str());
         if (!t->referer.empty()) curl_easy_setopt(easy, CURLOPT_REFERER, t->referer.c_str());
@@ -335,6 +369,7 @@ class TransferEngine {
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, a->errorText);
 
         m_active.emplace(easy, std::move(a));
+        ++m_running[laneIndex(t->lane)];
         curl_multi_add_handle(m_multi, easy);
     }
 
@@ -347,17 +382,24 @@ class TransferEngine {
         curl_slist_free_all(a.headers);
         a.headers = nullptr;
         auto t = a.transfer;
+        --m_running[laneIndex(t->lane)];
+        if (a.tooLarge) t->error = "answer larger than the limit";
         // Only a completed exchange with a body counts: a time-out, a dropped
         // connection or a cancellation fails even after part of a body came in.
         t->succeeded = result == CURLE_OK && !t->cancelled && !t->body.empty();
-        if (result != CURLE_OK)
+        if (result != CURLE_OK && t->error.empty())
             t->error = a.errorText[0] ? a.errorText : curl_easy_strerror(result);
+        if (!t->succeeded) std::string().swap(t->body); // nobody reads it
+
         t->finish(t);
     }
 
     std::mutex m_mutex;
-    std::list<std::shared_ptr<Transfer>> m_waiting; // guarded by m_mutex
-    bool m_stopping = false;                        // guarded by m_mutex
+    static int laneIndex(Lane lane) { return lane == Lane::Vendor ? 1 : 0; }
+
+    std::list<std::shared_ptr<Transfer>> m_waiting[2]; // by lane; guarded by m_mutex
+    int m_running[2] = {0, 0};                         // by lane; engine thread only
+    bool m_stopping = false;                           // guarded by m_mutex
     CURLM* m_multi = nullptr;
     std::map<CURL*, std::unique_ptr<Active>> m_active; // engine thread only
     std::thread m_thread;

@@ -1,8 +1,8 @@
 #pragma once
 // The process's one transfer engine: a libcurl multi loop on a thread of its
-// own runs at most TransferLimits::maxTransfers exchanges at once; the others
-// wait their turn in the order they were started. Internal to the request
-// component.
+// own runs at most TransferLimits::maxTransfers batch exchanges and
+// maxVendorTransfers vendor exchanges at once; the others wait their turn in
+// their lane, in the order they were started. Internal to the request component.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -10,6 +10,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+
+#include "net/HTTPGet.h"
 
 namespace net {
 
@@ -27,6 +29,7 @@ struct Transfer {
     std::string stampFile; // FileName + ".ini"
     bool useCache = false;
     bool reportProgress = false;
+    Lane lane = Lane::Batch;
 
     // ---- written by the engine thread; read on the GUI thread after delivery
     std::string body;

@@ -1,9 +1,13 @@
 // Sign-up, login with the key digest, password recovery and how passwords are kept.
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include "engine/codepage.h"
 #include "net/MD5.h"
+#include "server/abuse_limits.h"
+#include "server/passwords.h"
 #include "server/protocol.h"
+#include "server/storage.h"
 #include "server_fixture.h"
 #include "thesaurus/sqlite.h"
 
@@ -99,7 +103,7 @@ TEST_F(AccountTest, PasswordsAndRecoveryCodesAreStoredOnlyAsSaltedHashes) {
     while (st.step()) {
         for (int col = 0; col < 2; ++col) {
             const std::string h = st.text(col);
-            EXPECT_EQ(h.rfind("pbkdf2-sha256$", 0), 0u) << h;
+            EXPECT_EQ(h.rfind("$argon2id$", 0), 0u) << h;
             EXPECT_EQ(h.find("same-password"), std::string::npos);
             EXPECT_EQ(h.find(code1), std::string::npos);
         }
@@ -171,10 +175,119 @@ TEST_F(AccountTest, AccountPagesWorkInABrowser) {
         auto res = get(path);
         ASSERT_TRUE(res);
         EXPECT_EQ(res->status, 200);
-        EXPECT_NE(res->get_header_value("Content-Type").find("utf-8"), std::string::npos);
+        EXPECT_NE(res->header("content-type").find("utf-8"), std::string::npos);
         EXPECT_NE(res->body.find("<form method=\"post\""), std::string::npos) << path;
         EXPECT_TRUE(cp::isValidUtf8(res->body));
     }
+}
+
+TEST(AbuseLimits, FailuresBlockOneAccountFromOneAddressForAWhile) {
+    using namespace std::chrono;
+    auto now = steady_clock::time_point{} + hours(1);
+    wycserver::MemoryAbuseLimits limits({5, minutes(10), minutes(10), 2}, [&] { return now; });
+    auto fail = [&](int times, const char* account = "a", const char* address = "1.1.1.1") {
+        for (int i = 0; i < times; ++i) {
+            limits.loginFailed(account, address);
+            now += seconds(10);
+        }
+    };
+    fail(4);
+    limits.loginSucceeded("a", "1.1.1.1"); // a success starts the count afresh
+    fail(4);
+    EXPECT_FALSE(limits.loginBlocked("a", "1.1.1.1"));
+    fail(1);
+    EXPECT_TRUE(limits.loginBlocked("a", "1.1.1.1"));
+    EXPECT_FALSE(limits.loginBlocked("a", "2.2.2.2"));
+    EXPECT_FALSE(limits.loginBlocked("b", "1.1.1.1"));
+    now += minutes(10);
+    EXPECT_FALSE(limits.loginBlocked("a", "1.1.1.1"));
+    // Failures further apart than the window never add up to a block.
+    for (int i = 0; i < 8; ++i) {
+        fail(1, "c");
+        now += minutes(3);
+    }
+    EXPECT_FALSE(limits.loginBlocked("c", "1.1.1.1"));
+
+    EXPECT_TRUE(limits.takeSignUp("1.1.1.1"));
+    EXPECT_TRUE(limits.takeSignUp("1.1.1.1"));
+    EXPECT_FALSE(limits.takeSignUp("1.1.1.1"));
+    EXPECT_TRUE(limits.takeSignUp("2.2.2.2"));
+    now += minutes(61);
+    EXPECT_TRUE(limits.takeSignUp("1.1.1.1"));
+}
+
+TEST_F(AccountTest, WrongPasswordsLockThatAccountOutFromThatAddress) {
+    const std::string id = newUser("target", "right");
+    newUser("neighbour", "pw");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_NE(login("target", "guess" + std::to_string(i)).find("账号或密码错误"),
+                  std::string::npos);
+    const std::string refused = login("target", "right");
+    EXPECT_TRUE(isRefusal(refused)) << refused;
+    EXPECT_NE(refused.find("10分钟"), std::string::npos) << refused;
+    EXPECT_EQ(login("neighbour", "pw").substr(0, 3), "ok|");
+    // The owner, from another address, is not locked out.
+    HttpClient elsewhere("127.0.0.1", server->port());
+    elsewhere.setSourceAddress("127.0.0.2");
+    auto res = elsewhere.get("/login_client.asp?qzvemail=target&qzvpassword=right&key=" +
+                             wycserver::loginKey("target", "right"));
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, "ok|" + id + "|100");
+}
+
+TEST_F(AccountTest, OldPasswordHashesStillWorkAndAreUpgraded) {
+    const std::string id = newUser("veteran", "old-style");
+    auto& storage = server->storage();
+    const auto before = storage.findAccount("veteran");
+    ASSERT_TRUE(before);
+    storage.setPassword(before->id, wycserver::legacyPbkdf2Hash("old-style", 1000),
+                        before->recoveryHash);
+    EXPECT_TRUE(isRefusal(login("veteran", "wrong")));
+    EXPECT_EQ(storage.findAccount("veteran")->passwordHash.rfind("pbkdf2-sha256$", 0), 0u);
+    EXPECT_EQ(login("veteran", "old-style"), "ok|" + id + "|100");
+    const std::string upgraded = storage.findAccount("veteran")->passwordHash;
+    EXPECT_EQ(upgraded.rfind("$argon2id$", 0), 0u) << upgraded;
+    EXPECT_FALSE(wycserver::needsRehash(upgraded));
+    EXPECT_EQ(login("veteran", "old-style"), "ok|" + id + "|100");
+    EXPECT_TRUE(isRefusal(login("veteran", "wrong")));
+}
+
+TEST_F(AccountTest, DataFileAndJournalsAreOwnerOnly) {
+    newUser("private", "pw");
+    ASSERT_TRUE(postForm("/post_test.asp", "id=1&content=x"));
+    auto mode = [](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0u;
+    };
+    for (const char* suffix : {"", "-wal", "-shm"})
+        EXPECT_EQ(mode(dataFile + suffix), 0600u) << suffix;
+    // A file left readable by an earlier version is tightened when opened.
+    const std::string old = (dir->path() / "old.db").string();
+    { wycserver::Storage created(old, false); }
+    ::chmod(old.c_str(), 0644);
+    wycserver::Storage reopened(old, false);
+    EXPECT_EQ(mode(old), 0600u);
+}
+
+class SignUpLimitTest : public ServerTest {
+  protected:
+    void adjust(ServerOptions& opt) override { opt.signUpsPerHour = 2; }
+};
+
+TEST_F(SignUpLimitTest, EachAddressMakesALimitedNumberOfAccountsPerHour) {
+    EXPECT_NE(signUp("first", "pw").find("注册成功"), std::string::npos);
+    // A refused form does not use up the allowance.
+    EXPECT_NE(signUp("first", "pw").find("已被注册"), std::string::npos);
+    EXPECT_NE(signUp("second", "pw").find("注册成功"), std::string::npos);
+    const std::string third = signUp("third", "pw");
+    EXPECT_NE(third.find("注册失败"), std::string::npos);
+    EXPECT_NE(third.find("太多"), std::string::npos);
+    EXPECT_TRUE(isRefusal(login("third", "pw")));
+    HttpClient elsewhere("127.0.0.1", server->port());
+    elsewhere.setSourceAddress("127.0.0.2");
+    auto res = elsewhere.post("/register.asp", "account=third&password=pw&password2=pw");
+    ASSERT_TRUE(res);
+    EXPECT_NE(res->body.find("注册成功"), std::string::npos);
 }
 
 } // namespace

@@ -63,12 +63,11 @@ TEST_F(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
-            httplib::Client c("127.0.0.1", server->port());
-            c.set_url_encode(false);
+            HttpClient c("127.0.0.1", server->port());
             for (int i = 0; i < 20; ++i) {
                 const std::string plain =
                     id + "[@]w" + std::to_string(t * 100 + i) + "[@]n[@]addword";
-                auto res = c.Get("/keywords_point.asp?q=" + cipher::encryptGbk(plain));
+                auto res = c.get("/keywords_point.asp?q=" + cipher::encryptGbk(plain));
                 if (res && res->body.find('|') != std::string::npos)
                     ++spent;
                 else if (res)

@@ -15,11 +15,12 @@ void ServerTest::SetUp() {
     opt.dataFile = dataFile;
     opt.starterPairs = starterPairs;
     opt.maxBodyBytes = 1 << 20;
+    // The tests sign up many accounts from one address.
+    opt.signUpsPerHour = 1000;
+    adjust(opt);
     server = std::make_unique<wycserver::VendorServer>(opt);
     const int port = server->start();
-    client = std::make_unique<httplib::Client>("127.0.0.1", port);
-    client->set_url_encode(false);
-    client->set_read_timeout(10, 0);
+    client = std::make_unique<HttpClient>("127.0.0.1", port);
 }
 
 void ServerTest::TearDown() {
@@ -29,8 +30,8 @@ void ServerTest::TearDown() {
     dir.reset();
 }
 
-httplib::Result ServerTest::get(const std::string& target) {
-    return client->Get(target);
+HttpReply ServerTest::get(const std::string& target) {
+    return client->get(target);
 }
 
 std::string ServerTest::getBody(const std::string& target) {
@@ -39,8 +40,8 @@ std::string ServerTest::getBody(const std::string& target) {
     return res ? res->body : std::string();
 }
 
-httplib::Result ServerTest::postForm(const std::string& path, const std::string& body) {
-    return client->Post(path, body, "application/x-www-form-urlencoded");
+HttpReply ServerTest::postForm(const std::string& path, const std::string& body) {
+    return client->post(path, body);
 }
 
 std::string formEncode(const std::string& bytes) {

@@ -2,23 +2,26 @@
 // A vendor server in the test process on a free loopback port, with a fresh
 // data file, and the requests the desktop program would send it.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <memory>
 #include <string>
 
 #include "server/vendor_server.h"
 #include "support/fixtures.h"
+#include "support/http_client.h"
 
 class ServerTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Options of the server SetUp starts: a test group may change them first.
+    virtual void adjust(ServerOptions&) {}
+
     // GET with the target sent byte for byte (no percent-encoding).
-    httplib::Result get(const std::string& target);
+    HttpReply get(const std::string& target);
     std::string getBody(const std::string& target);
-    httplib::Result postForm(const std::string& path, const std::string& body);
+    HttpReply postForm(const std::string& path, const std::string& body);
 
     // Signs up through the page; returns the page's HTML.
     std::string signUp(const std::string& accountUtf8, const std::string& passwordUtf8);
@@ -39,7 +42,7 @@ class ServerTest : public ::testing::Test {
     std::unique_ptr<TempDir> dir;
     std::string dataFile;
     std::unique_ptr<wycserver::VendorServer> server;
-    std::unique_ptr<httplib::Client> client;
+    std::unique_ptr<HttpClient> client;
 };
 
 // Percent-encodes every byte but letters and digits (form bodies).
