@@ -59,6 +59,7 @@ struct Exchange {
     HttpRequest request;
     std::optional<FormStream> form;
     std::uint64_t bodyBytes = 0;
+    bool drain = false; // a body over the limit, read and dropped before the refusal
     std::optional<HttpResponse> answer; // decided before the last call, or by a pool thread
     bool suspended = false;
 };
@@ -126,6 +127,8 @@ struct HttpFront::Impl {
         : options(o), routes(std::move(r)),
           pool(o.hashThreads ? o.hashThreads : std::max(2u, std::thread::hardware_concurrency()),
                o.maxWaitingHashes) {}
+
+    std::uint64_t drainLimit() const { return 4 * std::uint64_t{options.maxBodyBytes}; }
 
     Clock::time_point nextDeadline() const {
         return Clock::now() + std::chrono::seconds(options.requestDeadlineSec);
@@ -257,14 +260,11 @@ struct HttpFront::Impl {
         ex.form.emplace(ex.route->formFields);
     }
 
-    // A body over the limit is refused before it is read when its length is
-    // declared; otherwise the connection is dropped once the limit is passed.
-    bool declaredTooLarge(MHD_Connection* c) const {
+    // The declared body length, when there is one.
+    static std::optional<unsigned long long> declaredLength(MHD_Connection* c) {
         const char* length = MHD_lookup_connection_value(c, MHD_HEADER_KIND, "Content-Length");
-        if (!length) return false;
-        char* end = nullptr;
-        const unsigned long long n = std::strtoull(length, &end, 10);
-        return n > options.maxBodyBytes;
+        if (!length) return std::nullopt;
+        return std::strtoull(length, nullptr, 10);
     }
 
     void runSlow(MHD_Connection* c, Exchange& ex) {
@@ -306,7 +306,15 @@ struct HttpFront::Impl {
             ex = new Exchange;
             *context = ex;
             begin(c, *ex, method, url);
-            if (ex->form && declaredTooLarge(c)) ex->answer = errorResponse(413);
+            // A body declared larger than allowed is read and dropped, so that
+            // the client, still sending, reads the refusal instead of a reset
+            // connection; one beyond reason is refused at once.
+            const auto length = declaredLength(c);
+            if (ex->form && length && *length > options.maxBodyBytes) {
+                if (*length > drainLimit()) ex->answer = errorResponse(413);
+                ex->drain = true;
+                ex->form.reset();
+            }
             // A refusal from the head goes out at once; the library then
             // closes the connection instead of reading a body nobody wants.
             if (ex->answer) return send(c, ex->request, *ex->answer);
@@ -314,11 +322,12 @@ struct HttpFront::Impl {
         }
         if (*uploadSize) {
             ex->bodyBytes += *uploadSize;
-            if (ex->bodyBytes > options.maxBodyBytes) return MHD_NO;
+            if (ex->bodyBytes > (ex->drain ? drainLimit() : options.maxBodyBytes)) return MHD_NO;
             if (ex->form) ex->form->feed(std::string_view(upload, *uploadSize));
             *uploadSize = 0;
             return MHD_YES;
         }
+        if (ex->drain) return send(c, ex->request, errorResponse(413));
         if (ex->suspended) {
             // Resumed: the pool thread has left its answer, which gets a
             // deadline of its own to reach the client.

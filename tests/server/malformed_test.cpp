@@ -2,12 +2,18 @@
 // the test submission keeps what was posted; the fixed pages.
 #include <sqlite3.h>
 
+#include <chrono>
+#include <thread>
+
 #include "engine/codepage.h"
 #include "net/cipher_gbk.h"
 #include "server/options.h"
+#include "server/protocol.h"
 #include "server/storage.h"
 #include "server_fixture.h"
 #include "thesaurus/sqlite.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -136,6 +142,106 @@ TEST_F(MalformedTest, HelpAndBannerPagesHaveABody) {
         EXPECT_TRUE(cp::isValidUtf8(res->body));
     }
     EXPECT_NE(getBody("/tychelp.html").find("同义词"), std::string::npos);
+}
+
+TEST_F(MalformedTest, SlowAndIdleClientsHoldUpNobody) {
+    const std::string id = newUser("patient", "pw");
+    // More idle connections and half-sent requests than a server with a thread
+    // per connection would have threads.
+    std::vector<std::unique_ptr<RawClient>> hogs;
+    for (int i = 0; i < 100; ++i) {
+        hogs.push_back(std::make_unique<RawClient>(server->port()));
+        ASSERT_TRUE(hogs.back()->connected());
+        if (i % 2) hogs.back()->send("GET /login_client.asp?qzvemail=pat");
+    }
+    client->setTimeoutMs(5000);
+    EXPECT_EQ(login("patient", "pw"), "ok|" + id + "|100");
+    // A client that waits a moment before it asks is still answered.
+    RawClient late(server->port());
+    std::this_thread::sleep_for(1500ms);
+    late.send("GET /get_test.asp?id=1 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(late.read(5000).rfind("HTTP/1.1 200", 0), 0u);
+    // Stopping closes them all at once instead of waiting for them.
+    const auto t0 = std::chrono::steady_clock::now();
+    server->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
+    EXPECT_TRUE(hogs[1]->closedWithin(1000));
+}
+
+TEST(FormStream, DecodesABodyArrivingInPieces) {
+    const std::pair<std::string, wycserver::FormFields> cases[] = {
+        {"a=1&b=2", {{"a", "1"}, {"b", "2"}}},
+        {"a=%41%4&b=%%41&c=%", {{"a", "A%4"}, {"b", "%A"}, {"c", "%"}}},
+        {"=v&&k&x==y", {{"", "v"}, {"k", ""}, {"x", "=y"}}},
+        {"a+b=c+d%2B%3D", {{"a b", "c d+="}}},
+        {"n=%E4%b8%AD&n=2&%zz=%4g", {{"n", "\xE4\xB8\xAD"}, {"n", "2"}, {"%zz", "%4g"}}},
+    };
+    for (const auto& [body, expected] : cases) {
+        EXPECT_EQ(wycserver::parseForm(body), expected) << body;
+        wycserver::FormStream bytewise;
+        for (char c : body)
+            bytewise.feed(std::string_view(&c, 1));
+        EXPECT_EQ(bytewise.finish(), expected) << body;
+    }
+    // Only the fields asked for, each up to its size; the first value wins.
+    wycserver::FormStream kept({{"id", 4}, {"content", 3}});
+    kept.feed("x=1&content=ab%63d&id=12");
+    kept.feed("&content=zz&id=34");
+    EXPECT_EQ(kept.finish(), (wycserver::FormFields{{"content", "abc"}, {"id", "12"}}));
+    EXPECT_EQ(kept.tooLarge(), "content");
+}
+
+class TightLimitsTest : public ServerTest {
+  protected:
+    void adjust(ServerOptions& opt) override {
+        opt.requestDeadlineSec = 1;
+        opt.maxPostContentBytes = 1000;
+        opt.keptPostBytes = 5000;
+    }
+};
+
+TEST_F(TightLimitsTest, ADripFeedIsCutOffAtTheDeadline) {
+    RawClient drip(server->port());
+    const std::string request = "GET /get_test.asp?id=1 HTTP/1.1\r\nHost: x\r\n\r\n";
+    const auto t0 = std::chrono::steady_clock::now();
+    bool cut = false;
+    for (std::size_t i = 0; i < request.size() && !cut; ++i)
+        cut = !drip.send(request.substr(i, 1)) || drip.closedWithin(200);
+    EXPECT_TRUE(cut);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 4s);
+    EXPECT_FALSE(getBody("/get_test.asp?id=1").empty());
+}
+
+TEST_F(TightLimitsTest, OversizedRequestsAreRefusedEarly) {
+    RawClient flood(server->port());
+    std::string head = "GET / HTTP/1.1\r\nHost: x\r\n";
+    for (int i = 0; i < 400; ++i)
+        head += "X-Filler-" + std::to_string(i) + ": " + std::string(100, 'a') + "\r\n";
+    flood.send(head);
+    EXPECT_EQ(flood.read(3000).substr(0, 12), "HTTP/1.1 431");
+
+    RawClient huge(server->port());
+    huge.send("POST /post_test.asp HTTP/1.1\r\nHost: x\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
+              "Content-Length: 100000000\r\n\r\nid=1&content=");
+    EXPECT_EQ(huge.read(3000).substr(0, 12), "HTTP/1.1 413");
+
+    // Content over the cap is refused with a clear text and not kept.
+    auto over = postForm("/post_test.asp", "id=big&content=" + std::string(1001, 'a'));
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->status, 413);
+    EXPECT_TRUE(isMessage(over));
+    EXPECT_NE(over->body.find("没有保存"), std::string::npos) << over->body;
+    EXPECT_TRUE(server->storage().latestPosts(10).empty());
+
+    // The posts kept fit in the byte budget: each of these holds about 2,000.
+    for (const char* id : {"1", "2", "3"})
+        ASSERT_TRUE(postForm("/post_test.asp",
+                             std::string("id=") + id + "&content=" + std::string(1000, 'a')));
+    const auto kept = server->storage().latestPosts(10);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].id, "3");
+    EXPECT_EQ(kept[1].id, "2");
 }
 
 TEST(ServerOptionsTest, DefaultsAndErrors) {
