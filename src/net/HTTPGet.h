@@ -36,6 +36,9 @@ struct TransferLimits {
     long overallTimeoutSec = 300;  // a transfer not done after this long fails
     std::int64_t maxAnswerBytes = std::int64_t{64} << 20; // a larger answer fails the transfer
     int maxVendorTransfers = 4; // vendor transfers running at once, besides the batch ones
+    // A file of certificate authorities trusted instead of the system's (empty:
+    // the system's); tests trust their own.
+    std::string trustedCertificates;
 };
 
 // Transfers wait their turn in one of two lanes, each with slots of its own,

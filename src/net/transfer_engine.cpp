@@ -351,6 +351,11 @@ class TransferEngine {
         // A server that drips a byte now and then is no longer idle: the
         // overall deadline ends it.
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, limits.overallTimeoutSec * 1000L);
+        // Certificates are always checked (curl's default, stated here on purpose).
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!limits.trustedCertificates.empty())
+            curl_easy_setopt(easy, CURLOPT_CAINFO, limits.trustedCertificates.c_str());
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, a->headers);
         if (!t->agent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, t->agent.c_str());
         if (!t->referer.empty()) curl_easy_setopt(easy, CURLOPT_REFERER, t->referer.c_str());

@@ -310,6 +310,52 @@ TEST_F(HTTPGetTest, HttpsSpeaksTlsAndFailsAgainstAPlainServer) {
     EXPECT_EQ(fetch(address).errors, 1);
 }
 
+TEST_F(HTTPGetTest, HttpsChecksTheCertificateAndNeverRedirectsToHttp) {
+    LoopbackServer plain;
+    TlsServer secure({
+        {"/x", "HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\nsecret"},
+        {"/down", "HTTP/1.1 302 Found\r\nLocation: " + plain.base() +
+                      "/leak\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"},
+        {"/same", "HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n"
+                  "Connection: close\r\n\r\n"},
+    });
+    // No authority vouches for the certificate: the request never goes out.
+    EXPECT_EQ(fetch(secure.base() + "/x").errors, 1);
+    EXPECT_EQ(secure.requests(), 0);
+    // Trusted, the same server answers.
+    auto limits = net::transferLimits();
+    limits.trustedCertificates = secure.certificateFile();
+    net::setTransferLimits(limits);
+    EXPECT_EQ(fetch(secure.base() + "/x").text, "secret");
+    EXPECT_EQ(fetch(secure.base() + "/same").text, "secret");
+    EXPECT_EQ(fetch(secure.base() + "/down").errors, 1);
+    EXPECT_EQ(plain.count(), 0u);
+}
+
+TEST_F(HTTPGetTest, AnswersOverTheCapFailUnread) {
+    auto limits = net::transferLimits();
+    limits.maxAnswerBytes = 100000;
+    net::setTransferLimits(limits);
+    LoopbackServer server;
+    server.answer("/fits", {200, std::string(100000, 'a')});
+    server.answer("/over", {200, std::string(100001, 'a')});
+    EXPECT_EQ(fetch(server.base() + "/fits").done, 1);
+    EXPECT_EQ(fetch(server.base() + "/over").errors, 1);
+    // Without a length the answer is cut off at the cap.
+    RawServer unsized("HTTP/1.0 200 OK\r\n\r\n" + std::string(100001, 'a'));
+    EXPECT_EQ(fetch(unsized.base() + "/x").errors, 1);
+}
+
+TEST_F(HTTPGetTest, ADrippingServerHitsTheOverallDeadline) {
+    auto limits = net::transferLimits();
+    limits.idleTimeoutSec = 60;
+    limits.overallTimeoutSec = 1;
+    net::setTransferLimits(limits);
+    RawServer drip("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'a'), false,
+                   100);
+    EXPECT_EQ(fetch(drip.base() + "/x").errors, 1);
+}
+
 TEST_F(HTTPGetTest, AtMostTheLimitRunAtOnceInOrder) {
     LoopbackServer server;
     server.answerAll({200, "ok", "", "", 150});

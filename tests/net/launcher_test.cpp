@@ -44,6 +44,22 @@ TEST_F(LauncherTest, RequestObjectCarriesKindIndexAndAddress) {
     ASSERT_TRUE(settle());
 }
 
+TEST_F(LauncherTest, VendorRequestsPassSlowBatchFetches) {
+    server.answer("/page", {200, "article", "", "", 1500});
+    server.answer("/login_client.asp", {200, "ok|7|70"});
+    for (int i = 0; i < 16; ++i)
+        form->gotourl(url("/page"), "getcontent", i);
+    form->gotourl(url("/login_client.asp"), "login", 0);
+    // The test submission goes to the vendor's own address.
+    form->gotourlPost(vendor::address(vendor::kPostTest), "PostSend", "id=09&content=x");
+    ASSERT_TRUE(platform.waitUntil([&] { return form->Requests.size() == 16; }));
+    // Both were answered while every fetch was still running.
+    EXPECT_TRUE(form->LoggedIn);
+    EXPECT_EQ(form->UserId, "7");
+    EXPECT_EQ(server.count(), 18u);
+    ASSERT_TRUE(settle());
+}
+
 TEST_F(LauncherTest, UnstartedKindsSendNothingAndLeaveNoObject) {
     form->gotourl(url("/a"), "PostSend", 0);
     form->gotourl(url("/b"), "Login", 0); // kinds are case-sensitive
