@@ -3,7 +3,8 @@
 // client threads log in as fast as they can for a fixed time, once over
 // keep-alive connections and once with a new connection per login (as a
 // client that does not reuse connections would). Prints logins per second and
-// latencies; the target is 500 logins per second.
+// latencies; the targets are 5,000 logins per second over keep-alive
+// connections and 500 with a new connection each.
 //   bench_server [SECONDS_PER_ROUND]   (default 3)
 #include <algorithm>
 #include <atomic>
@@ -23,7 +24,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kClients = 8;
-constexpr double kTarget = 500.0;
+constexpr double kKeepAliveTarget = 5000.0;
+constexpr double kNewConnectionTarget = 500.0;
 
 struct Round {
     long ok = 0;
@@ -81,14 +83,14 @@ double percentile(const std::vector<double>& sorted, double p) {
     return sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(p * sorted.size()))];
 }
 
-bool report(const char* name, const Round& r) {
+bool report(const char* name, const Round& r, double target) {
     const double rate = r.ok / r.seconds;
     std::printf("%-26s %7.0f logins/s  (%ld ok, %ld failed in %.1f s; p50 %.2f ms, p99 %.2f ms)"
                 "  %s\n",
                 name, rate, r.ok, r.failed, r.seconds, percentile(r.latenciesMs, 0.5),
                 percentile(r.latenciesMs, 0.99),
-                rate >= kTarget && r.failed == 0 ? "OK" : "BELOW TARGET");
-    return rate >= kTarget && r.failed == 0;
+                rate >= target && r.failed == 0 ? "OK" : "BELOW TARGET");
+    return rate >= target && r.failed == 0;
 }
 
 } // namespace
@@ -111,9 +113,9 @@ int main(int argc, char** argv) {
         opt.signUpsPerHour = 1000; // every account is made from this one address
         wycserver::VendorServer server(opt);
         const int port = server.start();
-        std::printf("server on 127.0.0.1:%d, %d concurrent clients, %.1f s per round, target %.0f "
-                    "logins/s\n",
-                    port, kClients, seconds, kTarget);
+        std::printf("server on 127.0.0.1:%d, %d concurrent clients, %.1f s per round, targets "
+                    "%.0f logins/s (keep-alive), %.0f (new connections)\n",
+                    port, kClients, seconds, kKeepAliveTarget, kNewConnectionTarget);
 
         HttpClient setup("127.0.0.1", port);
         for (int t = 0; t < kClients; ++t) {
@@ -151,8 +153,9 @@ int main(int argc, char** argv) {
             std::printf("%-26s %7.0f logins/s  (%d first logins, informational)\n",
                         "first login of an account", ok / secs, ok.load());
         }
-        allOk &= report("new connection per login", runRound(port, seconds, false));
-        allOk &= report("keep-alive connections", runRound(port, seconds, true));
+        allOk &= report("new connection per login", runRound(port, seconds, false),
+                        kNewConnectionTarget);
+        allOk &= report("keep-alive connections", runRound(port, seconds, true), kKeepAliveTarget);
         server.stop();
     }
     std::error_code ec;
