@@ -168,7 +168,7 @@ std::string findPasswordForm(std::string_view noticeHtml) {
 std::string posts(const std::vector<StoredPost>& latest) {
     std::string body = "<h1>测试提交记录</h1><p>最近" + std::to_string(latest.size()) +
                        "条提交，最新的在前（只保留最近" + std::to_string(Storage::kKeptPosts) +
-                       "条，每条内容最多1MB，只显示开头部分）。提交地址：POST "
+                       "条，每条只显示内容的开头）。提交地址：POST "
                        "/post_test.asp，表单字段 id 和 content。</p>";
     if (latest.empty()) {
         body += "<p>还没有提交。</p>";
