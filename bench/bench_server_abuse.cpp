@@ -14,12 +14,8 @@
 //   4. SIGTERM while 8 clients post submissions (target: gone within 5 s,
 //      every acknowledged submission in the data file).
 //   bench_server_abuse
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -40,6 +37,7 @@
 #include "server/protocol.h"
 #include "server/vendor_server.h"
 #include "support/http_client.h"
+#include "support/raw_client.h"
 #include "thesaurus/sqlite.h"
 
 namespace {
@@ -116,46 +114,10 @@ double stopServer(const Child& child) {
 
 // ---- raw clients
 
-int connectFrom(const std::string& source, int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, source.c_str(), &local.sin_addr);
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(static_cast<std::uint16_t>(port));
-    inet_pton(AF_INET, "127.0.0.1", &remote.sin_addr);
-    timeval limit{10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        ::connect(fd, reinterpret_cast<sockaddr*>(&remote), sizeof remote) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-bool sendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// The status of the answer on a raw connection (0: none).
-int readStatus(int fd) {
-    char buf[64] = {};
-    const ssize_t n = ::recv(fd, buf, sizeof buf - 1, 0);
-    if (n < 12 || std::strncmp(buf, "HTTP/1.", 7) != 0) return 0;
-    return std::atoi(buf + 9);
-}
-
-bool stillOpen(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) == 0;
+// The status of the next answer on a raw connection (0: none).
+int readStatus(RawClient& c) {
+    const std::string head = c.read(20000, 12);
+    return head.rfind("HTTP/1.", 0) == 0 && head.size() >= 12 ? std::atoi(head.c_str() + 9) : 0;
 }
 
 std::string address(int a, int b) {
@@ -184,20 +146,19 @@ bool slowAndIdle(const std::filesystem::path& dir) {
         setup.post("/register.asp", "account=calm&password=pw&password2=pw");
     }
     const auto t0 = Clock::now();
-    std::vector<int> idle, slow;
+    std::vector<std::unique_ptr<RawClient>> idle, slow;
     for (int i = 0; i < 5000; ++i) // 100 per address: under the per-address limit
-        if (int fd = connectFrom(address(10 + i / 100, 1 + i % 100), child.port); fd >= 0)
-            idle.push_back(fd);
+        idle.push_back(std::make_unique<RawClient>(child.port, address(10 + i / 100, 1 + i % 100)));
     for (int i = 0; i < 200; ++i)
-        if (int fd = connectFrom(address(1, 1 + i), child.port); fd >= 0) slow.push_back(fd);
+        slow.push_back(std::make_unique<RawClient>(child.port, address(1, 1 + i)));
     std::printf("  connected %zu idle and %zu slow in %.0f ms\n", idle.size(), slow.size(),
                 msSince(t0));
     std::atomic<bool> dripping{true};
     std::thread drip([&] {
         const std::string request = "GET /get_test.asp?id=1 HTTP/1.1\r\nHost: x\r\n\r\n";
         for (std::size_t i = 0; dripping && i < request.size(); ++i) {
-            for (int fd : slow)
-                sendAll(fd, request.substr(i, 1));
+            for (auto& c : slow)
+                c->send(request.substr(i, 1));
             for (int t = 0; t < 10 && dripping; ++t)
                 std::this_thread::sleep_for(100ms);
         }
@@ -216,12 +177,12 @@ bool slowAndIdle(const std::filesystem::path& dir) {
         worst = std::max(worst, msSince(t));
         if (res && res->body.rfind("ok|", 0) == 0) ++answered;
     }
-    const int late = connectFrom("127.0.0.3", child.port);
+    RawClient late(child.port, "127.0.0.3");
     std::this_thread::sleep_for(1500ms);
-    sendAll(late, "GET /get_test.asp?id=2 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    late.send("GET /get_test.asp?id=2 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
     const int lateStatus = readStatus(late);
-    ::close(late);
-    const auto open = std::count_if(idle.begin(), idle.end(), stillOpen);
+    const auto open = std::count_if(idle.begin(), idle.end(),
+                                    [](auto& c) { return c->connected() && !c->closedWithin(0); });
     std::printf("  %d of 20 logins answered; %ld idle connections still open; request after "
                 "1.5 s: %d\n",
                 answered, static_cast<long>(open), lateStatus);
@@ -232,10 +193,6 @@ bool slowAndIdle(const std::filesystem::path& dir) {
     ok &= report("SIGTERM to exit, all of them connected", stopServer(child), 5000, "ms");
     dripping = false;
     drip.join();
-    for (int fd : idle)
-        ::close(fd);
-    for (int fd : slow)
-        ::close(fd);
     return ok;
 }
 
@@ -249,32 +206,30 @@ bool floods(const std::filesystem::path& dir) {
     const auto t0 = Clock::now();
     for (int i = 0; i < 8; ++i) {
         threads.emplace_back([&, i] {
-            const int fd = connectFrom(address(20, 1 + i), child.port);
+            RawClient c(child.port, address(20, 1 + i));
             std::string chunk;
             for (int line = 0; chunk.size() < 64 * 1024; ++line)
                 chunk += "X-Flood-" + std::to_string(line) + ": " + std::string(80, 'h') + "\r\n";
-            sendAll(fd, "GET / HTTP/1.1\r\nHost: x\r\n");
-            for (std::size_t sent = 0; sent < (12u << 20) && sendAll(fd, chunk);)
+            c.send("GET / HTTP/1.1\r\nHost: x\r\n");
+            for (std::size_t sent = 0; sent < (12u << 20) && c.send(chunk);)
                 sent += chunk.size();
-            const int status = readStatus(fd);
-            ::close(fd);
+            const int status = readStatus(c);
             std::lock_guard lock(mutex);
             statuses.insert(status);
         });
     }
     for (int i = 0; i < 32; ++i) {
         threads.emplace_back([&, i] {
-            const int fd = connectFrom(address(21, 1 + i), child.port);
+            RawClient c(child.port, address(21, 1 + i));
             const std::size_t size = 4u << 20;
             std::string body = "id=" + std::to_string(i) + "&content=";
             body.resize(size, 'a');
-            sendAll(fd, "POST /post_test.asp HTTP/1.1\r\nHost: x\r\n"
-                        "Content-Type: application/x-www-form-urlencoded\r\n"
-                        "Content-Length: " +
-                            std::to_string(size) + "\r\n\r\n");
-            sendAll(fd, body);
-            const int status = readStatus(fd);
-            ::close(fd);
+            c.send("POST /post_test.asp HTTP/1.1\r\nHost: x\r\n"
+                   "Content-Type: application/x-www-form-urlencoded\r\n"
+                   "Content-Length: " +
+                   std::to_string(size) + "\r\n\r\n");
+            c.send(body);
+            const int status = readStatus(c);
             std::lock_guard lock(mutex);
             statuses.insert(status);
         });

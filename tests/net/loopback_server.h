@@ -140,6 +140,20 @@ class LoopbackServer {
     std::atomic<int> m_maxConcurrent{0};
 };
 
+// A socket listening on a free port of 127.0.0.1, which goes to `port`.
+inline int listenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(fd, 16);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
 // A server that reads each request and then answers with `reply` (raw bytes,
 // possibly empty) and closes the connection, or, when `silent`, keeps the
 // connection open without a word until it is destroyed. With `dripMs` it
@@ -149,15 +163,7 @@ class RawServer {
     RawServer(std::string reply, bool silent = false, int dripMs = 0)
         : m_reply(std::move(reply)), m_silent(silent), m_dripMs(dripMs) {
         ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_listen, 16);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
+        m_listen = listenOnLoopback(m_port);
         m_thread = std::thread([this] { serve(); });
     }
     ~RawServer() {
@@ -258,15 +264,7 @@ class TlsServer {
         X509_free(cert);
         EVP_PKEY_free(key);
 
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_listen, 16);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
+        m_listen = listenOnLoopback(m_port);
         m_thread = std::thread([this] { serve(); });
     }
     ~TlsServer() {

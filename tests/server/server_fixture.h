@@ -5,11 +5,11 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "server/vendor_server.h"
 #include "support/fixtures.h"
 #include "support/http_client.h"
+#include "support/raw_client.h"
 
 class ServerTest : public ::testing::Test {
   protected:
@@ -44,26 +44,6 @@ class ServerTest : public ::testing::Test {
     std::string dataFile;
     std::unique_ptr<wycserver::VendorServer> server;
     std::unique_ptr<HttpClient> client;
-};
-
-// A raw connection to the server for clients that misbehave: slow, idle or
-// sending what no browser would.
-class RawClient {
-  public:
-    explicit RawClient(int port, const std::string& sourceAddress = "127.0.0.1");
-    ~RawClient();
-    RawClient(const RawClient&) = delete;
-    RawClient& operator=(const RawClient&) = delete;
-    bool connected() const { return m_fd >= 0; }
-    // False once the server has closed the connection.
-    bool send(std::string_view bytes);
-    // What arrives until the server closes the connection or `ms` pass.
-    std::string read(int ms);
-    // True when the server closes the connection within `ms`.
-    bool closedWithin(int ms);
-
-  private:
-    int m_fd = -1;
 };
 
 // Percent-encodes every byte but letters and digits (form bodies).
