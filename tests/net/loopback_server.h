@@ -154,6 +154,16 @@ inline int listenOnLoopback(int& port) {
     return fd;
 }
 
+// The next connection to a listening socket, or -1 once `stop` is set.
+inline int acceptUntil(int listenFd, const std::atomic<bool>& stop) {
+    while (!stop) {
+        pollfd p{listenFd, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) continue;
+        if (int fd = ::accept(listenFd, nullptr, nullptr); fd >= 0) return fd;
+    }
+    return -1;
+}
+
 // A server that reads each request and then answers with `reply` (raw bytes,
 // possibly empty) and closes the connection, or, when `silent`, keeps the
 // connection open without a word until it is destroyed. With `dripMs` it
@@ -178,11 +188,7 @@ class RawServer {
 
   private:
     void serve() {
-        while (!m_stop) {
-            pollfd p{m_listen, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0) continue;
-            int fd = ::accept(m_listen, nullptr, nullptr);
-            if (fd < 0) continue;
+        for (int fd; (fd = acceptUntil(m_listen, m_stop)) >= 0;) {
             ++m_accepted;
             readRequestHead(fd);
             if (m_silent) {
@@ -281,11 +287,7 @@ class TlsServer {
 
   private:
     void serve() {
-        while (!m_stop) {
-            pollfd p{m_listen, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0) continue;
-            int fd = ::accept(m_listen, nullptr, nullptr);
-            if (fd < 0) continue;
+        for (int fd; (fd = acceptUntil(m_listen, m_stop)) >= 0;) {
             timeval limit{2, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
             SSL* ssl = SSL_new(m_ctx);
