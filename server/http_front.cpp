@@ -125,7 +125,8 @@ struct HttpFront::Impl {
 
     Impl(const ServerOptions& o, std::vector<Route> r)
         : options(o), routes(std::move(r)),
-          pool(o.hashThreads ? o.hashThreads : std::max(2u, std::thread::hardware_concurrency()),
+          pool(o.hashThreads ? o.hashThreads
+                             : std::clamp(std::thread::hardware_concurrency(), 2u, 8u),
                o.maxWaitingHashes) {}
 
     std::uint64_t drainLimit() const { return 4 * std::uint64_t{options.maxBodyBytes}; }

@@ -35,7 +35,8 @@ struct ServerOptions {
     unsigned requestDeadlineSec = 30;
 
     // Threads that read and write connections, and threads that hash
-    // passwords (0: as many as there are processor cores, at least 2).
+    // passwords (0: as many as there are processor cores, 2 to 8; each hash
+    // in progress holds 19 MB).
     unsigned networkThreads = 2;
     unsigned hashThreads = 0;
     // Logins and sign-ups waiting for a hashing thread; more are refused.
