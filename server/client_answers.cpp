@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <ctime>
 #include <vector>
 
 #include "abuse_limits.h"
@@ -68,9 +70,36 @@ std::string quoted(std::string_view word) {
     return "“" + answerField(word) + "”";
 }
 
+std::size_t characters(std::string_view utf8) {
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// The calendar day of the users, China Standard Time (UTC+8), as "YYYY-MM-DD".
+std::string chinaDay(std::int64_t now) {
+    const std::time_t t = static_cast<std::time_t>(now + 8 * 60 * 60);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &tm);
+    return text;
+}
+
 } // namespace
 
-std::string ClientAnswers::login(std::string_view rawQuery, const std::string& clientAddress) {
+ClientAnswers::ClientAnswers(Storage& storage, VerifiedPasswords& verified,
+                             AbuseLimits& limits)
+    : m_storage(storage), m_verified(verified), m_limits(limits), m_now([] {
+          return std::chrono::duration_cast<std::chrono::seconds>(
+                     std::chrono::system_clock::now().time_since_epoch())
+              .count();
+      }) {}
+
+bool ClientAnswers::loggedIn(std::int64_t userId, const std::string& client) {
+    return m_storage.loggedInFrom(userId, client, m_now() - kLoginLifetime);
+}
+
+std::string ClientAnswers::login(std::string_view rawQuery, const std::string& client) {
     const auto parsed = parseLoginQuery(rawQuery);
     if (!parsed) return "登录失败：请求格式不正确";
     // The program sends account and password unencoded, except for the bytes a
@@ -94,7 +123,7 @@ std::string ClientAnswers::login(std::string_view rawQuery, const std::string& c
     if (!query) return "登录失败：校验码不正确";
     // Guessing is slowed per account and client address; the refusal comes
     // before any hashing, so a blocked guesser costs next to nothing.
-    if (m_limits.loginBlocked(query->account, clientAddress))
+    if (m_limits.loginBlocked(query->account, client))
         return "登录失败：密码错误次数过多，请10分钟后再试";
     const auto accounts = utf8Readings(query->account);
     const auto passwords = utf8Readings(query->password);
@@ -103,7 +132,9 @@ std::string ClientAnswers::login(std::string_view rawQuery, const std::string& c
         if (!account) continue;
         const auto& password = i < passwords.size() ? passwords[i] : passwords.front();
         if (!m_verified.check(account->id, password, account->passwordHash)) continue;
-        m_limits.loginSucceeded(query->account, clientAddress);
+        m_limits.loginSucceeded(query->account, client);
+        const std::int64_t now = m_now();
+        m_storage.recordLogin(account->id, client, now, now - kLoginLifetime);
         // A hash of an older form is replaced now that the password is known.
         if (needsRehash(account->passwordHash)) {
             const std::string upgraded = hashPassword(password);
@@ -112,7 +143,7 @@ std::string ClientAnswers::login(std::string_view rawQuery, const std::string& c
         }
         return "ok|" + std::to_string(account->id) + "|" + std::to_string(account->points);
     }
-    m_limits.loginFailed(query->account, clientAddress);
+    m_limits.loginFailed(query->account, client);
     return "登录失败：账号或密码错误";
 }
 
@@ -143,7 +174,7 @@ std::string ClientAnswers::page(const std::optional<std::string>& pageParam) {
                            cipher::kKeyBits);
 }
 
-std::string ClientAnswers::points(std::string_view q) {
+std::string ClientAnswers::points(std::string_view q, const std::string& client) {
     const auto plain = decipher(q);
     if (!plain) return "【提示信息】下载请求无法识别";
     // user id [@] ow [@] nw [@] addword; a word may itself hold "[@]", so the
@@ -161,6 +192,10 @@ std::string ClientAnswers::points(std::string_view q) {
     const auto ow = words.substr(0, mid);
     const auto userId = parseInt(userText);
     if (!userId) return "【提示信息】用户不存在，请先登录";
+    if (!loggedIn(*userId, client)) {
+        if (!m_storage.findAccount(*userId)) return "【提示信息】用户不存在，请先登录";
+        return "【提示信息】请先登录再下载（登录超过24小时或换了网络，需要重新登录）。";
+    }
     std::int64_t balance = 0;
     switch (m_storage.spendPoint(*userId, balance)) {
     case SpendResult::UnknownUser:
@@ -174,7 +209,7 @@ std::string ClientAnswers::points(std::string_view q) {
            "下载成功，扣除1积分，剩余" + std::to_string(balance) + "积分。";
 }
 
-std::string ClientAnswers::share(std::string_view q) {
+std::string ClientAnswers::share(std::string_view q, const std::string& client) {
     const auto fields = split(q, "|");
     if (fields.size() != 3) return "共享失败：请求格式不正确";
     const auto userText = decipher(fields[0]);
@@ -183,16 +218,22 @@ std::string ClientAnswers::share(std::string_view q) {
     if (!userText || !ow || !nw) return "共享失败：请求无法识别";
     const auto userId = parseInt(*userText);
     if (!userId || !m_storage.findAccount(*userId)) return "共享失败：用户不存在，请先登录";
+    if (!loggedIn(*userId, client))
+        return "共享失败：请先登录再共享（登录超过24小时或换了网络，需要重新登录）";
     if (isBlank(*ow) || isBlank(*nw)) return "共享失败：原始词和新词都不能为空";
-    if (cp::utf8ToUtf16(*ow).size() > kMaxWordUnits || cp::utf8ToUtf16(*nw).size() > kMaxWordUnits)
-        return "共享失败：每个词最多" + std::to_string(kMaxWordUnits) + "个字";
+    if (characters(*ow) > kMaxWordChars || characters(*nw) > kMaxWordChars)
+        return "共享失败：每个词最多" + std::to_string(kMaxWordChars) + "个字";
     if (hasForbiddenCharacters(*ow) || hasForbiddenCharacters(*nw))
         return "共享失败：词中含有不允许的字符";
     if (*ow == *nw) return "共享失败：原始词和新词相同";
     std::int64_t balance = 0;
-    switch (m_storage.sharePair(*userId, *ow, *nw, kShareReward, balance)) {
+    switch (m_storage.sharePair(*userId, *ow, *nw, kShareReward, chinaDay(m_now()), kSharesPerDay,
+                                balance)) {
     case ShareResult::UnknownUser:
         return "共享失败：用户不存在，请先登录";
+    case ShareResult::DailyLimit:
+        return "共享失败：每个账号每天最多共享" + std::to_string(kSharesPerDay) +
+               "个词，请明天再来";
     case ShareResult::Duplicate:
         return "共享失败：" + quoted(*ow) + "→" + quoted(*nw) + "已经在网络词库中";
     case ShareResult::Accepted:

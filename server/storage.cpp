@@ -72,6 +72,18 @@ void Storage::createSchema() {
               " sharer INTEGER NOT NULL,"
               " created TEXT NOT NULL DEFAULT (datetime('now')),"
               " UNIQUE (ow, nw))");
+    // The last successful login of each account from each client address.
+    m_db.exec("CREATE TABLE IF NOT EXISTS client_logins ("
+              " user_id INTEGER NOT NULL,"
+              " address TEXT NOT NULL,"
+              " at INTEGER NOT NULL,"
+              " PRIMARY KEY (user_id, address))");
+    m_db.exec("CREATE INDEX IF NOT EXISTS client_logins_at ON client_logins (at)");
+    m_db.exec("CREATE TABLE IF NOT EXISTS share_days ("
+              " user_id INTEGER NOT NULL,"
+              " day TEXT NOT NULL,"
+              " shares INTEGER NOT NULL,"
+              " PRIMARY KEY (user_id, day))");
     // The content comes last so that listing and counting read only the
     // small columns before it.
     m_db.exec("CREATE TABLE IF NOT EXISTS posts ("
@@ -193,7 +205,8 @@ SpendResult Storage::spendPoint(std::int64_t userId, std::int64_t& balance) {
 }
 
 ShareResult Storage::sharePair(std::int64_t userId, const std::string& ow, const std::string& nw,
-                               std::int64_t reward, std::int64_t& balance) {
+                               std::int64_t reward, const std::string& day, std::int64_t dailyLimit,
+                               std::int64_t& balance) {
     std::lock_guard lock(m_mutex);
     Transaction tx(m_db);
     Statement user(m_db, "SELECT points FROM accounts WHERE id = ?1");
@@ -203,15 +216,47 @@ ShareResult Storage::sharePair(std::int64_t userId, const std::string& ow, const
     Statement dup(m_db, "SELECT 1 FROM shared_pairs WHERE ow = ?1 AND nw = ?2");
     dup.bind(1, ow).bind(2, nw);
     if (dup.step()) return ShareResult::Duplicate;
+    Statement today(m_db, "SELECT shares FROM share_days WHERE user_id = ?1 AND day = ?2");
+    today.bind(1, userId).bind(2, day);
+    if (today.step() && today.int64(0) >= dailyLimit) return ShareResult::DailyLimit;
     Statement ins(m_db, "INSERT INTO shared_pairs (ow, nw, sharer) VALUES (?1, ?2, ?3)");
     ins.bind(1, ow).bind(2, nw).bind(3, userId);
     ins.run();
     Statement add(m_db, "UPDATE accounts SET points = points + ?1 WHERE id = ?2");
     add.bind(1, reward).bind(2, userId);
     add.run();
+    Statement count(m_db, "INSERT INTO share_days (user_id, day, shares) VALUES (?1, ?2, 1)"
+                          " ON CONFLICT (user_id, day) DO UPDATE SET shares = shares + 1");
+    count.bind(1, userId).bind(2, day);
+    count.run();
+    Statement old(m_db, "DELETE FROM share_days WHERE day < ?1");
+    old.bind(1, day);
+    old.run();
     tx.commit();
     balance += reward;
     return ShareResult::Accepted;
+}
+
+void Storage::recordLogin(std::int64_t userId, const std::string& address, std::int64_t now,
+                          std::int64_t forgetBefore) {
+    std::lock_guard lock(m_mutex);
+    Transaction tx(m_db);
+    Statement put(m_db, "INSERT INTO client_logins (user_id, address, at) VALUES (?1, ?2, ?3)"
+                        " ON CONFLICT (user_id, address) DO UPDATE SET at = MAX(at, ?3)");
+    put.bind(1, userId).bind(2, address).bind(3, now);
+    put.run();
+    Statement old(m_db, "DELETE FROM client_logins WHERE at < ?1");
+    old.bind(1, forgetBefore);
+    old.run();
+    tx.commit();
+}
+
+bool Storage::loggedInFrom(std::int64_t userId, const std::string& address, std::int64_t since) {
+    std::lock_guard lock(m_mutex);
+    Statement st(m_db, "SELECT 1 FROM client_logins WHERE user_id = ?1 AND address = ?2"
+                       " AND at >= ?3");
+    st.bind(1, userId).bind(2, address).bind(3, since);
+    return st.step();
 }
 
 std::int64_t Storage::pairCount() {

@@ -1,8 +1,9 @@
 #pragma once
 // The server's own SQLite file: accounts with hashed passwords and points, the
-// shared thesaurus and the posts of the test submission page. All texts are
-// UTF-8. One connection behind a mutex: every call is a short statement or a
-// short transaction.
+// shared thesaurus, the posts of the test submission page, and what guards the
+// points: which client address each account logged in from, and how many pairs
+// each account shared on each day. All texts are UTF-8. One connection behind a mutex: every call
+// is a short statement or a short transaction.
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -40,7 +41,7 @@ struct StoredPost {
 };
 
 enum class SpendResult { Spent, NoPoints, UnknownUser };
-enum class ShareResult { Accepted, Duplicate, UnknownUser };
+enum class ShareResult { Accepted, Duplicate, UnknownUser, DailyLimit };
 
 class Storage {
   public:
@@ -71,9 +72,19 @@ class Storage {
 
     // Takes one point; never below zero. `balance` is the points after the call.
     SpendResult spendPoint(std::int64_t userId, std::int64_t& balance);
-    // Adds the pair and `reward` points in one transaction.
+    // Adds the pair and `reward` points in one transaction, unless the account
+    // already had `dailyLimit` shares accepted on `day` (a date text; counts of
+    // earlier days are dropped).
     ShareResult sharePair(std::int64_t userId, const std::string& ow, const std::string& nw,
-                          std::int64_t reward, std::int64_t& balance);
+                          std::int64_t reward, const std::string& day, std::int64_t dailyLimit,
+                          std::int64_t& balance);
+
+    // Times are seconds since the epoch. Remembers that the account logged in
+    // from `address` at `now`, and forgets every login before `forgetBefore`.
+    void recordLogin(std::int64_t userId, const std::string& address, std::int64_t now,
+                     std::int64_t forgetBefore);
+    // True when the account logged in from `address` at `since` or later.
+    bool loggedInFrom(std::int64_t userId, const std::string& address, std::int64_t since);
 
     std::int64_t pairCount();
     // Newest first.

@@ -94,11 +94,11 @@ struct VendorServer::Impl {
                 [this](const HttpRequest& req) { return text(answers.page(param(req, "page"))); }),
             get("/keywords_point.asp",
                 [this](const HttpRequest& req) {
-                    return text(answers.points(param(req, "q").value_or("")));
+                    return text(answers.points(param(req, "q").value_or(""), req.remote));
                 }),
             get("/sendkeywords.asp",
                 [this](const HttpRequest& req) {
-                    return text(answers.share(param(req, "q").value_or("")));
+                    return text(answers.share(param(req, "q").value_or(""), req.remote));
                 }),
             get("/post_test.asp",
                 [this](const HttpRequest&) { return html(pages::posts(storage.latestPosts(20))); }),

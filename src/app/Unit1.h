@@ -241,27 +241,30 @@ class TForm1 {
     void gotourlPost(const std::string& address, const std::string& kind, const std::string& body);
     void getstr(THTTPGet* sender, const std::string& result);
     void geterror(THTTPGet* sender);
+    // The cipher object of the program (made here if a flow runs before start-up).
+    TAes& cipher();
     void btn3Click(); // 登  录
     void loginAnswer(Tmyhttpget& request, const std::string& text);
-    // Seams of the flows that later work fills in; they do nothing yet.
-    void sendPointsRequest(const std::string& ow, const std::string& nw);
-    void sendShareRequest(const std::string& ow, const std::string& nw);
-    void loadtycAnswer(Tmyhttpget& request, const std::string& text);
-    void addwordAnswer(Tmyhttpget& request, const std::string& text);
-    void sendkeywordsAnswer(Tmyhttpget& request, const std::string& text);
     void getcontentAnswer(Tmyhttpget& request, const std::string& text);
     void PostSendAnswer(Tmyhttpget& request, const std::string& text);
-    void btn1Click();
-    void btn4Click();
-    void btn5Click();
-    void btn7Click();
-    void btn2Click();
-    void bschck6Click();
-    void N4Click();
-    void N5Click();
-    void N7Click();
-    void N6Click();
-    void btn8Click();
+    // shared thesaurus page (net/shared_thesaurus.cpp, net/download_words.cpp)
+    void btn1Click();    // 浏览词库（不扣分）
+    void btn4Click();    // 上一页
+    void btn5Click();    // 下一页
+    void btn7Click();    // 跳至
+    void bschck6Click(); // 全选
+    void loadtycAnswer(Tmyhttpget& request, const std::string& text);
+    void N4Click();   // 添加到我的词库
+    void N5Click();   // 全部加入词库
+    void N7Click();   // 将所有勾选加入词库
+    void btn2Click(); // 全部加入本地词库
+    void sendPointsRequest(const std::string& ow, const std::string& nw);
+    void addwordAnswer(Tmyhttpget& request, const std::string& text);
+    // sharing from the management page (net/sharing.cpp)
+    void N6Click();   // 共享它
+    void btn8Click(); // 共享选中的
+    void sendShareRequest(const std::string& ow, const std::string& nw);
+    void sendkeywordsAnswer(Tmyhttpget& request, const std::string& text);
 
     // ---- batch (batch/) ---------------------------------------------------------
     void btn11Click();

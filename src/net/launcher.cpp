@@ -7,6 +7,7 @@
 #include "app/vendor.h"
 #include "engine/codepage.h"
 #include "net/HTTPGet.h"
+#include "net/UnitAES.h"
 
 using cp::G;
 
@@ -72,6 +73,11 @@ std::string answerText(const std::string& body) {
 }
 
 } // namespace
+
+TAes& TForm1::cipher() {
+    if (!Cipher) Cipher = std::make_unique<TAes>();
+    return *Cipher;
+}
 
 void TForm1::gotourl(const std::string& address, const std::string& kind, std::int32_t listIndex) {
     try {

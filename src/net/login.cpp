@@ -6,6 +6,7 @@
 #include "engine/codepage.h"
 #include "net/HTTPGet.h"
 #include "net/MD5.h"
+#include "net/answer_fields.h"
 
 using cp::G;
 
@@ -13,24 +14,6 @@ namespace {
 
 // Fixed salt of the login key.
 const char* const kLoginSalt = "pantile_morsund";
-
-// Fields of a GBK text separated by `sep` (an ASCII byte). A separator byte
-// that is the second byte of a double-byte character does not split.
-StringList splitGbkFields(const std::string& text, char sep) {
-    StringList fields(1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (cp::isGbkLead(c) && i + 1 < text.size()) {
-            fields.back() += text.substr(i, 2);
-            ++i;
-        } else if (text[i] == sep) {
-            fields.emplace_back();
-        } else {
-            fields.back() += text[i];
-        }
-    }
-    return fields;
-}
 
 } // namespace
 
@@ -51,7 +34,7 @@ void TForm1::btn3Click() {
 }
 
 void TForm1::loginAnswer(Tmyhttpget&, const std::string& text) {
-    StringList fields = splitGbkFields(text, '|');
+    StringList fields = answers::splitGbk(text, '|');
     // An accepted answer reads: any text | user id | points. Anything else,
     // including an answer with too few fields or no id, is a refusal whose
     // text is shown as it came.

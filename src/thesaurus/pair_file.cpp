@@ -68,6 +68,10 @@ std::string wordProblem(std::string_view word, const char* which) {
 
 } // namespace
 
+bool isStorableWord(std::string_view word) {
+    return !isBlank(word) && !hasControl(word);
+}
+
 std::string formatLine(std::string_view ow, std::string_view nw, std::string_view flag) {
     std::string line;
     line.reserve(ow.size() + nw.size() + flag.size() + 5);

@@ -38,6 +38,10 @@ struct Parsed {
 // UTF-8 byte-order mark is dropped when reading UTF-8.
 Parsed parse(std::string_view bytes, Encoding encoding);
 
+// True when a GBK word can be one side of a stored pair: not empty or blank,
+// and no control character (it would break the lines of an export).
+bool isStorableWord(std::string_view word);
+
 // True for a UTF-8 byte-order mark at the start.
 bool hasUtf8Bom(std::string_view bytes);
 // True when the bytes are valid UTF-8 and hold at least one non-ASCII character

@@ -1,10 +1,14 @@
 #include "support/fixtures.h"
 
+#include <arpa/inet.h>
 #include <fstream>
+#include <netinet/in.h>
 #include <random>
 #include <sstream>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include "app/vendor.h"
 #include "thesaurus/keyword_store.h"
 
 TempDir::TempDir() {
@@ -22,6 +26,27 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);
+}
+
+SilentVendor::SilentVendor() {
+    // Listening without ever accepting: the system completes the connections
+    // and keeps the requests in its queue.
+    m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+        ::listen(m_socket, 64) != 0 ||
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+    vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+}
+
+SilentVendor::~SilentVendor() {
+    vendor::setBaseAddress(WYC_DEFAULT_VENDOR_BASE);
+    if (m_socket >= 0) ::close(m_socket);
 }
 
 ScopedCwd::ScopedCwd(const std::filesystem::path& dir) : m_old(std::filesystem::current_path()) {

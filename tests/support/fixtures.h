@@ -38,6 +38,21 @@ class ScopedCwd {
     std::filesystem::path m_old;
 };
 
+// A vendor server that takes every connection and never answers, for window
+// tests whose commands start requests as a side effect: the requests stay
+// pending until the window releases them, so no answer lands in the middle of
+// a test. The window's vendor address points at it for its lifetime.
+class SilentVendor {
+  public:
+    SilentVendor();
+    ~SilentVendor();
+    SilentVendor(const SilentVendor&) = delete;
+    SilentVendor& operator=(const SilentVendor&) = delete;
+
+  private:
+    int m_socket = -1;
+};
+
 struct PairSpec {
     std::string ow; // UTF-8
     std::string nw; // UTF-8

@@ -20,6 +20,7 @@ class DatabaseFormTest : public ::testing::Test {
     }
 
     TempDir dir;
+    SilentVendor silentVendor; // adds, downloads and shares start requests
     RecordingPlatform platform;
     TForm1 form{platform, FormOptions{dir.dirText(), 1}};
 };
