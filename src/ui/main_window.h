@@ -19,7 +19,7 @@ class MainWindow : public QWidget {
     static constexpr int kToolPanelHeight = 89;
     static constexpr int kSpacerHeight = 8;
     static constexpr int kBannerHeight = 62;
-    static constexpr int kLoginHeight = 56;
+    static constexpr int kLoginHeight = 60;
     static constexpr int kGaugeHeight = 20;
 
     // The form must outlive the window.
