@@ -76,13 +76,4 @@ TEST_F(SharingTest, CheckedRowsAreSharedTenAtMost) {
     }
 }
 
-TEST_F(SharingTest, PopupSharesTheSelectedRow) {
-    form->N6Click(); // nothing selected
-    EXPECT_TRUE(form->Requests.empty());
-    form->listview1.setSelected(5);
-    form->N6Click();
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(sharedTriples(0), std::multiset<std::string>{"9,ow5,nw|&"});
-}
-
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "app/vendor.h"
 #include "engine/codepage.h"
 #include "net/UnitAES.h"
 #include "net/cipher_gbk.h"
@@ -28,6 +29,23 @@ void ServerTest::TearDown() {
     if (server) server->stop();
     server.reset();
     dir.reset();
+}
+
+void WindowServerTest::SetUp() {
+    ServerTest::SetUp();
+    vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(server->port()));
+    form = std::make_unique<TForm1>(platform, FormOptions{dir->dirText(), 1});
+}
+
+void WindowServerTest::TearDown() {
+    form.reset();
+    vendor::setBaseAddress(WYC_DEFAULT_VENDOR_BASE);
+    ServerTest::TearDown();
+}
+
+void WindowServerTest::press(void (TForm1::*click)()) {
+    form->run([&] { (form.get()->*click)(); });
+    ASSERT_TRUE(platform.waitUntil([this] { return form->Requests.empty(); }));
 }
 
 HttpReply ServerTest::get(const std::string& target) {

@@ -6,10 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "app/Unit1.h"
 #include "server/vendor_server.h"
 #include "support/fixtures.h"
 #include "support/http_client.h"
 #include "support/raw_client.h"
+#include "support/recording_platform.h"
 
 class ServerTest : public ::testing::Test {
   protected:
@@ -44,6 +46,18 @@ class ServerTest : public ::testing::Test {
     std::string dataFile;
     std::unique_ptr<wycserver::VendorServer> server;
     std::unique_ptr<HttpClient> client;
+};
+
+// A main window whose vendor server is the test's server.
+class WindowServerTest : public ServerTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Runs a command as the window does, then waits until its requests are answered.
+    void press(void (TForm1::*click)());
+
+    RecordingPlatform platform;
+    std::unique_ptr<TForm1> form;
 };
 
 // Percent-encodes every byte but letters and digits (form bodies).

@@ -1,33 +1,16 @@
 // The window's login command against the real server, as a new user would do
 // it: sign up in the browser, type account and password, press the button.
-#include "app/Unit1.h"
-#include "app/vendor.h"
 #include "server_fixture.h"
-#include "support/recording_platform.h"
 
 namespace {
 
-class WindowLoginTest : public ServerTest {
+class WindowLoginTest : public WindowServerTest {
   protected:
-    void SetUp() override {
-        ServerTest::SetUp();
-        vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(server->port()));
-        form = std::make_unique<TForm1>(platform, FormOptions{dir->dirText(), 1});
-    }
-    void TearDown() override {
-        form.reset();
-        vendor::setBaseAddress(WYC_DEFAULT_VENDOR_BASE);
-        ServerTest::TearDown();
-    }
     void pressLogin(const std::string& accountUtf8, const std::string& passwordUtf8) {
         form->edt2.setText(g(accountUtf8));
         form->bsknpswrdt1.setText(g(passwordUtf8));
-        form->btn3Click();
-        ASSERT_TRUE(platform.waitUntil([this] { return form->Requests.empty(); }));
+        press(&TForm1::btn3Click);
     }
-
-    RecordingPlatform platform;
-    std::unique_ptr<TForm1> form;
 };
 
 TEST_F(WindowLoginTest, NewUserLogsInAndSeesTheStartingPoints) {

@@ -1,34 +1,17 @@
 // The shared thesaurus from the window, against the real server: log in,
 // browse, download pairs for points, share pairs for points.
-#include "app/Unit1.h"
-#include "app/vendor.h"
 #include "server_fixture.h"
-#include "support/recording_platform.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {
 
-class WindowSharedTest : public ServerTest {
+class WindowSharedTest : public WindowServerTest {
   protected:
     void SetUp() override {
-        ServerTest::SetUp();
-        vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(server->port()));
-        form = std::make_unique<TForm1>(platform, FormOptions{dir->dirText(), 1});
+        WindowServerTest::SetUp();
         form->Database = KeywordStore::create((dir->path() / "setting.dat").string());
     }
-    void TearDown() override {
-        form.reset();
-        vendor::setBaseAddress(WYC_DEFAULT_VENDOR_BASE);
-        ServerTest::TearDown();
-    }
-    void press(void (TForm1::*click)()) {
-        form->run([&] { (form.get()->*click)(); });
-        ASSERT_TRUE(platform.waitUntil([this] { return form->Requests.empty(); }));
-    }
     std::int64_t storedPairs() { return form->Database->count(); }
-
-    RecordingPlatform platform;
-    std::unique_ptr<TForm1> form;
 };
 
 TEST_F(WindowSharedTest, BrowseDownloadAndShare) {
