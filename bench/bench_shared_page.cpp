@@ -4,22 +4,17 @@
 // under 5 ms.
 //   bench_shared_page [ROUNDS]   (default 2000)
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 #include "app/Unit1.h"
-#include "app/vendor.h"
 #include "bench_platform.h"
 #include "net/HTTPGet.h"
 #include "net/cipher_gbk.h"
+#include "support/fixtures.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {
@@ -59,29 +54,15 @@ class GapPlatform : public BenchPlatform {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("wyc-bench-shared-page-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-
-    // A vendor server that takes connections and never answers: the points
-    // requests are launched, and no completion arrives during the measurement.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-        ::listen(listener, 64) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        std::perror("listen");
-        return 1;
-    }
-    vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+    TempDir dir;
+    // The points requests are launched, and no completion arrives during the
+    // measurement.
+    SilentVendor vendor;
 
     GapPlatform platform;
     {
-        TForm1 form(platform, FormOptions{dir.string() + "/", 1});
-        form.Database = KeywordStore::create((dir / "setting.dat").string());
+        TForm1 form(platform, FormOptions{dir.dirText(), 1});
+        form.Database = KeywordStore::create((dir.path() / "setting.dat").string());
         form.UserId = "10001";
         Tmyhttpget request(platform);
         request.FRequestKind = "loadtyc";
@@ -109,7 +90,5 @@ int main(int argc, char** argv) {
                     "stretch without an event pass %.1f ms\n",
                     total, form.Requests.size(), platform.longestMs);
     }
-    ::close(listener);
-    std::filesystem::remove_all(dir);
     return 0;
 }

@@ -87,8 +87,7 @@ std::string chinaDay(std::int64_t now) {
 
 } // namespace
 
-ClientAnswers::ClientAnswers(Storage& storage, VerifiedPasswords& verified,
-                             AbuseLimits& limits)
+ClientAnswers::ClientAnswers(Storage& storage, VerifiedPasswords& verified, AbuseLimits& limits)
     : m_storage(storage), m_verified(verified), m_limits(limits), m_now([] {
           return std::chrono::duration_cast<std::chrono::seconds>(
                      std::chrono::system_clock::now().time_since_epoch())

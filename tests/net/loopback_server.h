@@ -26,6 +26,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/raw_client.h"
+
 struct RecordedRequest {
     std::string method;
     std::string target; // the request target as sent, undecoded
@@ -139,20 +141,6 @@ class LoopbackServer {
     std::atomic<int> m_concurrent{0};
     std::atomic<int> m_maxConcurrent{0};
 };
-
-// A socket listening on a free port of 127.0.0.1, which goes to `port`.
-inline int listenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(fd, 16);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    port = ntohs(addr.sin_port);
-    return fd;
-}
 
 // The next connection to a listening socket, or -1 once `stop` is set.
 inline int acceptUntil(int listenFd, const std::atomic<bool>& stop) {

@@ -3,6 +3,7 @@
 // address within a day, and shares are capped per account and day.
 #include "engine/codepage.h"
 #include "net/cipher_gbk.h"
+#include "server/abuse_limits.h"
 #include "server/client_answers.h"
 #include "server/passwords.h"
 #include "server/protocol.h"
@@ -31,11 +32,10 @@ class SafeguardTest : public ServerTest {};
 TEST_F(SafeguardTest, AnotherAddressCannotSpendOrEarnForAnAccount) {
     const std::string first = newUser("first"); // logged in from 127.0.0.1
     signUp("second", "secret");
-    httplib::Client elsewhere("127.0.0.1", server->port());
-    elsewhere.set_interface("127.0.0.2");
-    elsewhere.set_url_encode(false);
+    HttpClient elsewhere("127.0.0.1", server->port());
+    elsewhere.setSourceAddress("127.0.0.2");
     auto from = [&](const std::string& target) {
-        auto res = elsewhere.Get(target);
+        auto res = elsewhere.get(target);
         EXPECT_TRUE(res) << target;
         return res ? res->body : std::string();
     };
@@ -69,10 +69,11 @@ TEST(ClientAnswersRules, LoginsLastADayAndSharesAreCappedPerChinaDay) {
     TempDir dir;
     wycserver::Storage storage((dir.path() / "s.db").string(), false);
     wycserver::VerifiedPasswords verified;
-    wycserver::ClientAnswers answers(storage, verified);
+    wycserver::MemoryAbuseLimits limits({});
+    wycserver::ClientAnswers answers(storage, verified, limits);
     std::int64_t now = 1704124740; // 2024-01-01 15:59 UTC, 23:59 in China
     answers.setClock([&now] { return now; });
-    const auto account = storage.createAccount("u", wycserver::hashPassword("pw", 1), "-");
+    const auto account = storage.createAccount("u", wycserver::hashPassword("pw"), "-");
     const std::string id = std::to_string(account->id);
     const std::string client = "10.1.2.3";
     auto login = [&] {

@@ -1,14 +1,12 @@
 #include "support/fixtures.h"
 
-#include <arpa/inet.h>
 #include <fstream>
-#include <netinet/in.h>
 #include <random>
 #include <sstream>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/vendor.h"
+#include "support/raw_client.h"
 #include "thesaurus/keyword_store.h"
 
 TempDir::TempDir() {
@@ -30,18 +28,12 @@ TempDir::~TempDir() {
 
 SilentVendor::SilentVendor() {
     // Listening without ever accepting: the system completes the connections
-    // and keeps the requests in its queue.
-    m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-        ::listen(m_socket, 64) != 0 ||
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1");
+    // (or leaves them waiting) and nothing is ever read or answered.
+    int port = 0;
+    m_socket = listenOnLoopback(port);
+    if (m_socket < 0) throw std::runtime_error("cannot listen on 127.0.0.1");
     ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-    vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)));
+    vendor::setBaseAddress("http://127.0.0.1:" + std::to_string(port));
 }
 
 SilentVendor::~SilentVendor() {

@@ -1,9 +1,14 @@
 #pragma once
-// A raw TCP connection to a server on 127.0.0.1 for clients that misbehave:
-// slow, idle or sending what no browser would. Tests and benchmarks share it.
+// Raw TCP on 127.0.0.1 for tests and benchmarks: a listening socket, and a
+// connection for clients that misbehave (slow, idle or sending what no
+// browser would).
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+// A socket listening on a free port of 127.0.0.1, which goes to `port`; -1
+// when none can be had.
+int listenOnLoopback(int& port);
 
 class RawClient {
   public:
