@@ -8,6 +8,7 @@
 #include "net/answer_fields.h"
 #include "net/cipher_gbk.h"
 #include "thesaurus/pair_file.h"
+#include "thesaurus/thesaurus_rows.h"
 
 using cp::G;
 
@@ -18,8 +19,7 @@ struct PagePair {
 };
 
 PagePair pairOf(const ListItem& row) {
-    const auto sub = [&row](size_t i) { return i < row.subItems.size() ? row.subItems[i] : ""; };
-    return {row.caption, sub(0), sub(1)};
+    return {row.caption, rows::subItem(row, 0), rows::subItem(row, 1)};
 }
 
 // Copies of the rows to download, taken before the first one is added: every
