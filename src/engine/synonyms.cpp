@@ -28,6 +28,11 @@
 // A pair with a word that ends in the middle of a character is rare (only hand
 // made lists have one); it is applied on its own with ReplaceAll between the
 // runs of ordinary pairs.
+//
+// Stretches the caller keeps (protected words) are walls of their own: copied
+// as they stand, with the text on either side rewritten independently. Marks
+// (which bytes replacements put in) travel beside the text as a byte string
+// of the same length, rebuilt wherever the text is.
 
 namespace {
 
@@ -74,7 +79,45 @@ void forEachWindow(std::string_view text, const std::vector<size_t>& sites, size
     if (open) flush();
 }
 
+constexpr char kInserted = 1;
+
+// Appends to `out` the marks of a text that one pair rewrote: `marks` belongs
+// to the text before, `sites` holds the offsets (from `base`) in the text
+// after of the `toLen`-byte replacements of `fromLen`-byte occurrences.
+void appendRewrittenMarks(std::string_view marks, const std::vector<size_t>& sites, size_t base,
+                          size_t fromLen, size_t toLen, std::string& out) {
+    size_t copied = 0;
+    for (size_t k = 0; k < sites.size(); ++k) {
+        const size_t at = sites[k] - base + k * fromLen - k * toLen; // in the text before
+        out.append(marks.substr(copied, at - copied));
+        out.append(toLen, kInserted);
+        copied = at + fromLen;
+    }
+    out.append(marks.substr(copied));
+}
+
+// ReplaceAll of one pair on `piece`, appended to `out`, with the marks
+// appended to `outMarks` when it is given. Returns the occurrences replaced.
+size_t replacePiece(std::string_view piece, std::string_view marks, const std::string& from,
+                    const std::string& to, std::string& out, std::string* outMarks,
+                    std::vector<size_t>& sites) {
+    sites.clear();
+    const size_t base = out.size();
+    const size_t n = textutil::replaceInto(piece, from, to, out, &sites);
+    if (outMarks) appendRewrittenMarks(marks, sites, base, from.size(), to.size(), *outMarks);
+    return n;
+}
+
 } // namespace
+
+// One stage's view of what the caller asked for: the stretches of its input
+// to keep and the input's marks; after the stage, the same of its output.
+struct SynonymReplacer::Pass {
+    std::vector<TextSpan> keep;
+    bool withMarks = false;
+    std::string marks;
+    size_t replacements = 0;
+};
 
 std::string replaceSynonymsReference(const std::string& text, const StringList& originals,
                                      const StringList& replacements) {
@@ -99,7 +142,7 @@ class SynonymReplacer::Run {
     }
     void add(int pair);
     void finish();
-    std::string apply(std::string_view text) const;
+    std::string apply(std::string_view text, Pass* pass) const;
 
   private:
     struct Work {
@@ -108,9 +151,12 @@ class SynonymReplacer::Run {
         unsigned scanNo = 0;
         std::vector<size_t> sites;
         std::string next;
+        std::string nextMarks;
+        size_t replacements = 0;
     };
     struct Block {
         std::string text;
+        std::string marks;         // when tracing marks
         std::vector<size_t> sites; // replacements of the current pair
     };
 
@@ -125,8 +171,12 @@ class SynonymReplacer::Run {
     const std::string& to(int pair) const { return m_replacements[static_cast<size_t>(pair)]; }
 
     void queuePatterns(std::string_view data, int after, Work& work) const;
-    void rewriteSegment(std::string_view segment, std::string& out, Work& work) const;
-    void rewriteLongSegment(std::string_view segment, std::string& out, Work& work) const;
+    // `marks` belongs to `segment` and `outMarks` receives the marks of the
+    // result; both only when tracing marks (outMarks is null otherwise).
+    void rewriteSegment(std::string_view segment, std::string_view marks, std::string& out,
+                        std::string* outMarks, Work& work) const;
+    void rewriteLongSegment(std::string_view segment, std::string_view marks, std::string& out,
+                            std::string* outMarks, Work& work) const;
 
     const StringList& m_originals;
     const StringList& m_replacements;
@@ -181,20 +231,23 @@ void SynonymReplacer::Run::queuePatterns(std::string_view data, int after, Work&
     });
 }
 
-void SynonymReplacer::Run::rewriteSegment(std::string_view segment, std::string& out,
+void SynonymReplacer::Run::rewriteSegment(std::string_view segment, std::string_view marks,
+                                          std::string& out, std::string* outMarks,
                                           Work& work) const {
     if (segment.empty()) return;
     if (segment.size() > kLongSegment) {
-        rewriteLongSegment(segment, out, work);
+        rewriteLongSegment(segment, marks, out, outMarks, work);
         return;
     }
     work.queue.clear();
     queuePatterns(segment, -1, work);
     if (work.queue.empty()) {
         out.append(segment);
+        if (outMarks) outMarks->append(marks);
         return;
     }
     std::string cur(segment);
+    std::string curMarks(outMarks ? marks : std::string_view());
     int last = -1;
     while (!work.queue.empty()) {
         std::pop_heap(work.queue.begin(), work.queue.end(), std::greater<int>());
@@ -202,10 +255,14 @@ void SynonymReplacer::Run::rewriteSegment(std::string_view segment, std::string&
         work.queue.pop_back();
         if (pair == last) continue;
         last = pair;
-        work.sites.clear();
         work.next.clear();
-        if (textutil::replaceInto(cur, from(pair), to(pair), work.next, &work.sites) == 0) continue;
+        work.nextMarks.clear();
+        const size_t replaced = replacePiece(cur, curMarks, from(pair), to(pair), work.next,
+                                             outMarks ? &work.nextMarks : nullptr, work.sites);
+        if (replaced == 0) continue;
+        work.replacements += replaced;
         cur.swap(work.next);
+        curMarks.swap(work.nextMarks);
         if (cur.size() <= kWholeRescanLimit) {
             queuePatterns(cur, pair, work);
             continue;
@@ -214,9 +271,11 @@ void SynonymReplacer::Run::rewriteSegment(std::string_view segment, std::string&
                       [&](std::string_view window) { queuePatterns(window, pair, work); });
     }
     out.append(cur);
+    if (outMarks) outMarks->append(curMarks);
 }
 
-void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::string& out,
+void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::string_view marks,
+                                              std::string& out, std::string* outMarks,
                                               Work& work) const {
     const auto* t = reinterpret_cast<const unsigned char*>(segment.data());
     const size_t n = segment.size();
@@ -230,6 +289,7 @@ void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::str
     for (size_t b = 0; b < starts.size(); ++b) {
         const size_t end = b + 1 < starts.size() ? starts[b + 1] : n;
         blocks[b].text.assign(segment.substr(starts[b], end - starts[b]));
+        if (outMarks) blocks[b].marks.assign(marks.substr(starts[b], end - starts[b]));
     }
     const int blockCount = static_cast<int>(blocks.size());
 
@@ -292,28 +352,39 @@ void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::str
             }
             if (found.empty() && straddle == std::string::npos) continue;
             work.next.clear();
+            work.nextMarks.clear();
             size_t copied = 0;
-            for (size_t q : found) {
+            // Copies the block up to `q` and puts the new word in.
+            auto replaceAt = [&](size_t q) {
                 work.next.append(block.text, copied, q - copied);
                 block.sites.push_back(work.next.size());
                 work.next += with;
+                if (outMarks) {
+                    work.nextMarks.append(block.marks, copied, q - copied);
+                    work.nextMarks.append(with.size(), kInserted);
+                }
+                ++work.replacements;
+            };
+            for (size_t q : found) {
+                replaceAt(q);
                 copied = q + m;
             }
             if (straddle != std::string::npos) {
-                work.next.append(block.text, copied, straddle - copied);
-                block.sites.push_back(work.next.size());
-                work.next += with;
+                replaceAt(straddle);
                 size_t rest = m - (size - straddle);
                 for (int k = b + 1; rest > 0; ++k) {
-                    std::string& next = blocks[static_cast<size_t>(k)].text;
-                    const size_t take = std::min(rest, next.size());
-                    next.erase(0, take);
+                    Block& next = blocks[static_cast<size_t>(k)];
+                    const size_t take = std::min(rest, next.text.size());
+                    next.text.erase(0, take);
+                    if (outMarks) next.marks.erase(0, take);
                     rest -= take;
                 }
             } else {
                 work.next.append(block.text, copied, size - copied);
+                if (outMarks) work.nextMarks.append(block.marks, copied, size - copied);
             }
             block.text.swap(work.next);
+            block.marks.swap(work.nextMarks);
         }
 
         // Rescan around the replacements, with the neighbouring blocks' bytes
@@ -363,19 +434,54 @@ void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::str
             block.sites.clear();
         }
     }
-    for (const Block& block : blocks)
+    for (const Block& block : blocks) {
         out += block.text;
+        if (outMarks) *outMarks += block.marks;
+    }
 }
 
-std::string SynonymReplacer::Run::apply(std::string_view text) const {
+std::string SynonymReplacer::Run::apply(std::string_view text, Pass* pass) const {
     std::string out;
     out.reserve(text.size() + text.size() / 4);
     Work work;
     work.stamp.assign(static_cast<size_t>(m_automaton.patternCount()), 0);
+    const bool withMarks = pass && pass->withMarks;
+    std::string outMarks;
+    if (withMarks) outMarks.reserve(out.capacity());
+    std::string* const om = withMarks ? &outMarks : nullptr;
+    const std::string_view marks = withMarks ? std::string_view(pass->marks) : std::string_view();
+    auto copy = [&](size_t from, size_t to) {
+        out.append(text.substr(from, to - from));
+        if (om) om->append(marks.substr(from, to - from));
+    };
+    auto rewrite = [&](size_t from, size_t to) {
+        rewriteSegment(text.substr(from, to - from),
+                       om ? marks.substr(from, to - from) : std::string_view(), out, om, work);
+    };
+
+    static const std::vector<TextSpan> kNone;
+    const std::vector<TextSpan>& keep = pass ? pass->keep : kNone;
+    std::vector<TextSpan> kept;
+    kept.reserve(keep.size());
+    size_t k = 0;
+    size_t nextKeep = keep.empty() ? std::string::npos : keep[0].begin;
+
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     size_t segStart = 0, i = 0;
     while (i < n) {
+        if (i >= nextKeep) {
+            // A kept stretch; a character that ran into it (only after a pair
+            // whose words end inside a character) keeps its bytes where they went.
+            const size_t from = std::max(keep[k].begin, segStart);
+            const size_t to = std::max(keep[k].end, from);
+            rewrite(segStart, from);
+            kept.push_back({out.size(), out.size() + (to - from)});
+            copy(from, to);
+            i = segStart = to;
+            nextKeep = ++k < keep.size() ? keep[k].begin : std::string::npos;
+            continue;
+        }
         const unsigned char b = t[i];
         size_t len = 1;
         bool wall;
@@ -391,13 +497,18 @@ std::string SynonymReplacer::Run::apply(std::string_view text) const {
             wall = !m_singleUsed[b];
         }
         if (wall) {
-            rewriteSegment(text.substr(segStart, i - segStart), out, work);
-            out.append(text.substr(i, len));
+            rewrite(segStart, i);
+            copy(i, i + len);
             segStart = i + len;
         }
         i += len;
     }
-    rewriteSegment(text.substr(segStart), out, work);
+    rewrite(segStart, n);
+    if (pass) {
+        pass->keep = std::move(kept);
+        if (withMarks) pass->marks = std::move(outMarks);
+        pass->replacements += work.replacements;
+    }
     return out;
 }
 
@@ -448,12 +559,63 @@ std::string SynonymReplacer::apply(const std::string& text) const {
     std::string cur = text;
     for (const auto& stage : m_stages) {
         if (stage.run) {
-            cur = stage.run->apply(cur);
+            cur = stage.run->apply(cur, nullptr);
         } else {
             const auto p = static_cast<size_t>(stage.directPair);
             textutil::replaceInPlace(cur, m_originals[p], m_replacements[p]);
         }
     }
+    return cur;
+}
+
+std::string SynonymReplacer::apply(const std::string& text, const std::vector<TextSpan>& keep,
+                                   ReplaceTrace& trace, bool withMarks) const {
+    trace = {};
+    if (text.empty()) return {};
+    Pass pass;
+    // Stretches out of order or out of the text are left out.
+    for (const TextSpan& span : keep)
+        if (span.begin < span.end && span.end <= text.size() &&
+            (pass.keep.empty() || span.begin >= pass.keep.back().end))
+            pass.keep.push_back(span);
+    pass.withMarks = withMarks;
+    if (withMarks) pass.marks.assign(text.size(), 0);
+    std::string cur = text;
+    std::vector<size_t> sites;
+    for (const auto& stage : m_stages) {
+        if (stage.run) {
+            cur = stage.run->apply(cur, &pass);
+            continue;
+        }
+        // A pair applied on its own: ReplaceAll on the pieces between the
+        // kept stretches.
+        const auto p = static_cast<size_t>(stage.directPair);
+        std::string next, nextMarks;
+        std::vector<TextSpan> kept;
+        std::string* const om = withMarks ? &nextMarks : nullptr;
+        size_t copied = 0;
+        auto piece = [&](size_t end) {
+            const std::string_view part = std::string_view(cur).substr(copied, end - copied);
+            const std::string_view marks =
+                withMarks ? std::string_view(pass.marks).substr(copied, end - copied)
+                          : std::string_view();
+            pass.replacements +=
+                replacePiece(part, marks, m_originals[p], m_replacements[p], next, om, sites);
+        };
+        for (const TextSpan& span : pass.keep) {
+            piece(span.begin);
+            kept.push_back({next.size(), next.size() + (span.end - span.begin)});
+            next.append(cur, span.begin, span.end - span.begin);
+            if (om) om->append(pass.marks, span.begin, span.end - span.begin);
+            copied = span.end;
+        }
+        piece(cur.size());
+        cur.swap(next);
+        pass.keep.swap(kept);
+        if (withMarks) pass.marks.swap(nextMarks);
+    }
+    trace.replacements = pass.replacements;
+    if (withMarks) trace.marks = std::move(pass.marks);
     return cur;
 }
 

@@ -1,5 +1,7 @@
 // Synonym replacement: the sequential rules, and the fast replacer checked
-// byte for byte against the one-pass-per-pair reference on random thesauri.
+// byte for byte against the one-pass-per-pair reference on random thesauri,
+// also with protected stretches kept, replaced bytes marked and replacements
+// counted.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -121,6 +123,64 @@ Thesaurus randomThesaurus(std::mt19937_64& rng, size_t alphabet) {
     return t;
 }
 
+// The definition with protected stretches, marks and the count: one pass per
+// pair that skips every occurrence touching a kept byte; a replaced word's
+// bytes are marked, and kept bytes stay kept wherever they move.
+struct Traced {
+    std::string text, marks;
+    size_t replacements = 0;
+};
+
+Traced tracedReference(const std::string& text, const std::vector<TextSpan>& keep,
+                       const StringList& o, const StringList& n) {
+    Traced r{text, std::string(text.size(), 0), 0};
+    std::string kept(text.size(), 0);
+    for (const TextSpan& s : keep)
+        kept.replace(s.begin, s.end - s.begin, s.end - s.begin, 1);
+    for (size_t i = 0; i < o.size(); ++i) {
+        if (o[i].empty() || r.text.find(o[i]) == std::string::npos) continue;
+        // Character boundaries of the text as this pair finds it.
+        std::vector<bool> boundary(r.text.size() + 1, false);
+        for (size_t p = 0; p < r.text.size();
+             p += cp::isGbkLead(static_cast<unsigned char>(r.text[p])) ? 2 : 1)
+            boundary[p] = true;
+        Traced next;
+        std::string nextKept;
+        for (size_t p = 0; p < r.text.size();) {
+            if (boundary[p] && r.text.compare(p, o[i].size(), o[i]) == 0 &&
+                kept.compare(p, o[i].size(), std::string(o[i].size(), 0)) == 0) {
+                next.text += n[i];
+                next.marks.append(n[i].size(), 1);
+                nextKept.append(n[i].size(), 0);
+                ++r.replacements;
+                p += o[i].size();
+                continue;
+            }
+            next.text += r.text[p];
+            next.marks += r.marks[p];
+            nextKept += kept[p];
+            ++p;
+        }
+        r.text.swap(next.text);
+        r.marks.swap(next.marks);
+        kept.swap(nextKept);
+    }
+    return r;
+}
+
+// The fast replacer, plain and traced with stretches kept for a few words of
+// the alphabet, against the definitions.
+void expectAsReference(const SynonymReplacer& r, const Thesaurus& t, const std::string& text,
+                       const ProtectedWordFinder& protect) {
+    ASSERT_EQ(r.apply(text), replaceSynonymsReference(text, t.o, t.n));
+    const std::vector<TextSpan> keep = protect.find(text);
+    const Traced expected = tracedReference(text, keep, t.o, t.n);
+    ReplaceTrace trace;
+    ASSERT_EQ(r.apply(text, keep, trace, true), expected.text);
+    ASSERT_EQ(trace.marks, expected.marks);
+    ASSERT_EQ(trace.replacements, expected.replacements);
+}
+
 TEST(SynonymReplacer, MatchesTheReferenceOnRandomThesauri) {
     std::mt19937_64 rng(20240531);
     for (int round = 0; round < 3000; ++round) {
@@ -129,12 +189,14 @@ TEST(SynonymReplacer, MatchesTheReferenceOnRandomThesauri) {
         const Thesaurus t = randomThesaurus(rng, alphabet);
         SynonymReplacer r;
         r.build(t.o, t.n);
+        ProtectedWordFinder protect;
+        protect.build({randomText(rng, 2, alphabet), randomText(rng, 3, alphabet)});
         for (int k = 0; k < 6; ++k) {
             // Now and then a long text, rescanned around the replacements only.
             std::string text = randomText(rng, k == 5 ? 900 : 40, alphabet);
             if (rng() % 8 == 0) text += "\xB0"; // a lead byte at the very end
-            const std::string expected = replaceSynonymsReference(text, t.o, t.n);
-            ASSERT_EQ(r.apply(text), expected) << "round " << round << " text " << k;
+            SCOPED_TRACE("round " + std::to_string(round) + " text " + std::to_string(k));
+            expectAsReference(r, t, text, protect);
         }
     }
 }
@@ -148,11 +210,14 @@ TEST(SynonymReplacer, LongTextsCutIntoBlocks) {
         const Thesaurus t = randomThesaurus(rng, alphabet);
         SynonymReplacer r;
         r.build(t.o, t.n);
+        ProtectedWordFinder protect;
+        protect.build({randomText(rng, 3, alphabet) + kAlphabet[rng() % alphabet]});
         std::string text;
         const size_t len = 4000 + rng() % 9000;
         while (text.size() < len)
             text += kAlphabet[rng() % alphabet];
-        ASSERT_EQ(r.apply(text), replaceSynonymsReference(text, t.o, t.n)) << "round " << round;
+        SCOPED_TRACE("round " + std::to_string(round));
+        expectAsReference(r, t, text, protect);
     }
 }
 
@@ -172,7 +237,8 @@ TEST(SynonymReplacer, WordsEndingInsideACharacterStayExact) {
         for (int k = 0; k < 4; ++k) {
             std::string text = randomText(rng, 50, kAlphabet.size());
             if (rng() % 2) text += leads[rng() % leads.size()] + randomText(rng, 5, 8);
-            ASSERT_EQ(r.apply(text), replaceSynonymsReference(text, t.o, t.n)) << round;
+            SCOPED_TRACE(round);
+            expectAsReference(r, t, text, ProtectedWordFinder());
         }
     }
 }
