@@ -6,9 +6,8 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "engine/codepage.h"
-#include "engine/stringlist.h"
 #include "thesaurus/keyword_store.h"
+#include "thesaurus/tab_pairs.h"
 
 namespace cli {
 
@@ -56,25 +55,16 @@ int initDbMain(int argc, char** argv) {
         }
         std::remove(target.c_str());
     }
+    const tabpairs::Parsed parsed = tabpairs::parse(content);
+    for (int lineNo : parsed.malformed)
+        std::fprintf(stderr, "init-db: %s:%d: expected 'original<TAB>new'\n", list.c_str(), lineNo);
     try {
         auto store = KeywordStore::create(target);
         Transaction tx(store->db());
-        int added = 0, lineNo = 0;
-        for (const auto& line : linesOf(content)) {
-            ++lineNo;
-            if (line.empty() || line[0] == '#') continue;
-            auto tab = line.find('\t');
-            if (tab == std::string::npos || tab == 0 || tab + 1 >= line.size()) {
-                std::fprintf(stderr, "init-db: %s:%d: expected 'original<TAB>new'\n", list.c_str(),
-                             lineNo);
-                continue;
-            }
-            store->append(cp::utf8ToGbk(line.substr(0, tab)), cp::utf8ToGbk(line.substr(tab + 1)),
-                          true);
-            ++added;
-        }
+        for (size_t k = 0; k < parsed.originals.size(); ++k)
+            store->append(parsed.originals[k], parsed.replacements[k], true);
         tx.commit();
-        std::printf("%s: %d pairs\n", target.c_str(), added);
+        std::printf("%s: %zu pairs\n", target.c_str(), parsed.originals.size());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "init-db: %s\n", e.what());
         std::remove(target.c_str());

@@ -1,6 +1,6 @@
 // wyc-cli: the program's jobs without a window.
 //   wyc-cli rewrite ...      rewrite articles (see `wyc-cli rewrite --help`)
-//   wyc-cli thesaurus ...    list, add, import and export word pairs
+//   wyc-cli thesaurus ...    word pairs, protected words and the thesaurus check
 //   wyc-cli init-db ...      create a starter setting.dat from a UTF-8 pair list
 #include <cstdio>
 #include <cstring>
@@ -13,7 +13,8 @@ void usage(FILE* out) {
     std::fputs("usage: wyc-cli COMMAND [OPTIONS] [ARGS]\n"
                "commands:\n"
                "  rewrite     rewrite articles with the thesaurus (and optionally shuffle them)\n"
-               "  thesaurus   list|add|import|export word pairs of setting.dat\n"
+               "  thesaurus   list|add|import|export word pairs of setting.dat, protect words,\n"
+               "              check the thesaurus\n"
                "  init-db     create a starter setting.dat from a UTF-8 list of word pairs\n"
                "Run 'wyc-cli COMMAND --help' for the options of a command.\n",
                out);

@@ -12,10 +12,13 @@
 
 #include "cli/commands.h"
 #include "engine/codepage.h"
+#include "engine/originality.h"
+#include "engine/protected_words.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"
 #include "engine/textutil.h"
 #include "thesaurus/keyword_store.h"
+#include "thesaurus/protect_store.h"
 
 namespace cli {
 namespace {
@@ -29,8 +32,9 @@ const char kUsage[] =
     "\n"
     "options:\n"
     "  --db FILE          thesaurus database (default: setting.dat in the working\n"
-    "                     directory); its in-use pairs are applied in ascending id.\n"
-    "                     Not read with --no-synonyms.\n"
+    "                     directory); its in-use pairs are applied in ascending id,\n"
+    "                     its protected words are protected. Not read with\n"
+    "                     --no-synonyms (then only --protect words are protected).\n"
     "  --no-synonyms      skip synonym replacement (default: on)\n"
     "  --shuffle          shuffle the article's fragments (default: off)\n"
     "  --keep-spaces      shuffle: keep spaces, ideographic spaces and TABs\n"
@@ -47,8 +51,31 @@ const char kUsage[] =
     "                     output X, skipping X < 2^64 mod K, as X mod K.\n"
     "  --encoding ENC     encoding of input and output: gbk (default) or utf-8.\n"
     "                     With utf-8 a character GBK cannot hold becomes '?'.\n"
+    "  --protect WORD     protect WORD for this run, beside the protected words\n"
+    "                     stored in the database (repeatable; read like --keyword).\n"
+    "                     Synonym replacement never changes a protected word: no\n"
+    "                     thesaurus word matches any part of one, and a replacement\n"
+    "                     beside it cannot merge with it. The shuffle never cuts one.\n"
+    "                     Occurrences are found at character boundaries, the longest\n"
+    "                     word first; overlapping occurrences are protected together.\n"
+    "  --report           write one line per article to standard error:\n"
+    "                     FILE<TAB>ORIGINALITY<TAB>REPLACEMENTS ('-' for standard\n"
+    "                     input). REPLACEMENTS counts every occurrence a pair\n"
+    "                     replaced (a word replaced again by a later pair counts\n"
+    "                     again); ORIGINALITY is the score below.\n"
     "  -h, --help         show this text\n"
     "Options also take the form --option=VALUE; '--' ends the options.\n"
+    "\n"
+    "originality (the window's 原创度): of the article and of its result only the\n"
+    "Chinese characters, letters and digits count, in order; everything else is\n"
+    "dropped. Originality is the share of the result's 4-character shingles (every\n"
+    "run of 4 consecutive counted characters, counted by position) that occur\n"
+    "nowhere among the article's shingles, as a whole percent rounded down. A\n"
+    "result with fewer than 4 counted characters scores 0. Counted are CJK\n"
+    "ideographs (U+3007, U+3400-4DBF, U+4E00-9FFF, U+F900-FAFF, U+20000-3FFFF, also\n"
+    "outside GBK), ASCII letters and digits and their full-width forms, and the\n"
+    "letters of U+00C0-024F (but for the signs x and /), Greek U+0391-03C9 and\n"
+    "Cyrillic U+0400-04FF; no case folding.\n"
     "\n"
     "exit status: 0 on success; 1 when the database cannot be read, a file cannot\n"
     "be read or rewritten (nothing of that file is written; the other files are\n"
@@ -106,6 +133,8 @@ int rewriteMain(int argc, char** argv) {
     std::optional<long long> frequency;
     std::optional<std::uint64_t> seed;
     bool utf8 = false;
+    bool report = false;
+    StringList protectedWords;
     std::vector<std::string> files;
 
     bool optionsEnded = false;
@@ -148,14 +177,19 @@ int rewriteMain(int argc, char** argv) {
             options.stripSpaces = false;
         } else if (arg == "--strip-breaks" && flag()) {
             options.stripBreaks = true;
+        } else if (arg == "--report" && flag()) {
+            report = true;
         } else if (arg == "--no-synonyms" || arg == "--shuffle" || arg == "--keep-spaces" ||
-                   arg == "--strip-breaks") {
+                   arg == "--strip-breaks" || arg == "--report") {
             return usageError("option " + arg + " takes no value");
         } else if (arg == "--db") {
             if (!value(dbPath) || dbPath.empty()) return usageError("--db needs a file name");
         } else if (arg == "--keyword") {
             if (!value(v)) return usageError("--keyword needs a text");
             options.keyword = cp::isValidUtf8(v) ? cp::utf8ToGbk(v) : v;
+        } else if (arg == "--protect") {
+            if (!value(v) || v.empty()) return usageError("--protect needs a word");
+            protectedWords.push_back(cp::isValidUtf8(v) ? cp::utf8ToGbk(v) : v);
         } else if (arg == "--frequency") {
             if (!value(v)) return usageError("--frequency needs a number");
             frequency = parseInteger(v);
@@ -198,12 +232,18 @@ int rewriteMain(int argc, char** argv) {
                 replacements.push_back(rec.nw);
             }
             replacer.build(originals, replacements);
+            for (std::string& word : protect::list(store->db()))
+                protectedWords.push_back(std::move(word));
         } catch (const std::exception& e) {
             std::fprintf(stderr, "rewrite: cannot read the thesaurus database %s: %s\n",
                          dbPath.c_str(), e.what());
             return 1;
         }
     }
+
+    ProtectedWordFinder guard;
+    guard.build(protectedWords);
+    if (!guard.empty()) options.protect = &guard;
 
     std::mt19937_64 random;
     if (seed)
@@ -218,11 +258,15 @@ int rewriteMain(int argc, char** argv) {
     for (const std::string& file : files) {
         const std::string shown = file == "-" ? "standard input" : file;
         std::string result;
+        ReplaceTrace trace;
+        int originality = 0;
         try {
             std::string text = file == "-" ? readStdin() : ReadWholeFile(file);
             if (utf8) text = cp::utf8ToGbk(text);
-            if (synonyms) text = replacer.apply(text);
+            const std::string source = report ? text : std::string();
+            if (synonyms) text = replacer.apply(text, guard.find(text), trace, false);
             if (shuffle) text = engine::daluan(text, options, random, matchList);
+            if (report) originality = engine::originality(source, text);
             result = utf8 ? cp::gbkToUtf8(text) : std::move(text);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "rewrite: %s: %s\n", shown.c_str(), e.what());
@@ -235,6 +279,8 @@ int rewriteMain(int argc, char** argv) {
                          std::strerror(errno));
             return 1;
         }
+        if (report)
+            std::fprintf(stderr, "%s\t%d\t%zu\n", file.c_str(), originality, trace.replacements);
     }
     return status;
 }

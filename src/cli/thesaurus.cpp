@@ -11,17 +11,35 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/thesaurus_tools.h"
 #include "engine/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/pair_file.h"
 #include "thesaurus/pair_import.h"
 
 namespace cli {
+
+int usageError(const std::string& what) {
+    std::fprintf(stderr, "thesaurus: %s\nRun 'wyc-cli thesaurus --help' for usage.\n",
+                 what.c_str());
+    return 2;
+}
+
+std::string argumentWord(const std::string& arg, const char* which, std::string& gbk) {
+    if (arg.empty()) return std::string("the ") + which + " word is empty";
+    if (!cp::isValidUtf8(arg)) return std::string("the ") + which + " word is not UTF-8";
+    gbk = cp::utf8ToGbk(arg);
+    if (cp::gbkToUtf8(gbk) != arg)
+        return std::string("the ") + which + " word holds a character GBK cannot represent";
+    return {};
+}
+
 namespace {
 
 constexpr const char* kHelp =
     R"(usage: wyc-cli thesaurus [OPTIONS] COMMAND [ARGS]
-Works on the word pairs (table keyword) of the thesaurus database.
+Works on the word pairs (table keyword) and the protected words (table
+protectword, made when the first word is added) of the thesaurus database.
 
 commands:
   list              print every pair, one per line: id<TAB>original<TAB>new<TAB>是|否
@@ -29,6 +47,13 @@ commands:
                     (--unused stores it as not in use)
   import FILE       add the pairs of FILE that are not stored yet
   export FILE       write every pair to FILE
+  protect list      print the protected words, one per line
+  protect add WORD  protect WORD: synonym replacement never changes it (no
+                    thesaurus word matches any part of it, and a replacement
+                    beside it cannot merge with it); the shuffle never cuts it
+  protect remove WORD
+                    protect WORD no longer
+  check             list where the in-use pairs work against each other (below)
 FILE "-" is standard input (import) or standard output (export).
 
 options:
@@ -38,6 +63,9 @@ options:
                     export. Without this option, import reads a file that is valid
                     UTF-8 with Chinese text as UTF-8. A file that starts with a
                     UTF-8 or UTF-16 byte-order mark is read by that mark.
+  --file LIST       check: the pairs of LIST instead of the database, a UTF-8
+                    list of 'original<TAB>new' lines as in data/synonyms.txt
+                    (lines starting with '#' skipped); ids are line numbers
   --unused          add: the pair takes no part in replacement
   --strict          import: a malformed line rejects the whole file
   -h, --help        this text
@@ -63,8 +91,24 @@ import:
   It prints the number of pairs added, duplicates and malformed lines with their
   line numbers (each malformed line with its reason on standard error).
 
-exit status: 0 done (also with duplicates or malformed lines skipped), 1 failed
-(nothing changed), 2 wrong usage.
+check:
+  The in-use pairs are applied in ascending id, one after the other on the text
+  the earlier ones left, so a large thesaurus can work against itself. For
+  pairs i before j (ow = original word, nw = new word):
+    undone     ow_j occurs inside nw_i, and replacing every occurrence of ow_j
+               in nw_i by nw_j gives ow_i (A->B, then B->A)
+    chain      otherwise, ow_j occurs inside nw_i (A->B then B->C: A ends as C)
+    shadowed   ow_i occurs inside ow_j and differs from it: pair i has already
+               changed it wherever it stood, so pair j can never fire there
+    duplicate  ow_i == ow_j (one line per word, with all its pairs)
+    no-op      ow == nw (a single pair)
+  "Occurs inside" is at character boundaries, as replacement matches; an empty
+  word occurs nowhere. One line per finding: KIND<TAB>id[,id...]<TAB>words, the
+  words as original→new of each pair, separated by a space; sorted by ids.
+
+exit status: 0 done (also with duplicates or malformed lines skipped; check:
+nothing found), 1 failed (nothing changed), 2 wrong usage, 3 check: findings
+listed.
 )";
 
 struct Options {
@@ -73,14 +117,9 @@ struct Options {
     bool encodingGiven = false;
     bool unused = false;
     bool strict = false;
+    std::string file;              // check --file
     std::vector<std::string> args; // command and its arguments
 };
-
-int usageError(const std::string& what) {
-    std::fprintf(stderr, "thesaurus: %s\nRun 'wyc-cli thesaurus --help' for usage.\n",
-                 what.c_str());
-    return 2;
-}
 
 std::string utf8(const std::string& gbk) {
     return cp::gbkToUtf8(gbk);
@@ -139,16 +178,6 @@ std::unique_ptr<KeywordStore> openStore(const Options& o) {
         std::fprintf(stderr, "thesaurus: cannot open %s: %s\n", o.db.c_str(), e.what());
         return nullptr;
     }
-}
-
-// A word given on the command line (UTF-8) as GBK; empty reason when fine.
-std::string argumentWord(const std::string& arg, const char* which, std::string& gbk) {
-    if (arg.empty()) return std::string("the ") + which + " word is empty";
-    if (!cp::isValidUtf8(arg)) return std::string("the ") + which + " word is not UTF-8";
-    gbk = cp::utf8ToGbk(arg);
-    if (cp::gbkToUtf8(gbk) != arg)
-        return std::string("the ") + which + " word holds a character GBK cannot represent";
-    return {};
 }
 
 int listCommand(const Options& o) {
@@ -331,6 +360,9 @@ int parseOptions(int argc, char** argv, Options& o) {
             else
                 return usageError("unknown encoding '" + value + "' (gbk or utf-8)");
             o.encodingGiven = true;
+        } else if (name == "--file") {
+            if (!takeValue() || value.empty()) return usageError("--file needs a file name");
+            o.file = value;
         } else if (name == "--unused" && !hasValue) {
             o.unused = true;
         } else if (name == "--strict" && !hasValue) {
@@ -347,12 +379,15 @@ int parseOptions(int argc, char** argv, Options& o) {
 int thesaurusMain(int argc, char** argv) {
     Options o;
     if (int status = parseOptions(argc, argv, o); status >= 0) return status;
-    if (o.args.empty()) return usageError("missing command (list, add, import or export)");
+    if (o.args.empty())
+        return usageError("missing command (list, add, import, export, protect or check)");
     const std::string& cmd = o.args[0];
     if (cmd == "list") return listCommand(o);
     if (cmd == "add") return addCommand(o);
     if (cmd == "import") return importCommand(o);
     if (cmd == "export") return exportCommand(o);
+    if (cmd == "protect") return protectCommand(o.db, o.args);
+    if (cmd == "check") return checkCommand(o.db, o.file, o.args);
     return usageError("unknown command '" + cmd + "'");
 }
 

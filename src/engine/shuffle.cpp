@@ -36,8 +36,10 @@ inline bool isLead(unsigned char b) {
 
 // ExprTest without the cutting into lines: the text with every match of
 // `pattern` replaced by the marker; the matched texts go to `matchList`.
-std::string markMatches(const std::string& pattern, const std::string& text,
-                        StringList& matchList) {
+// Matches of one character inside the stretches `keep` (protected words) are
+// left as they are and out of `matchList`.
+std::string markMatches(const std::string& pattern, const std::string& text, StringList& matchList,
+                        const std::vector<TextSpan>& keep = {}) {
     const Regex16 regex(cp::gbkToUtf16(pattern), true);
     matchList.clear();
     // The same few delimiters recur all through an article; each distinct
@@ -71,18 +73,29 @@ std::string markMatches(const std::string& pattern, const std::string& text,
         const auto* t = reinterpret_cast<const unsigned char*>(text.data());
         const size_t n = text.size();
         size_t copied = 0;
+        size_t k = 0;        // the first kept stretch not yet behind
+        bool kept = false;   // a match was left in a kept stretch
+        StringList replaced; // the matches replaced, when some were kept
         for (size_t i = 0; i < n;) {
             const bool two = isLead(t[i]) && i + 1 < n;
             const size_t code = two ? 0x100u * t[i] + t[i + 1] : t[i];
             const size_t len = two ? 2 : 1;
             if ((two || !isLead(t[i])) && single[code]) {
-                working.append(text, copied, i - copied);
-                working += kMarker;
-                copied = i + len;
+                while (k < keep.size() && keep[k].end <= i)
+                    ++k;
+                if (k < keep.size() && keep[k].begin <= i) {
+                    kept = true;
+                } else {
+                    working.append(text, copied, i - copied);
+                    working += kMarker;
+                    copied = i + len;
+                    if (!keep.empty()) replaced.push_back(text.substr(i, len));
+                }
             }
             i += len;
         }
         working.append(text, copied, n - copied);
+        if (kept) matchList.swap(replaced);
         return working;
     }
     std::string working = text;
@@ -159,8 +172,10 @@ StringList ExprTest(const std::string& pattern, const std::string& text, StringL
 std::string daluan(const std::string& text, const ShuffleOptions& options, std::mt19937_64& random,
                    StringList& matchList) {
     if (options.frequency < 1) throw std::invalid_argument("keyword frequency must be at least 1");
+    std::vector<TextSpan> keep;
+    if (options.protect) keep = options.protect->find(text);
     const std::string normalised =
-        normaliseBreaks(markMatches(DelimiterPattern(), text, matchList));
+        normaliseBreaks(markMatches(DelimiterPattern(), text, matchList, keep));
     const size_t m = matchList.size();
 
     // The fragments between markers (a plain byte search, like SplitString).

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "engine/protected_words.h"
 #include "engine/stringlist.h"
 
 namespace engine {
@@ -22,6 +23,9 @@ struct ShuffleOptions {
     bool stripBreaks = false; // trim every fragment and remove CR and LF
     std::string keyword;      // GBK; empty = no insertion
     int frequency = 5;        // about this many keyword insertions per article
+    // Protected words: the text is never cut inside one, so neither the
+    // reordering nor the keyword splits it. None when null.
+    const ProtectedWordFinder* protect = nullptr;
 };
 
 // A uniform integer in [0, bound) from `random` (bound >= 1), by rejection so

@@ -58,6 +58,27 @@ TEST(Daluan, WorkedExample) {
     EXPECT_EQ(shuffled(g("甲，乙。丙！"), o, 20), g("丙！。甲，乙。"));
 }
 
+TEST(Daluan, NeverCutsAProtectedWord) {
+    ProtectedWordFinder protect;
+    protect.build({"Web2.0", "Yahoo!"});
+    ShuffleOptions o;
+    o.stripBreaks = true;
+    o.keyword = "KW";
+    o.frequency = 30; // every fragment gets the keyword
+    o.protect = &protect;
+    std::mt19937_64 rng(3);
+    StringList matches;
+    const std::string out = daluan(g("Web2.0很好，Yahoo!不错。"), o, rng, matches);
+    // Two cuts, at ， and 。; the marks inside the words stay where they are.
+    EXPECT_EQ(matches, (StringList{g("，"), g("。")}));
+    EXPECT_NE(out.find("Web2.0" + g("很好")), std::string::npos) << out;
+    EXPECT_NE(out.find("Yahoo!" + g("不错")), std::string::npos) << out;
+    // Without them the words are cut.
+    o.protect = nullptr;
+    EXPECT_EQ(daluan(g("Web2.0很好，Yahoo!不错。"), o, rng, matches).find("Web2.0"),
+              std::string::npos);
+}
+
 TEST(Daluan, SmallAndDegenerateArticles) {
     ShuffleOptions o;
     EXPECT_EQ(shuffled("", o), "");

@@ -1,0 +1,134 @@
+// wyc-cli thesaurus protect and check: the protected words of setting.dat and
+// the thesaurus check, without the window.
+#include "cli/thesaurus_tools.h"
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "engine/codepage.h"
+#include "engine/thesaurus_check.h"
+#include "thesaurus/keyword_store.h"
+#include "thesaurus/protect_store.h"
+#include "thesaurus/tab_pairs.h"
+
+namespace cli {
+namespace {
+
+std::unique_ptr<KeywordStore> openDatabase(const std::string& db) {
+    try {
+        return KeywordStore::open(db);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: cannot open %s: %s\n", db.c_str(), e.what());
+        return nullptr;
+    }
+}
+
+// The pairs to check and the id each is reported by.
+struct Pairs {
+    StringList originals, replacements;
+    std::vector<std::string> ids;
+};
+
+bool readDatabasePairs(const std::string& db, Pairs& pairs) {
+    auto store = openDatabase(db);
+    if (!store) return false;
+    try {
+        auto cursor = store->all();
+        for (KeywordRecord r; cursor.next(r);) {
+            if (!r.isused) continue;
+            pairs.originals.push_back(r.ow);
+            pairs.replacements.push_back(r.nw);
+            pairs.ids.push_back(r.id);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: cannot read %s: %s\n", db.c_str(), e.what());
+        return false;
+    }
+    return true;
+}
+
+bool readFilePairs(const std::string& file, Pairs& pairs) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "thesaurus: cannot read %s\n", file.c_str());
+        return false;
+    }
+    const std::string content((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    tabpairs::Parsed parsed = tabpairs::parse(content);
+    for (int line : parsed.malformed)
+        std::fprintf(stderr, "%s:%d: expected 'original<TAB>new'; line skipped\n", file.c_str(),
+                     line);
+    pairs.originals = std::move(parsed.originals);
+    pairs.replacements = std::move(parsed.replacements);
+    for (int line : parsed.lines)
+        pairs.ids.push_back(std::to_string(line));
+    return true;
+}
+
+} // namespace
+
+int protectCommand(const std::string& db, const std::vector<std::string>& args) {
+    const std::string action = args.size() > 1 ? args[1] : "";
+    const bool wellFormed = (action == "list" && args.size() == 2) ||
+                            ((action == "add" || action == "remove") && args.size() == 3);
+    if (!wellFormed)
+        return usageError("use: protect list | protect add WORD | protect remove WORD");
+    std::string word;
+    if (action != "list") {
+        if (auto why = argumentWord(args[2], "protected", word); !why.empty())
+            return usageError(why);
+        if (protect::checkWord(word) != protect::WordCheck::Fine)
+            return usageError("a protected word needs more than spaces and may not hold a line "
+                              "break or other control character");
+    }
+    auto store = openDatabase(db);
+    if (!store) return 1;
+    try {
+        if (action == "list") {
+            for (const std::string& w : protect::list(store->db()))
+                std::printf("%s\n", cp::gbkToUtf8(w).c_str());
+        } else if (action == "add") {
+            std::printf(protect::add(store->db(), word) ? "protected: %s\n"
+                                                        : "already protected: %s\n",
+                        args[2].c_str());
+        } else if (protect::remove(store->db(), word)) {
+            std::printf("no longer protected: %s\n", args[2].c_str());
+        } else {
+            std::fprintf(stderr, "thesaurus: %s is not a protected word\n", args[2].c_str());
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: protect %s failed: %s\n", action.c_str(), e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int checkCommand(const std::string& db, const std::string& file,
+                 const std::vector<std::string>& args) {
+    if (args.size() != 1) return usageError("check takes no arguments (--db FILE or --file LIST)");
+    Pairs pairs;
+    if (!(file.empty() ? readDatabasePairs(db, pairs) : readFilePairs(file, pairs))) return 1;
+    const auto findings = engine::checkThesaurus(pairs.originals, pairs.replacements);
+    std::string out;
+    for (const engine::Finding& f : findings) {
+        std::string ids, words;
+        for (size_t k : f.pairs) {
+            ids += (ids.empty() ? "" : ",") + pairs.ids[k];
+            words += (words.empty() ? "" : " ") + pairs.originals[k] + cp::G("→") +
+                     pairs.replacements[k];
+        }
+        out += std::string(engine::findingKindName(f.kind)) + "\t" + ids + "\t" +
+               cp::gbkToUtf8(words) + "\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fprintf(stderr, "%zu in-use pairs checked, %zu finding(s)\n", pairs.originals.size(),
+                 findings.size());
+    return findings.empty() ? 0 : 3;
+}
+
+} // namespace cli

@@ -1,0 +1,25 @@
+#include "thesaurus/tab_pairs.h"
+
+#include "engine/codepage.h"
+
+namespace tabpairs {
+
+Parsed parse(std::string_view utf8) {
+    Parsed parsed;
+    int lineNo = 0;
+    for (const std::string& line : linesOf(utf8)) {
+        ++lineNo;
+        if (line.empty() || line[0] == '#') continue;
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos || tab == 0 || tab + 1 >= line.size()) {
+            parsed.malformed.push_back(lineNo);
+            continue;
+        }
+        parsed.originals.push_back(cp::utf8ToGbk(line.substr(0, tab)));
+        parsed.replacements.push_back(cp::utf8ToGbk(line.substr(tab + 1)));
+        parsed.lines.push_back(lineNo);
+    }
+    return parsed;
+}
+
+} // namespace tabpairs
