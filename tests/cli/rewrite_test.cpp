@@ -8,6 +8,8 @@
 #include "engine/codepage.h"
 #include "engine/shuffle.h"
 #include "support/fixtures.h"
+#include "thesaurus/keyword_store.h"
+#include "thesaurus/protect_store.h"
 
 namespace {
 
@@ -121,6 +123,27 @@ TEST_F(RewriteCliTest, UsageErrorsAndHelp) {
          {"--db", "--no-synonyms", "--shuffle", "--keep-spaces", "--strip-breaks", "--keyword",
           "--frequency", "--seed", "--encoding", "FILE"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RewriteCliTest, ProtectedWordsAndTheReport) {
+    write("a.txt", g("美丽的中国，美丽。"));
+    // Stored in the database, and given for one run.
+    protect::add(KeywordStore::open((dir.path() / "setting.dat").string())->db(), g("中国"));
+    ASSERT_EQ(run("--report a.txt"), 0) << err;
+    EXPECT_EQ(out, g("好看的中国，好看。"));
+    // 美丽 twice by the first pair, the two 漂亮 by the third; none of the
+    // result's four shingles (好看的中 ... 中国好看) is in the article: 100.
+    EXPECT_EQ(err, "a.txt\t100\t4\n");
+    ASSERT_EQ(run("--report --protect 美丽 -", dir.str() + "/a.txt"), 0) << err;
+    EXPECT_EQ(out, g("美丽的中国，美丽。"));
+    EXPECT_EQ(err, "-\t0\t0\n");
+    // Without synonyms the database is not read: only --protect counts.
+    ASSERT_EQ(run("--no-synonyms --report a.txt"), 0) << err;
+    EXPECT_EQ(err, "a.txt\t0\t0\n");
 }
 
 } // namespace

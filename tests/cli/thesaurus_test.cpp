@@ -127,3 +127,42 @@ TEST_F(ThesaurusCliTest, AddListAndUsage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ThesaurusCliTest, ProtectedWordsKeptInATableOfTheirOwn) {
+    makeDatabase(dir.path() / "setting.dat", {{"美丽", "漂亮"}});
+    ASSERT_EQ(run("protect list"), 0) << err;
+    EXPECT_EQ(out, "");
+    ASSERT_EQ(run("protect add 苹果手机"), 0) << err;
+    ASSERT_EQ(run("protect add 美丽"), 0) << err;
+    ASSERT_EQ(run("protect add 美丽"), 0) << err;
+    EXPECT_EQ(out, "already protected: 美丽\n");
+    ASSERT_EQ(run("protect list"), 0) << err;
+    EXPECT_EQ(out, "苹果手机\n美丽\n");
+    ASSERT_EQ(run("protect remove 苹果手机"), 0) << err;
+    EXPECT_EQ(run("protect remove 苹果手机"), 1);
+    ASSERT_EQ(run("protect list"), 0) << err;
+    EXPECT_EQ(out, "美丽\n");
+    EXPECT_EQ(run("protect add ' '"), 2);
+    EXPECT_EQ(run("protect add"), 2);
+    // The pairs are untouched and still read as before.
+    ASSERT_EQ(run("list"), 0) << err;
+    EXPECT_EQ(out, "1\t美丽\t漂亮\t是\n");
+}
+
+TEST_F(ThesaurusCliTest, CheckListsFindingsFromTheDatabaseOrAFile) {
+    makeDatabase(dir.path() / "setting.dat",
+                 {{"美丽", "漂亮"}, {"花", "草", false}, {"漂亮", "美丽"}, {"中国", "中华"}});
+    ASSERT_EQ(run("check"), 3) << err;
+    EXPECT_EQ(out, "undone\t1,3\t美丽→漂亮 漂亮→美丽\n");
+    writeFileBytes(dir.path() / "list.txt", "# comment\n美丽\t漂亮\n\n好\t好\n");
+    ASSERT_EQ(run("check --file list.txt"), 3) << err;
+    EXPECT_EQ(out, "no-op\t4\t好→好\n");
+    writeFileBytes(dir.path() / "list.txt", "美丽\t漂亮\n");
+    EXPECT_EQ(run("check --file list.txt"), 0) << err;
+    EXPECT_EQ(run("check --file missing.txt"), 1);
+    EXPECT_EQ(run("--db missing.dat check"), 1);
+}
+
+} // namespace
