@@ -6,7 +6,9 @@
 // thesaurus has chains (a new word that is the original of another pair) and
 // new words that hold their original. The straightforward loop (one ReplaceAll
 // pass per pair) is timed against the indexed replacer; the outputs must be
-// byte-identical. The shuffle is timed on a larger article.
+// byte-identical. The shuffle is timed on a larger article. Then the same
+// with 1,000 protected words (target: at most 20% slower), and the marks of
+// the replaced words in a 1 MB article (target: under 100 ms).
 //
 // usage: bench_rewrite [PAIRS [ARTICLE_BYTES]]
 #include <algorithm>
@@ -19,102 +21,41 @@
 #include <string>
 #include <vector>
 
+#include "bench_corpus.h"
 #include "engine/codepage.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"
 
 namespace {
 
+using namespace bench;
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Draws ranks 0..n-1 with probability about 1/(rank+1).
-class Zipf {
-  public:
-    explicit Zipf(size_t n) : m_cdf(n) {
-        double sum = 0;
-        for (size_t i = 0; i < n; ++i)
-            m_cdf[i] = (sum += 1.0 / static_cast<double>(i + 1));
-        for (auto& c : m_cdf)
-            c /= sum;
+// The best of `runs` timings of fn, in seconds.
+template <class F> double best(int runs, F&& fn) {
+    double fastest = 1e9;
+    for (int run = 0; run < runs; ++run) {
+        const auto start = Clock::now();
+        fn();
+        fastest = std::min(fastest, secondsSince(start));
     }
-    size_t operator()(std::mt19937_64& rng) const {
-        const double u = std::uniform_real_distribution<double>(0, 1)(rng);
-        return static_cast<size_t>(std::lower_bound(m_cdf.begin(), m_cdf.end(), u) - m_cdf.begin());
-    }
-
-  private:
-    std::vector<double> m_cdf;
-};
-
-struct Corpus {
-    std::vector<std::string> chars; // GBK level-1 characters, in a random rank order
-    Zipf charRank{3755};
-    std::mt19937_64 rng{2024};
-
-    Corpus() {
-        for (int lead = 0xB0; lead <= 0xD7; ++lead)
-            for (int trail = 0xA1; trail <= 0xFE; ++trail)
-                if (!(lead == 0xD7 && trail > 0xF9))
-                    chars.push_back({static_cast<char>(lead), static_cast<char>(trail)});
-        std::shuffle(chars.begin(), chars.end(), rng);
-    }
-    std::string word(size_t len) {
-        std::string w;
-        for (size_t i = 0; i < len; ++i)
-            w += chars[charRank(rng)];
-        return w;
-    }
-};
-
-struct Thesaurus {
-    StringList originals, replacements;
-};
-
-Thesaurus makeThesaurus(Corpus& c, size_t pairs) {
-    Thesaurus t;
-    std::set<std::string> seen;
-    while (t.originals.size() < pairs) {
-        const size_t roll = c.rng() % 10;
-        std::string ow = c.word(roll < 6 ? 2 : roll < 9 ? 3 : 4);
-        if (!seen.insert(ow).second) continue;
-        std::string nw = c.word(2 + c.rng() % 2);
-        if (c.rng() % 20 == 0) nw = c.word(1) + ow; // the new word holds the original
-        t.originals.push_back(ow);
-        t.replacements.push_back(nw);
-    }
-    // Chains: some new words are the originals of other pairs.
-    for (size_t i = 0; i < pairs; ++i)
-        if (c.rng() % 5 == 0) t.replacements[i] = t.originals[c.rng() % pairs];
-    return t;
+    return fastest;
 }
 
-std::string makeArticle(Corpus& c, const Thesaurus& t, size_t bytes, bool punctuation) {
-    const Zipf wordRank(t.originals.size());
-    // Thesaurus words are used in a random order of popularity.
-    std::vector<size_t> order(t.originals.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::shuffle(order.begin(), order.end(), c.rng);
-    const std::string comma = cp::G("，"), stop = cp::G("。");
-    std::string a;
-    size_t sentences = 0;
-    while (a.size() < bytes) {
-        const size_t words = 4 + c.rng() % 12;
-        for (size_t w = 0; w < words; ++w) {
-            if (c.rng() % 3 == 0)
-                a += t.originals[order[wordRank(c.rng)]];
-            else
-                a += c.word(1 + c.rng() % 3);
-            if (punctuation && w + 1 < words && c.rng() % 5 == 0) a += comma;
-        }
-        if (punctuation) a += stop;
-        if (++sentences % 8 == 0) a += "\r\n";
-    }
-    return a;
+// 1,000 protected words: half of them original words of the thesaurus (the
+// more common ones, so that they block replacements), half other words.
+StringList protectedWords(Corpus& c, const Thesaurus& t) {
+    StringList words;
+    const Zipf rank(t.originals.size());
+    while (words.size() < 500)
+        words.push_back(t.originals[rank(c.rng)]);
+    while (words.size() < 1000)
+        words.push_back(c.word(3 + c.rng() % 2));
+    return words;
 }
 
 } // namespace
@@ -124,24 +65,23 @@ int main(int argc, char** argv) {
     const size_t articleBytes = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100 * 1024;
     Corpus corpus;
     const Thesaurus t = makeThesaurus(corpus, pairs);
+    SynonymReplacer replacer;
+    replacer.build(t.originals, t.replacements);
+    std::vector<std::string> articles;
 
     auto compare = [&](const char* title, const std::string& article) {
+        articles.push_back(article);
         auto start = Clock::now();
         const std::string expected = replaceSynonymsReference(article, t.originals, t.replacements);
         const double reference = secondsSince(start);
 
         start = Clock::now();
-        SynonymReplacer replacer;
-        replacer.build(t.originals, t.replacements);
+        SynonymReplacer fresh;
+        fresh.build(t.originals, t.replacements);
         const double build = secondsSince(start);
 
         std::string got;
-        double fast = 1e9;
-        for (int run = 0; run < 5; ++run) {
-            start = Clock::now();
-            got = replacer.apply(article);
-            fast = std::min(fast, secondsSince(start));
-        }
+        const double fast = best(5, [&] { got = fresh.apply(article); });
         std::printf("%s: %zu pairs, %zu-byte article\n", title, t.originals.size(), article.size());
         std::printf("  reference loop     %10.3f ms\n", reference * 1e3);
         std::printf("  fast (index built) %10.3f ms\n", fast * 1e3);
@@ -163,19 +103,71 @@ int main(int argc, char** argv) {
     const std::string big = makeArticle(corpus, t, 4 * 1024 * 1024, true);
     std::mt19937_64 random(1);
     StringList matches;
-    for (int withKeyword = 0; withKeyword < 2; ++withKeyword) {
-        engine::ShuffleOptions options;
-        if (withKeyword) options.keyword = cp::G("关键词");
-        double best = 1e9;
+    auto shuffle = [&](const char* title, const engine::ShuffleOptions& options) {
         size_t outBytes = 0;
-        for (int run = 0; run < 3; ++run) {
-            const auto start = Clock::now();
-            outBytes = engine::daluan(big, options, random, matches).size();
-            best = std::min(best, secondsSince(start));
-        }
-        std::printf("shuffle%s: %zu bytes in %.3f ms = %.1f MB/s (%zu delimiters, %zu bytes out)\n",
-                    withKeyword ? " with keyword" : "", big.size(), best * 1e3,
-                    static_cast<double>(big.size()) / 1e6 / best, matches.size(), outBytes);
+        const double time =
+            best(3, [&] { outBytes = engine::daluan(big, options, random, matches).size(); });
+        std::printf("%s: %zu bytes in %.3f ms = %.1f MB/s (%zu delimiters, %zu bytes out)\n", title,
+                    big.size(), time * 1e3, static_cast<double>(big.size()) / 1e6 / time,
+                    matches.size(), outBytes);
+        return time;
+    };
+    engine::ShuffleOptions options;
+    shuffle("shuffle", options);
+    options.keyword = cp::G("关键词");
+    const double shuffleTime = shuffle("shuffle with keyword", options);
+
+    // Protected words: the time to find their stretches and replace around
+    // them, against the plain replacement (target: at most 20% more).
+    StringList words = protectedWords(corpus, t);
+    ProtectedWordFinder guard;
+    guard.build(words);
+    for (const std::string& article : articles) {
+        const double plain = best(5, [&] { replacer.apply(article); });
+        ReplaceTrace trace;
+        size_t stretches = 0;
+        const double kept = best(5, [&] {
+            const auto keep = guard.find(article);
+            stretches = keep.size();
+            replacer.apply(article, keep, trace, false);
+        });
+        const bool fine = kept <= plain * 1.2;
+        ok = ok && fine;
+        std::printf("1,000 protected words, %zu-byte article: %.3f ms against %.3f ms = %+.0f%% "
+                    "(%zu stretches, %zu replacements; target <= +20%%) %s\n",
+                    article.size(), kept * 1e3, plain * 1e3, (kept / plain - 1) * 100, stretches,
+                    trace.replacements, fine ? "ok" : "SLOW");
     }
+    // The shuffle looks only for the words it could cut: none of these, and
+    // ten more that hold a full stop.
+    ProtectedWordFinder cuttable;
+    for (int round = 0; round < 2; ++round) {
+        cuttable.build(engine::wordsHoldingDelimiters(words));
+        options.protect = cuttable.empty() ? nullptr : &cuttable;
+        const double guarded =
+            shuffle(round == 0 ? "shuffle with keyword, 1,000 protected words"
+                               : "shuffle with keyword, 1,010 protected words, 10 holding a 。",
+                    options);
+        std::printf("  %+.0f%% against the shuffle without them\n",
+                    (guarded / shuffleTime - 1) * 100);
+        for (int k = 0; k < 10; ++k)
+            words.push_back(corpus.word(2) + cp::G("。") + corpus.word(1));
+    }
+
+    // Marks: what marking the replaced words of a 1 MB article adds to its
+    // replacement (target < 100 ms).
+    const std::string mb = big.substr(0, 1 << 20);
+    const double plain = best(3, [&] { replacer.apply(mb); });
+    ReplaceTrace trace;
+    size_t spans = 0;
+    const double marked = best(3, [&] {
+        replacer.apply(mb, {}, trace, true);
+        spans = trace.markedSpans().size();
+    });
+    const double marking = std::max(0.0, marked - plain);
+    ok = ok && marking < 0.1;
+    std::printf("marks of a 1 MB article: %.3f ms more than the %.3f ms of its replacement "
+                "(%zu marked words; target < 100 ms) %s\n",
+                marking * 1e3, plain * 1e3, spans, marking < 0.1 ? "ok" : "SLOW");
     return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include "app/vendor.h"
 #include "engine/codepage.h"
+#include "engine/protected_words.h"
 #include "engine/synonyms.h"
 #include "net/HTTPGet.h"
 #include "net/UnitAES.h"
@@ -35,9 +36,10 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bschck1("bschck1", G("2.打乱文章"), false), bskngrpbx1("bskngrpbx1", G("打乱选项")),
       bschck2("bschck2", G("清除换行"), false), bschck3("bschck3", G("清除空格"), true),
       lbl2("lbl2", G("词频：")), lbl1("lbl1", G("加入关键词")),
-      bskngrpbx2("bskngrpbx2", G("用户登录")), lbl4("lbl4", G("用户：")), lbl5("lbl5", G("密码：")),
-      btn3("btn3", G("登  录")), bschck5("bschck5", G("保存账号密码"), true),
-      lbl6("lbl6", G("免费注册")), lbl7("lbl7", G("找回密码")), lbl8("lbl8", G("未登录")),
+      bschck11("bschck11", G("标记替换词"), true), bskngrpbx2("bskngrpbx2", G("用户登录")),
+      lbl4("lbl4", G("用户：")), lbl5("lbl5", G("密码：")), btn3("btn3", G("登  录")),
+      bschck5("bschck5", G("保存账号密码"), true), lbl6("lbl6", G("免费注册")),
+      lbl7("lbl7", G("找回密码")), lbl8("lbl8", G("未登录")),
       bsSkinPageControl1("bsSkinPageControl1",
                          {G("　旧文章　"), G("　新文章　"), G(" 管理词库 "), G(" 词库下载 "),
                           G("批量伪原创"), G(" 帮助文档 ")},
@@ -57,6 +59,11 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bsSkinPopupMenu2(
           "bsSkinPopupMenu2",
           {{"N1", G("修改")}, {"N2", G("删除")}, {"N3", G("使用？")}, {"N6", G("共享它")}}),
+      bskngrpbx7("bskngrpbx7", G("保护词")), btn16("btn16", G("添加")), btn17("btn17", G("删除")),
+      lv3("lv3", {{G("保护词（替换时不会改动）"), 0, false}}, false),
+      bskngrpbx8("bskngrpbx8", G("词库体检")), btn15("btn15", G("词库体检")),
+      lbl24("lbl24", G("检查启用的词对互相冲突的地方，点选一条可定位到词对。")),
+      lv4("lv4", {{G("问题"), 90, false}, {G("编号"), 110, false}, {G("词对"), 0, false}}, false),
       btn1("btn1", G("浏览词库（不扣分）")), btn4("btn4", G("上一页")), btn5("btn5", G("下一页")),
       btn7("btn7", G("跳至")), lbl10("lbl10", G("共1页，当前第1页")),
       btn2("btn2", G("全部加入本地词库")), bschck6("bschck6", G("全选"), false),

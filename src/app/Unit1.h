@@ -13,10 +13,13 @@
 
 #include "app/controls.h"
 #include "app/platform.h"
+#include "engine/originality.h"
 #include "engine/stringlist.h"
 
 class KeywordStore;
+class ProtectedWordFinder;
 class SynonymReplacer;
+struct ReplaceTrace;
 class TAes;
 class THTTPGet;
 class Tmyhttpget;
@@ -71,6 +74,8 @@ class TForm1 {
     TSlider bsknsldr1{"bsknsldr1", 2, 30, 5};
     TLabel lbl1;
     TEdit edt1{"edt1"};
+    TCheckBox bschck11;        // 标记替换词: show the replaced words of the new article
+    TLabel lbl22{"lbl22", ""}; // 原创度 of the last rewrite
 
     TWebView WebBrowser1{"WebBrowser1"};
 
@@ -111,6 +116,16 @@ class TForm1 {
     TLabel lbl11;
     TListView listview1;
     TPopupMenu bsSkinPopupMenu2;
+    // protected words and the thesaurus check, below the thesaurus
+    TGroupBox bskngrpbx7; // 保护词
+    TEdit edt9{"edt9"};
+    TButton btn16;        // 添加
+    TButton btn17;        // 删除
+    TListView lv3;        // the protected words
+    TGroupBox bskngrpbx8; // 词库体检
+    TButton btn15;        // 词库体检
+    TLabel lbl24;         // hint
+    TListView lv4;        // the findings
 
     // page 3, shared thesaurus
     TButton btn1;
@@ -158,6 +173,7 @@ class TForm1 {
     TRadioGroup bsknrdgrp1;
     TButton btn11;
     TLabel lbl19{"lbl19", ""};
+    TLabel lbl23{"lbl23", ""}; // average 原创度 of the last batch run
 
     // page 5, help
     TWebView wb1{"wb1"};
@@ -171,6 +187,7 @@ class TForm1 {
     // ---- program-wide state ------------------------------------------------
     StringList OriginalWords;
     StringList NewWords;
+    StringList ProtectedWords; // in the order they were added
     StringList MatchList;
     StringList ConfigLines;
     std::unique_ptr<TAes> Cipher;
@@ -219,6 +236,12 @@ class TForm1 {
     std::string daluan(const std::string& text);
     std::string rewrite(const std::string& text); // the two steps the switches select
     void bsSkinXFormButton2Click();               // 生成原创
+    void bschck11Click();                         // 标记替换词
+    // Batch runs: the originality of each article of a run, averaged on lbl23
+    // at its end.
+    void batchOriginalityStart();
+    void batchOriginalityAdd(const std::string& source, const std::string& result);
+    void batchOriginalityShow();
 
     // ---- local thesaurus (thesaurus/) ----------------------------------------
     void addKeyWord(const std::string& ow, const std::string& nw, bool isused,
@@ -235,6 +258,11 @@ class TForm1 {
     void bsSkinXFormButton6Click(); // 查找
     void bschck7Click();            // 全选
     void btn6Click();               // 导出选中词库
+    void loadProtectedWords();      // from setting.dat into ProtectedWords and lv3
+    void btn16Click();              // 添加 (protected word)
+    void btn17Click();              // 删除 (protected word)
+    void btn15Click();              // 词库体检
+    void lv4SelectItem();           // a finding chosen: select its pair's row
 
     // ---- network (net/) -------------------------------------------------------
     void gotourl(const std::string& address, const std::string& kind, std::int32_t listIndex);
@@ -281,8 +309,21 @@ class TForm1 {
   private:
     Platform& m_platform;
     FormOptions m_options;
+    // Synonym replacement with the protected words kept; marks and the count
+    // in `trace` (marks only when asked for).
+    std::string replaceSynonyms(const std::string& text, ReplaceTrace& trace, bool withMarks);
+    // The protected words for replacement, or those of them the shuffle could
+    // cut (the ones holding a delimiter).
+    const ProtectedWordFinder& protectedWordFinder(bool forShuffle = false);
+
     std::unique_ptr<SynonymReplacer> m_synonyms; // index over OriginalWords/NewWords
     bool m_synonymsDirty = true;
+    std::unique_ptr<ProtectedWordFinder> m_protect; // index over ProtectedWords
+    std::unique_ptr<ProtectedWordFinder> m_protectShuffle;
+    // The marks of the last rewrite and the text they belong to, for bschck11.
+    std::vector<TextSpan> m_newArticleMarks;
+    std::string m_markedArticle;
+    engine::OriginalityTally m_batchOriginality;
     int m_loadGeneration = 0; // bumped by every loadDB; an interrupted load stops
     friend class SynonymReplacerAccess;
 };

@@ -39,6 +39,12 @@ void TEdit::setText(std::string t) {
 void TMemo::setText(std::string t) {
     m_text = std::move(t);
     changed();
+    if (!m_marks.empty()) setMarks({});
+}
+
+void TMemo::setMarks(std::vector<TextSpan> marks) {
+    m_marks = std::move(marks);
+    if (onMarksChange) onMarksChange();
 }
 
 std::string TMemo::joinMemoLines(const StringList& l) {

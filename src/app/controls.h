@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/stringlist.h"
+#include "engine/text_span.h"
 
 class Control {
   public:
@@ -105,9 +106,17 @@ class TMemo : public Control {
     // Lines joined with CR LF between them (a memo's text has no final break).
     static std::string joinMemoLines(const StringList& l);
 
+    // Byte stretches of the text shown with a background colour; they belong
+    // to the text they were set on, so any change of the text drops them.
+    const std::vector<TextSpan>& marks() const { return m_marks; }
+    void setMarks(std::vector<TextSpan> marks);
+    // Called after the marks changed.
+    std::function<void()> onMarksChange;
+
   private:
     std::string m_text;
     bool m_readOnly;
+    std::vector<TextSpan> m_marks;
 };
 
 class TSpinEdit : public Control {
@@ -188,13 +197,15 @@ class ListViewObserver {
     virtual void repaint() = 0;
 };
 
-// Report-style list view with check boxes, grid lines and whole-row selection.
+// Report-style list view with check boxes (unless told otherwise), grid lines
+// and whole-row selection.
 class TListView : public Control {
   public:
-    TListView(std::string name, std::vector<ListColumn> columns)
-        : Control(std::move(name)), m_columns(std::move(columns)) {}
+    TListView(std::string name, std::vector<ListColumn> columns, bool checkBoxes = true)
+        : Control(std::move(name)), m_columns(std::move(columns)), m_checkBoxes(checkBoxes) {}
 
     const std::vector<ListColumn>& columns() const { return m_columns; }
+    bool checkBoxes() const { return m_checkBoxes; }
     int count() const { return static_cast<int>(m_items.size()); }
     const ListItem& item(int i) const { return m_items.at(static_cast<size_t>(i)); }
     const std::vector<ListItem>& items() const { return m_items; }
@@ -217,6 +228,7 @@ class TListView : public Control {
 
   private:
     std::vector<ListColumn> m_columns;
+    bool m_checkBoxes;
     std::vector<ListItem> m_items;
     int m_selected = -1;
     int m_lastScrolled = -1;

@@ -241,9 +241,10 @@ int rewriteMain(int argc, char** argv) {
         }
     }
 
-    ProtectedWordFinder guard;
+    ProtectedWordFinder guard, shuffleGuard;
     guard.build(protectedWords);
-    if (!guard.empty()) options.protect = &guard;
+    shuffleGuard.build(engine::wordsHoldingDelimiters(protectedWords));
+    if (!shuffleGuard.empty()) options.protect = &shuffleGuard;
 
     std::mt19937_64 random;
     if (seed)

@@ -10,12 +10,7 @@
 #include <vector>
 
 #include "engine/stringlist.h"
-
-struct TextSpan {
-    size_t begin = 0;
-    size_t end = 0; // one past the last byte
-    bool operator==(const TextSpan&) const = default;
-};
+#include "engine/text_span.h"
 
 class CharAutomaton;
 

@@ -3,6 +3,7 @@
 
 #include "app/Unit1.h"
 #include "engine/codepage.h"
+#include "engine/originality.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"
 
@@ -13,6 +14,12 @@ StringList TForm1::ExprTest(const std::string& pattern, const std::string& text)
 }
 
 std::string TForm1::TongYiCi(const std::string& text) {
+    ReplaceTrace trace;
+    return replaceSynonyms(text, trace, false);
+}
+
+std::string TForm1::replaceSynonyms(const std::string& text, ReplaceTrace& trace, bool withMarks) {
+    trace = {};
     if (text.empty()) return {};
     // The index follows the lists: it is rebuilt after a load and whenever the
     // lists no longer hold what it was built from.
@@ -21,7 +28,7 @@ std::string TForm1::TongYiCi(const std::string& text) {
         m_synonyms->build(OriginalWords, NewWords);
         m_synonymsDirty = false;
     }
-    return m_synonyms->apply(text);
+    return m_synonyms->apply(text, protectedWordFinder().find(text), trace, withMarks);
 }
 
 std::string TForm1::daluan(const std::string& text) {
@@ -30,6 +37,8 @@ std::string TForm1::daluan(const std::string& text) {
     options.stripBreaks = bschck2.checked();
     options.keyword = edt1.text();
     options.frequency = bsknsldr1.position();
+    const ProtectedWordFinder& guard = protectedWordFinder(true);
+    if (!guard.empty()) options.protect = &guard;
     return engine::daluan(text, options, Random, MatchList);
 }
 
@@ -45,12 +54,42 @@ void TForm1::bsSkinXFormButton2Click() {
         Label1.setCaption(G("【提示信息】请先初始化再进行替换！"));
         return;
     }
-    const std::string result = rewrite(Memo1.text());
+    const std::string source = Memo1.text();
+    // The steps of rewrite(); with the shuffle off, the words replacement put
+    // in are marked in the new article.
+    const bool marking = bschck4.checked() && !bschck1.checked();
+    ReplaceTrace trace;
+    std::string result = source;
+    if (bschck4.checked()) result = replaceSynonyms(result, trace, marking);
+    if (bschck1.checked()) result = daluan(result);
     if (result.empty()) {
         Label1.setCaption(G("【提示信息】请输入原始文章内容！"));
         return;
     }
     Memo2.setText(result);
+    m_newArticleMarks = trace.markedSpans();
+    m_markedArticle = m_newArticleMarks.empty() ? std::string() : result;
+    if (bschck11.checked()) Memo2.setMarks(m_newArticleMarks);
     bsSkinPageControl1.setActivePage(1);
     Label1.setCaption(G("【提示信息】原创文章完毕！"));
+    lbl22.setCaption(G("原创度：") + std::to_string(engine::originality(source, result)) + "%");
+}
+
+void TForm1::bschck11Click() {
+    // The marks belong to the text they were made for; an edited article
+    // gets none back.
+    const bool show = bschck11.checked() && Memo2.text() == m_markedArticle;
+    Memo2.setMarks(show ? m_newArticleMarks : std::vector<TextSpan>());
+}
+
+const ProtectedWordFinder& TForm1::protectedWordFinder(bool forShuffle) {
+    if (!m_protect) {
+        m_protect = std::make_unique<ProtectedWordFinder>();
+        m_protectShuffle = std::make_unique<ProtectedWordFinder>();
+    }
+    if (!m_protect->builtFrom(ProtectedWords)) {
+        m_protect->build(ProtectedWords);
+        m_protectShuffle->build(engine::wordsHoldingDelimiters(ProtectedWords));
+    }
+    return forShuffle ? *m_protectShuffle : *m_protect;
 }

@@ -1,5 +1,6 @@
 #include "engine/shuffle.h"
 
+#include <algorithm>
 #include <bitset>
 #include <set>
 #include <stdexcept>
@@ -164,6 +165,25 @@ void trimControls(std::string& f) {
 }
 
 } // namespace
+
+StringList wordsHoldingDelimiters(const StringList& words) {
+    // The characters DelimiterPattern matches.
+    static const StringList delimiters = {",",         ":",         ".",         "!",        ";",
+                                          cp::G("，"), cp::G("。"), cp::G("！"), cp::G("；")};
+    StringList out;
+    for (const std::string& word : words) {
+        for (size_t i = 0; i < word.size();) {
+            const size_t len = isLead(static_cast<unsigned char>(word[i])) ? 2 : 1;
+            if (std::find(delimiters.begin(), delimiters.end(), word.substr(i, len)) !=
+                delimiters.end()) {
+                out.push_back(word);
+                break;
+            }
+            i += len;
+        }
+    }
+    return out;
+}
 
 StringList ExprTest(const std::string& pattern, const std::string& text, StringList& matchList) {
     return linesOf(markMatches(pattern, text, matchList));

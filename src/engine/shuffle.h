@@ -24,9 +24,14 @@ struct ShuffleOptions {
     std::string keyword;      // GBK; empty = no insertion
     int frequency = 5;        // about this many keyword insertions per article
     // Protected words: the text is never cut inside one, so neither the
-    // reordering nor the keyword splits it. None when null.
+    // reordering nor the keyword splits it. Only words that hold a delimiter
+    // matter (see wordsHoldingDelimiters). None when null.
     const ProtectedWordFinder* protect = nullptr;
 };
+
+// The words of `words` that hold a delimiter at a character boundary: the only
+// protected words the shuffle could cut.
+StringList wordsHoldingDelimiters(const StringList& words);
 
 // A uniform integer in [0, bound) from `random` (bound >= 1), by rejection so
 // that every value is equally likely and a seed gives the same draws on every

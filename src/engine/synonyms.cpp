@@ -119,6 +119,18 @@ struct SynonymReplacer::Pass {
     size_t replacements = 0;
 };
 
+std::vector<TextSpan> ReplaceTrace::markedSpans() const {
+    std::vector<TextSpan> spans;
+    for (size_t i = 0; i < marks.size();) {
+        const size_t begin = marks.find(kInserted, i);
+        if (begin == std::string::npos) break;
+        const size_t end = std::min(marks.find('\0', begin), marks.size());
+        spans.push_back({begin, end});
+        i = end;
+    }
+    return spans;
+}
+
 std::string replaceSynonymsReference(const std::string& text, const StringList& originals,
                                      const StringList& replacements) {
     if (text.empty()) return {};
@@ -262,7 +274,7 @@ void SynonymReplacer::Run::rewriteSegment(std::string_view segment, std::string_
         if (replaced == 0) continue;
         work.replacements += replaced;
         cur.swap(work.next);
-        curMarks.swap(work.nextMarks);
+        if (outMarks) curMarks.swap(work.nextMarks);
         if (cur.size() <= kWholeRescanLimit) {
             queuePatterns(cur, pair, work);
             continue;
@@ -352,7 +364,7 @@ void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::str
             }
             if (found.empty() && straddle == std::string::npos) continue;
             work.next.clear();
-            work.nextMarks.clear();
+            if (outMarks) work.nextMarks.clear();
             size_t copied = 0;
             // Copies the block up to `q` and puts the new word in.
             auto replaceAt = [&](size_t q) {
@@ -384,7 +396,7 @@ void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::str
                 if (outMarks) work.nextMarks.append(block.marks, copied, size - copied);
             }
             block.text.swap(work.next);
-            block.marks.swap(work.nextMarks);
+            if (outMarks) block.marks.swap(work.nextMarks);
         }
 
         // Rescan around the replacements, with the neighbouring blocks' bytes

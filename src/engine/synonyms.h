@@ -24,6 +24,9 @@ struct ReplaceTrace {
     // How many occurrences the pairs replaced, all pairs together (a word that
     // a later pair replaces again counts again).
     size_t replacements = 0;
+
+    // The runs of marked bytes, in order.
+    std::vector<TextSpan> markedSpans() const;
 };
 
 // The same result as replaceSynonymsReference, byte for byte, without a pass

@@ -44,6 +44,7 @@ void TForm1::loadDB() {
         }
         listview1.repaint();
     }
+    loadProtectedWords();
     ThesaurusLoaded = true;
     Label1.setCaption(G("【提示信息】初始化完毕，您现在可以使用软件替换文章了"));
 }

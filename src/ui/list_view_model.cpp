@@ -68,7 +68,7 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
         return sub < item.subItems.size() ? toQ(item.subItems[sub]) : QString();
     }
     case Qt::CheckStateRole:
-        if (column == 0) return item.checked ? Qt::Checked : Qt::Unchecked;
+        if (column == 0 && m_list.checkBoxes()) return item.checked ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole: {
         const auto& columns = m_list.columns();
@@ -94,7 +94,7 @@ bool ListViewModel::setData(const QModelIndex& index, const QVariant& value, int
 Qt::ItemFlags ListViewModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == 0) f |= Qt::ItemIsUserCheckable;
+    if (index.column() == 0 && m_list.checkBoxes()) f |= Qt::ItemIsUserCheckable;
     return f;
 }
 

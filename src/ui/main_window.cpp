@@ -18,6 +18,7 @@
 #include <QWebEngineView>
 
 #include "ui/banner_document.h"
+#include "ui/memo_marks.h"
 #include "ui/qt_text.h"
 
 namespace ui {
@@ -83,11 +84,14 @@ QWidget* MainWindow::buildToolPanel() {
     buttons->addWidget(m_bind.button(m_form.bsSkinXFormButton2, &TForm1::bsSkinXFormButton2Click));
     buttons->addWidget(m_bind.button(m_form.bsSkinXFormButton1, &TForm1::bsSkinXFormButton1Click));
     buttons->addWidget(m_bind.button(m_form.bsSkinButton1, &TForm1::bsSkinButton1Click));
+    buttons->addSpacing(12);
+    buttons->addWidget(m_bind.label(m_form.lbl22));
     buttons->addStretch(1);
     left->addLayout(buttons);
     auto* steps = new QHBoxLayout;
     steps->addWidget(m_bind.check(m_form.bschck4));
     steps->addWidget(m_bind.check(m_form.bschck1));
+    steps->addWidget(m_bind.check(m_form.bschck11, &TForm1::bschck11Click));
     steps->addStretch(1);
     left->addLayout(steps);
     left->addWidget(m_bind.label(m_form.Label1, true));
@@ -141,7 +145,10 @@ QWidget* MainWindow::buildArticlePage(TMemo& memo) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(2, 2, 2, 2);
-    layout->addWidget(m_bind.memo(memo, false));
+    QPlainTextEdit* editor = m_bind.memo(memo, false);
+    // The new article shows the words replacement put in.
+    if (&memo == &m_form.Memo2) new MemoMarks(memo, editor);
+    layout->addWidget(editor);
     return page;
 }
 

@@ -34,6 +34,7 @@ class MainWindow : public QWidget {
     QWidget* buildLoginGroup();
     QWidget* buildArticlePage(TMemo& memo);
     QWidget* buildThesaurusPage();
+    QWidget* buildThesaurusTools(); // protected words and the thesaurus check
     QWidget* buildDownloadPage();
     QWidget* buildBatchPage();
     QWidget* buildHelpPage();

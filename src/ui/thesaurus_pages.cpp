@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -54,12 +55,17 @@ QWidget* MainWindow::buildThesaurusPage() {
     third->addWidget(m_bind.button(m_form.btn8, &TForm1::btn8Click));
     layout->addLayout(third);
 
-    layout->addWidget(m_bind.list(m_form.listview1, m_form.bsSkinPopupMenu2,
-                                  {{"N1", &TForm1::N1Click},
-                                   {"N2", &TForm1::N2Click},
-                                   {"N3", &TForm1::N3Click},
-                                   {"N6", &TForm1::N6Click}}),
-                      1);
+    auto* split = new QSplitter(Qt::Vertical);
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_bind.list(m_form.listview1, m_form.bsSkinPopupMenu2,
+                                 {{"N1", &TForm1::N1Click},
+                                  {"N2", &TForm1::N2Click},
+                                  {"N3", &TForm1::N3Click},
+                                  {"N6", &TForm1::N6Click}}));
+    split->addWidget(buildThesaurusTools());
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 0);
+    layout->addWidget(split, 1);
     return page;
 }
 

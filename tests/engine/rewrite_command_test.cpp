@@ -102,4 +102,52 @@ TEST_F(RewriteCommandTest, SynonymsFollowAReload) {
     EXPECT_EQ(form.TongYiCi(g("美丽的花")), g("好看的草"));
 }
 
+TEST_F(RewriteCommandTest, OriginalityAndMarksOfTheNewArticle) {
+    form.Memo1.setText(g("美丽的中国人"));
+    click();
+    // Shingles 漂亮的中, 亮的中华, 的中华人: none in the source.
+    EXPECT_EQ(form.lbl22.caption(), g("原创度：100%"));
+    EXPECT_EQ(form.Memo2.marks(), (std::vector<TextSpan>{{0, 4}, {6, 10}}));
+    // The box turns the marks off and on again, for the text they belong to.
+    form.bschck11.setChecked(false);
+    form.bschck11Click();
+    EXPECT_TRUE(form.Memo2.marks().empty());
+    form.bschck11.setChecked(true);
+    form.bschck11Click();
+    EXPECT_EQ(form.Memo2.marks().size(), 2u);
+    // Editing the article drops them for good.
+    form.Memo2.setText(form.Memo2.text() + "x");
+    EXPECT_TRUE(form.Memo2.marks().empty());
+    form.bschck11Click();
+    EXPECT_TRUE(form.Memo2.marks().empty());
+
+    // With the shuffle on nothing is marked; the score counts no punctuation.
+    form.bschck4.setChecked(false);
+    form.bschck1.setChecked(true);
+    form.Memo1.setText(g("美丽，美丽"));
+    click();
+    EXPECT_TRUE(form.Memo2.marks().empty());
+    EXPECT_EQ(form.lbl22.caption(), g("原创度：0%"));
+    // The score is not touched when there is nothing to show.
+    form.bschck4.setChecked(true);
+    form.Memo1.setText("");
+    click();
+    EXPECT_EQ(form.lbl22.caption(), g("原创度：0%"));
+}
+
+TEST_F(RewriteCommandTest, ProtectedWordsInBothSteps) {
+    form.ProtectedWords = {g("美丽中国"), g("a.b")};
+    form.Memo1.setText(g("美丽中国，美丽的a.b"));
+    click();
+    EXPECT_EQ(form.Memo2.text(), g("美丽中国，漂亮的a.b"));
+    // The shuffle cuts at ， only; both fragments get the keyword.
+    form.bschck1.setChecked(true);
+    form.edt1.setText("KW");
+    form.bsknsldr1.setPosition(30);
+    form.bschck2.setChecked(true);
+    click();
+    EXPECT_EQ(form.MatchList, StringList{g("，")});
+    EXPECT_NE(form.Memo2.text().find("a.bKW"), std::string::npos);
+}
+
 } // namespace

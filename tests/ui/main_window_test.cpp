@@ -1,6 +1,7 @@
 // The real window over a started form: captions, the page shown, the list
 // filled from setting.dat, the masked password, and input reaching the model.
 #include <QCheckBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -132,6 +133,29 @@ TEST_F(MainWindowTest, InputReachesTheModelAndHandlers) {
     widget<QPushButton>("bsSkinXFormButton4")->click();
     QCoreApplication::processEvents();
     EXPECT_EQ(list->model()->rowCount(), 3);
+    EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(MainWindowTest, FindingsAndProtectedWordsBelowTheThesaurus) {
+    form->addKeyWord(g("漂亮"), g("美丽"), true, "add");
+    widget<QPushButton>("btn15")->click();
+    QCoreApplication::processEvents();
+    auto* findings = widget<QTableView>("lv4");
+    ASSERT_EQ(findings->model()->rowCount(), 1);
+    EXPECT_EQ(findings->model()->index(0, 1).data().toString(), q("1,4"));
+    // No check boxes in these lists; choosing the finding selects row id 4.
+    EXPECT_FALSE(findings->model()->index(0, 0).data(Qt::CheckStateRole).isValid());
+    findings->selectRow(0);
+    EXPECT_EQ(form->listview1.selected(), 3);
+    EXPECT_EQ(widget<QTableView>("listview1")->selectionModel()->selectedRows().value(0).row(), 3);
+
+    // Return in the edit adds a protected word.
+    auto* word = widget<QLineEdit>("edt9");
+    form->edt9.setText(g("品牌"));
+    QTest::keyClick(word, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->ProtectedWords, StringList{g("品牌")});
+    EXPECT_EQ(widget<QTableView>("lv3")->model()->rowCount(), 1);
     EXPECT_TRUE(platform.errors.empty());
 }
 

@@ -1,0 +1,40 @@
+// The thesaurus check on the page: findings over the in-use rows, and a
+// chosen finding selecting its pair's row.
+#include <gtest/gtest.h>
+
+#include "support/form_fixture.h"
+
+namespace {
+
+using CheckPageTest = DatabaseFormTest;
+
+TEST_F(CheckPageTest, FindingsListAndChoosingOne) {
+    open({{"美丽", "漂亮"}, {"花", "草", false}, {"漂亮", "美丽"}, {"花", "花"}});
+    form.run([this] { form.btn15Click(); });
+    EXPECT_EQ(form.lbl9.caption(), g("【提示信息】词库体检完毕：3个启用的词对，发现2个问题"));
+    ASSERT_EQ(form.lv4.count(), 2);
+    EXPECT_EQ(form.lv4.item(0).caption, g("互相抵消"));
+    EXPECT_EQ(form.lv4.item(0).subItems, (StringList{"1,3", g("美丽→漂亮  漂亮→美丽")}));
+    EXPECT_EQ(form.lv4.item(1).caption, g("无效替换"));
+
+    form.lv4.setSelected(0);
+    form.run([this] { form.lv4SelectItem(); });
+    EXPECT_EQ(form.listview1.selected(), 2);
+    EXPECT_EQ(form.listview1.lastScrolledTo(), 2);
+
+    // The row is gone since the check: said so, the selection stays.
+    form.run([this] { form.DeleteKeyWord(3, "4"); });
+    form.lv4.setSelected(1);
+    form.run([this] { form.lv4SelectItem(); });
+    EXPECT_EQ(form.lbl9.caption(), g("【提示信息】ID4不存在，可能已经删除，请重新加载词库！"));
+    EXPECT_EQ(form.listview1.selected(), 2);
+
+    // Switched off on the page: the next check leaves the pair out.
+    form.listview1.setSelected(0);
+    form.run([this] { form.N3Click(); });
+    form.run([this] { form.btn15Click(); });
+    EXPECT_EQ(form.lv4.count(), 0);
+    EXPECT_EQ(form.lbl9.caption(), g("【提示信息】词库体检完毕：1个启用的词对，没有发现问题"));
+}
+
+} // namespace
