@@ -37,9 +37,11 @@ void TEdit::setText(std::string t) {
 }
 
 void TMemo::setText(std::string t) {
+    // The editor writes its text back also when only its colours changed.
+    const bool same = t == m_text;
     m_text = std::move(t);
     changed();
-    if (!m_marks.empty()) setMarks({});
+    if (!same && !m_marks.empty()) setMarks({});
 }
 
 void TMemo::setMarks(std::vector<TextSpan> marks) {

@@ -1,9 +1,7 @@
 #include "engine/originality.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <iconv.h>
 #include <stdexcept>
 #include <utility>
@@ -22,9 +20,9 @@ bool counted(char32_t c) {
            (c >= 0xFF41 && c <= 0xFF5A) || (c >= 0x20000 && c <= 0x3FFFF);
 }
 
-// The counted characters of a GBK (GB18030) text, in order. Bytes that do not
-// decode are skipped one at a time; they count as nothing.
-std::vector<char32_t> countedCharacters(std::string_view text) {
+// One GB18030 character (up to four bytes) to its code point; 0 when the
+// bytes do not decode.
+char32_t decodeOne(std::string_view bytes) {
     struct Converter {
         iconv_t cd = iconv_open("UTF-32LE", "GB18030");
         ~Converter() {
@@ -35,59 +33,121 @@ std::vector<char32_t> countedCharacters(std::string_view text) {
     if (converter.cd == reinterpret_cast<iconv_t>(-1))
         throw std::runtime_error("no converter from GB18030 to UTF-32");
     iconv(converter.cd, nullptr, nullptr, nullptr, nullptr);
+    char32_t out = 0;
+    char* src = const_cast<char*>(bytes.data());
+    size_t srcLeft = bytes.size();
+    char* dst = reinterpret_cast<char*>(&out);
+    size_t dstLeft = sizeof out;
+    if (iconv(converter.cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) return 0;
+    return dstLeft == 0 ? out : 0;
+}
 
+// The code point of every two-byte character (lead << 8 | trail), made once.
+const std::vector<char32_t>& twoByteTable() {
+    static const std::vector<char32_t> table = [] {
+        std::vector<char32_t> t(65536, 0);
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+                if (trail == 0x7F) continue;
+                const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                t[lead << 8 | trail] = decodeOne(std::string_view(bytes, 2));
+            }
+        return t;
+    }();
+    return table;
+}
+
+// The counted characters of a GBK (GB18030) text, in order. Bytes that do not
+// decode are skipped one at a time; they count as nothing.
+std::vector<char32_t> countedCharacters(std::string_view text) {
+    const std::vector<char32_t>& twoBytes = twoByteTable();
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
     std::vector<char32_t> out;
-    out.reserve(text.size() / 2 + 1);
-    char32_t buffer[4096];
-    char* src = const_cast<char*>(text.data());
-    size_t srcLeft = text.size();
-    while (srcLeft > 0) {
-        char* dst = reinterpret_cast<char*>(buffer);
-        size_t dstLeft = sizeof buffer;
-        const size_t r = iconv(converter.cd, &src, &srcLeft, &dst, &dstLeft);
-        const int error = r == static_cast<size_t>(-1) ? errno : 0;
-        const size_t got = (sizeof buffer - dstLeft) / sizeof(char32_t);
-        for (size_t i = 0; i < got; ++i)
-            if (counted(buffer[i])) out.push_back(buffer[i]);
-        if (error == EILSEQ || error == EINVAL) {
-            ++src;
-            --srcLeft;
+    out.reserve(n / 2 + 1);
+    auto digit = [&](size_t k) { return k < n && t[k] >= 0x30 && t[k] <= 0x39; };
+    auto lead = [&](size_t k) { return k < n && t[k] >= 0x81 && t[k] <= 0xFE; };
+    for (size_t i = 0; i < n;) {
+        char32_t c = 0;
+        size_t len = 1;
+        if (t[i] < 0x80) {
+            c = t[i];
+        } else if (lead(i) && i + 1 < n && t[i + 1] >= 0x40 && t[i + 1] != 0x7F &&
+                   t[i + 1] != 0xFF) {
+            c = twoBytes[static_cast<size_t>(t[i]) << 8 | t[i + 1]];
+            len = 2;
+        } else if (lead(i) && digit(i + 1) && lead(i + 2) && digit(i + 3)) {
+            c = decodeOne(text.substr(i, 4));
+            len = 4;
+        }
+        if (c != 0 && counted(c)) out.push_back(c);
+        i += len;
+    }
+    return out;
+}
+
+// Every character of both texts gets a small number of its own, so that a
+// shingle of four fits one 64-bit word while there are at most 2^16 different
+// characters (beyond that, two words).
+struct Numbered {
+    std::vector<std::uint64_t> source, result;
+    size_t distinct = 0;
+};
+
+Numbered numbered(const std::vector<char32_t>& source, const std::vector<char32_t>& result) {
+    Numbered out;
+    // Counted characters lie below U+40000; 0 marks one not numbered yet.
+    std::vector<std::uint32_t> ids(0x40000, 0);
+    for (auto [chars, into] : {std::pair{&source, &out.source}, std::pair{&result, &out.result}}) {
+        into->reserve(chars->size());
+        for (char32_t c : *chars) {
+            std::uint32_t& id = ids[c];
+            if (id == 0) id = static_cast<std::uint32_t>(++out.distinct);
+            into->push_back(id - 1);
         }
     }
     return out;
 }
 
-// A shingle of four characters, each below 2^18 once the supplementary
-// ideographs are moved down next to the BMP.
-using Shingle = std::pair<std::uint64_t, std::uint32_t>;
-
-std::uint64_t packed(char32_t c) {
-    return c >= 0x20000 ? c - 0x10000 : c;
+std::vector<std::uint64_t> narrowShingles(const std::vector<std::uint64_t>& ids) {
+    std::vector<std::uint64_t> out;
+    for (size_t i = 0; i + 4 <= ids.size(); ++i)
+        out.push_back(ids[i] << 48 | ids[i + 1] << 32 | ids[i + 2] << 16 | ids[i + 3]);
+    return out;
 }
 
-std::vector<Shingle> shingles(const std::vector<char32_t>& chars) {
-    std::vector<Shingle> out;
-    if (chars.size() < 4) return out;
-    out.reserve(chars.size() - 3);
-    for (size_t i = 0; i + 4 <= chars.size(); ++i)
-        out.emplace_back((packed(chars[i]) << 36) | (packed(chars[i + 1]) << 18) |
-                             packed(chars[i + 2]),
-                         static_cast<std::uint32_t>(packed(chars[i + 3])));
+std::vector<std::pair<std::uint64_t, std::uint64_t>>
+wideShingles(const std::vector<std::uint64_t>& ids) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> out;
+    for (size_t i = 0; i + 4 <= ids.size(); ++i)
+        out.emplace_back(ids[i] << 32 | ids[i + 1], ids[i + 2] << 32 | ids[i + 3]);
     return out;
+}
+
+// The share, in whole percent rounded down, of `produced` not in `known`:
+// both sorted, then walked side by side.
+template <class T> int freshShare(std::vector<T> known, std::vector<T> produced) {
+    if (produced.empty()) return 0;
+    std::sort(known.begin(), known.end());
+    std::sort(produced.begin(), produced.end());
+    size_t fresh = 0, k = 0;
+    for (const T& s : produced) {
+        while (k < known.size() && known[k] < s)
+            ++k;
+        if (k == known.size() || s < known[k]) ++fresh;
+    }
+    return static_cast<int>(fresh * 100 / produced.size());
 }
 
 } // namespace
 
 int originality(std::string_view source, std::string_view result) {
-    const std::vector<Shingle> produced = shingles(countedCharacters(result));
-    if (produced.empty()) return 0;
-    std::vector<Shingle> known = shingles(countedCharacters(source));
-    std::sort(known.begin(), known.end());
-    known.erase(std::unique(known.begin(), known.end()), known.end());
-    size_t fresh = 0;
-    for (const Shingle& s : produced)
-        if (!std::binary_search(known.begin(), known.end(), s)) ++fresh;
-    return static_cast<int>(fresh * 100 / produced.size());
+    const std::vector<char32_t> resultChars = countedCharacters(result);
+    if (resultChars.size() < 4) return 0;
+    const Numbered ids = numbered(countedCharacters(source), resultChars);
+    if (ids.distinct <= (1u << 16))
+        return freshShare(narrowShingles(ids.source), narrowShingles(ids.result));
+    return freshShare(wideShingles(ids.source), wideShingles(ids.result));
 }
 
 } // namespace engine

@@ -55,8 +55,9 @@ QWidget* MainWindow::buildThesaurusPage() {
     third->addWidget(m_bind.button(m_form.btn8, &TForm1::btn8Click));
     layout->addLayout(third);
 
+    // The thesaurus keeps most of the page; the tools below it can be dragged
+    // taller, or out of the way.
     auto* split = new QSplitter(Qt::Vertical);
-    split->setChildrenCollapsible(false);
     split->addWidget(m_bind.list(m_form.listview1, m_form.bsSkinPopupMenu2,
                                  {{"N1", &TForm1::N1Click},
                                   {"N2", &TForm1::N2Click},
@@ -65,6 +66,8 @@ QWidget* MainWindow::buildThesaurusPage() {
     split->addWidget(buildThesaurusTools());
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 0);
+    split->setCollapsible(0, false);
+    split->setSizes({1000, 125});
     layout->addWidget(split, 1);
     return page;
 }

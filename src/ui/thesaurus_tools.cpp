@@ -68,7 +68,6 @@ QWidget* MainWindow::buildThesaurusTools() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(words, 2);
     layout->addWidget(check, 5);
-    pane->setMinimumHeight(150);
     return pane;
 }
 

@@ -5,6 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -134,6 +137,19 @@ TEST_F(MainWindowTest, InputReachesTheModelAndHandlers) {
     QCoreApplication::processEvents();
     EXPECT_EQ(list->model()->rowCount(), 3);
     EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(MainWindowTest, TheNewArticleShowsTheReplacedWords) {
+    form->Memo1.setText(g("美丽的花"));
+    widget<QPushButton>("bsSkinXFormButton2")->click();
+    EXPECT_EQ(widget<QLabel>("lbl22")->text(), q("原创度：100%"));
+    auto* editor = widget<QPlainTextEdit>("Memo2");
+    auto formats = [&] { return editor->document()->firstBlock().layout()->formats(); };
+    ASSERT_TRUE(waitUntil([&] { return !formats().isEmpty(); }));
+    EXPECT_EQ(formats()[0].start, 0);
+    EXPECT_EQ(formats()[0].length, 2);
+    widget<QCheckBox>("bschck11")->click();
+    EXPECT_TRUE(waitUntil([&] { return formats().isEmpty(); }));
 }
 
 TEST_F(MainWindowTest, FindingsAndProtectedWordsBelowTheThesaurus) {
