@@ -40,8 +40,11 @@ QWidget* MainWindow::buildThesaurusTools() {
     QLineEdit* word = m_bind.edit(m_form.edt9);
     entry->addWidget(word, 1);
     QPushButton* add = m_bind.button(m_form.btn16, &TForm1::btn16Click);
-    entry->addWidget(add);
-    entry->addWidget(m_bind.button(m_form.btn17, &TForm1::btn17Click));
+    QPushButton* remove = m_bind.button(m_form.btn17, &TForm1::btn17Click);
+    for (QPushButton* button : {add, remove}) {
+        button->setMaximumWidth(56);
+        entry->addWidget(button);
+    }
     wordsLayout->addLayout(entry);
     wordsLayout->addWidget(plainList(m_bind, m_form.lv3), 1);
     // Return in the edit adds the word.
