@@ -237,6 +237,9 @@ class TForm1 {
     std::string rewrite(const std::string& text); // the two steps the switches select
     void bsSkinXFormButton2Click();               // 生成原创
     void bschck11Click();                         // 标记替换词
+    // The protected words for replacement, or those of them the shuffle could
+    // cut (the ones holding a delimiter), as they are now.
+    std::shared_ptr<const ProtectedWordFinder> protectedWordFinder(bool forShuffle = false);
     // Batch runs: the originality of each article of a run, averaged on lbl23
     // at its end.
     void batchOriginalityStart();
@@ -312,14 +315,13 @@ class TForm1 {
     // Synonym replacement with the protected words kept; marks and the count
     // in `trace` (marks only when asked for).
     std::string replaceSynonyms(const std::string& text, ReplaceTrace& trace, bool withMarks);
-    // The protected words for replacement, or those of them the shuffle could
-    // cut (the ones holding a delimiter).
-    const ProtectedWordFinder& protectedWordFinder(bool forShuffle = false);
 
     std::unique_ptr<SynonymReplacer> m_synonyms; // index over OriginalWords/NewWords
     bool m_synonymsDirty = true;
-    std::unique_ptr<ProtectedWordFinder> m_protect; // index over ProtectedWords
-    std::unique_ptr<ProtectedWordFinder> m_protectShuffle;
+    // Indexes over ProtectedWords, made anew when the words change, so a
+    // holder of one (a batch run on worker threads) keeps a fixed list.
+    std::shared_ptr<const ProtectedWordFinder> m_protect;
+    std::shared_ptr<const ProtectedWordFinder> m_protectShuffle; // words holding a delimiter
     // The marks of the last rewrite and the text they belong to, for bschck11.
     std::vector<TextSpan> m_newArticleMarks;
     std::string m_markedArticle;

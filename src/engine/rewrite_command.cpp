@@ -28,7 +28,7 @@ std::string TForm1::replaceSynonyms(const std::string& text, ReplaceTrace& trace
         m_synonyms->build(OriginalWords, NewWords);
         m_synonymsDirty = false;
     }
-    return m_synonyms->apply(text, protectedWordFinder().find(text), trace, withMarks);
+    return m_synonyms->apply(text, protectedWordFinder()->find(text), trace, withMarks);
 }
 
 std::string TForm1::daluan(const std::string& text) {
@@ -37,8 +37,8 @@ std::string TForm1::daluan(const std::string& text) {
     options.stripBreaks = bschck2.checked();
     options.keyword = edt1.text();
     options.frequency = bsknsldr1.position();
-    const ProtectedWordFinder& guard = protectedWordFinder(true);
-    if (!guard.empty()) options.protect = &guard;
+    const auto guard = protectedWordFinder(true);
+    if (!guard->empty()) options.protect = guard.get();
     return engine::daluan(text, options, Random, MatchList);
 }
 
@@ -82,14 +82,14 @@ void TForm1::bschck11Click() {
     Memo2.setMarks(show ? m_newArticleMarks : std::vector<TextSpan>());
 }
 
-const ProtectedWordFinder& TForm1::protectedWordFinder(bool forShuffle) {
-    if (!m_protect) {
-        m_protect = std::make_unique<ProtectedWordFinder>();
-        m_protectShuffle = std::make_unique<ProtectedWordFinder>();
+std::shared_ptr<const ProtectedWordFinder> TForm1::protectedWordFinder(bool forShuffle) {
+    if (!m_protect || !m_protect->builtFrom(ProtectedWords)) {
+        auto all = std::make_shared<ProtectedWordFinder>();
+        all->build(ProtectedWords);
+        auto cuttable = std::make_shared<ProtectedWordFinder>();
+        cuttable->build(engine::wordsHoldingDelimiters(ProtectedWords));
+        m_protect = std::move(all);
+        m_protectShuffle = std::move(cuttable);
     }
-    if (!m_protect->builtFrom(ProtectedWords)) {
-        m_protect->build(ProtectedWords);
-        m_protectShuffle->build(engine::wordsHoldingDelimiters(ProtectedWords));
-    }
-    return forShuffle ? *m_protectShuffle : *m_protect;
+    return forShuffle ? m_protectShuffle : m_protect;
 }
