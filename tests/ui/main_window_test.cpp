@@ -6,13 +6,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
@@ -148,6 +149,10 @@ TEST_F(MainWindowTest, TheNewArticleShowsTheReplacedWords) {
     ASSERT_TRUE(waitUntil([&] { return !formats().isEmpty(); }));
     EXPECT_EQ(formats()[0].start, 0);
     EXPECT_EQ(formats()[0].length, 2);
+    // A format of the layout only: the text, and what is copied, stays plain.
+    QTextCursor cursor(editor->document());
+    cursor.setPosition(1);
+    EXPECT_EQ(cursor.charFormat().background().style(), Qt::NoBrush);
     widget<QCheckBox>("bschck11")->click();
     EXPECT_TRUE(waitUntil([&] { return formats().isEmpty(); }));
 }
