@@ -75,7 +75,7 @@ int CharAutomaton::add(std::string_view pattern) {
     return end.output;
 }
 
-void CharAutomaton::finish() {
+void CharAutomaton::finish(bool rootTable) {
     if (m_finished) return;
     m_finished = true;
     // Children of every state, grouped by parent (counting sort of the edges).
@@ -123,7 +123,7 @@ void CharAutomaton::finish() {
             queue.push_back(c);
         }
     }
-    if (m_patternLength.size() >= 256) {
+    if (rootTable || m_patternLength.size() >= 256) {
         m_root.assign(65536, kNone);
         for (size_t e = 0; e < m_edgeParent.size(); ++e)
             if (m_edgeParent[e] == 0) m_root[m_edgeCode[e]] = m_edgeChild[e];

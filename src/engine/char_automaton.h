@@ -16,8 +16,10 @@ class CharAutomaton {
     int add(std::string_view pattern);
     // Prepares for patterns of about this many characters in all.
     void reserve(size_t characters);
-    // Builds the failure links; no pattern can be added afterwards.
-    void finish();
+    // Builds the failure links; no pattern can be added afterwards. The
+    // transitions from the root become a full table for large automata, or
+    // when `rootTable` asks for it (a few patterns scanned over long texts).
+    void finish(bool rootTable = false);
 
     // Most states one automaton can hold; patterns with more characters in
     // all need more than one automaton.
@@ -74,7 +76,7 @@ class CharAutomaton {
     void insertSlot(int32_t state, uint32_t code, int32_t target);
 
     // Transitions from the root as a full table, made by finish() for large
-    // automata (most steps of a scan start from the root).
+    // automata or on request (most steps of a scan start from the root).
     std::vector<int32_t> m_root;
     std::vector<uint64_t> m_slots = std::vector<uint64_t>(1024); // never full: lookups stop at 0
     size_t m_mask = 1023;

@@ -19,7 +19,8 @@ void ProtectedWordFinder::build(const StringList& words) {
         any = true;
     }
     if (!any) return;
-    automaton->finish();
+    // Protected words are few and articles long: most steps start at the root.
+    automaton->finish(true);
     m_automaton = std::move(automaton);
 }
 
