@@ -100,6 +100,7 @@ QWidget* MainWindow::buildBatchPage() {
     auto* run = new QHBoxLayout;
     run->addWidget(m_bind.button(m_form.btn11, &TForm1::btn11Click));
     run->addWidget(m_bind.label(m_form.lbl19, true), 1);
+    run->addWidget(m_bind.label(m_form.lbl23)); // average originality of the last run
     left->addLayout(run);
     submitLayout->addLayout(left, 1);
     submitLayout->addWidget(m_bind.radio(m_form.bsknrdgrp1, &TForm1::bsknrdgrp1Click));
