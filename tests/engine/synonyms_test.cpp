@@ -168,11 +168,12 @@ Traced tracedReference(const std::string& text, const std::vector<TextSpan>& kee
     return r;
 }
 
-// The fast replacer, plain and traced with stretches kept for a few words of
-// the alphabet, against the definitions.
+// The fast replacer, plain and (when `traced`) traced with stretches kept for
+// a few words of the alphabet, against the definitions.
 void expectAsReference(const SynonymReplacer& r, const Thesaurus& t, const std::string& text,
-                       const ProtectedWordFinder& protect) {
+                       const ProtectedWordFinder& protect, bool traced = true) {
     ASSERT_EQ(r.apply(text), replaceSynonymsReference(text, t.o, t.n));
+    if (!traced) return;
     const std::vector<TextSpan> keep = protect.find(text);
     const Traced expected = tracedReference(text, keep, t.o, t.n);
     ReplaceTrace trace;
@@ -196,7 +197,7 @@ TEST(SynonymReplacer, MatchesTheReferenceOnRandomThesauri) {
             std::string text = randomText(rng, k == 5 ? 900 : 40, alphabet);
             if (rng() % 8 == 0) text += "\xB0"; // a lead byte at the very end
             SCOPED_TRACE("round " + std::to_string(round) + " text " + std::to_string(k));
-            expectAsReference(r, t, text, protect);
+            expectAsReference(r, t, text, protect, round % 2 == 0);
         }
     }
 }
@@ -217,7 +218,7 @@ TEST(SynonymReplacer, LongTextsCutIntoBlocks) {
         while (text.size() < len)
             text += kAlphabet[rng() % alphabet];
         SCOPED_TRACE("round " + std::to_string(round));
-        expectAsReference(r, t, text, protect);
+        expectAsReference(r, t, text, protect, round % 3 == 0);
     }
 }
 
