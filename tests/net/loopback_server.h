@@ -71,6 +71,10 @@ class LoopbackServer {
             handle(req, res, body);
         });
         m_server.set_payload_max_length(64 * 1024 * 1024);
+        // Enough workers that every transfer the client runs at once is served
+        // at once: the library's default on a 2-core machine is 8, which would
+        // queue slow answers behind each other and hide what the client does.
+        m_server.new_task_queue = [] { return new httplib::ThreadPool(40); };
         // One request per connection, so that stopping never waits for an idle
         // kept-alive connection to time out.
         m_server.set_keep_alive_max_count(1);
