@@ -35,15 +35,16 @@ QWidget* MainWindow::buildBatchPage() {
     downloadLayout->addLayout(pattern);
     auto* range = new QHBoxLayout;
     range->addWidget(m_bind.label(m_form.lbl16));
-    // The number range takes integers only.
+    // The number range takes integers only, wide enough for eight digits.
     QLineEdit* from = m_bind.edit(m_form.edt6);
     from->setValidator(new QIntValidator(from));
-    from->setFixedWidth(50);
+    const int numberWidth = from->fontMetrics().horizontalAdvance(QStringLiteral("00000000")) + 12;
+    from->setFixedWidth(numberWidth);
     range->addWidget(from);
     range->addWidget(m_bind.label(m_form.lbl13));
     QLineEdit* to = m_bind.edit(m_form.edt7);
     to->setValidator(new QIntValidator(to));
-    to->setFixedWidth(50);
+    to->setFixedWidth(numberWidth);
     range->addWidget(to);
     range->addWidget(m_bind.check(m_form.bschck8));
     range->addWidget(m_bind.check(m_form.bschck9));
