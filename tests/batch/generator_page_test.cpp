@@ -1,4 +1,4 @@
-// "生成" and "清空" of the download list.
+// "生成" of the download list.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -73,14 +73,6 @@ TEST(Generator, PressesOfGenerate) {
             EXPECT_EQ(form.mmo2.text(), g(c.before));
         }
     }
-}
-
-TEST(Generator, ClearEmptiesTheList) {
-    RecordingPlatform platform;
-    TForm1 form{platform, FormOptions{"/opt/wyc/", 1}};
-    form.mmo2.setText("a\r\nb");
-    form.btn14Click();
-    EXPECT_EQ(form.mmo2.text(), "");
 }
 
 } // namespace
