@@ -6,7 +6,6 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "thesaurus/keyword_store.h"
 #include "thesaurus/tab_pairs.h"
 
 namespace cli {
@@ -59,11 +58,7 @@ int initDbMain(int argc, char** argv) {
     for (int lineNo : parsed.malformed)
         std::fprintf(stderr, "init-db: %s:%d: expected 'original<TAB>new'\n", list.c_str(), lineNo);
     try {
-        auto store = KeywordStore::create(target);
-        Transaction tx(store->db());
-        for (size_t k = 0; k < parsed.originals.size(); ++k)
-            store->append(parsed.originals[k], parsed.replacements[k], true);
-        tx.commit();
+        tabpairs::createStore(target, parsed);
         std::printf("%s: %zu pairs\n", target.c_str(), parsed.originals.size());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "init-db: %s\n", e.what());

@@ -1,6 +1,7 @@
 #include "thesaurus/tab_pairs.h"
 
 #include "engine/codepage.h"
+#include "thesaurus/keyword_store.h"
 
 namespace tabpairs {
 
@@ -20,6 +21,14 @@ Parsed parse(std::string_view utf8) {
         parsed.lines.push_back(lineNo);
     }
     return parsed;
+}
+
+void createStore(const std::string& fsPath, const Parsed& parsed) {
+    auto store = KeywordStore::create(fsPath);
+    Transaction tx(store->db());
+    for (size_t k = 0; k < parsed.originals.size(); ++k)
+        store->append(parsed.originals[k], parsed.replacements[k], true);
+    tx.commit();
 }
 
 } // namespace tabpairs
