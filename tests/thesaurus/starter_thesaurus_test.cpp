@@ -1,0 +1,57 @@
+// The starter thesaurus shipped in data/synonyms.txt: it must check clean and
+// keep rewriting plain prose into correct Chinese as pairs are added to it.
+#include <gtest/gtest.h>
+
+#include "engine/synonyms.h"
+#include "engine/textutil.h"
+#include "engine/thesaurus_check.h"
+#include "support/fixtures.h"
+#include "thesaurus/tab_pairs.h"
+
+namespace {
+
+tabpairs::Parsed shippedPairs() {
+    return tabpairs::parse(ReadWholeFile(WYC_SOURCE_DIR "/data/synonyms.txt"));
+}
+
+// GBK characters in `word`: a lead byte (81..FE) takes the next byte with it.
+size_t characters(const std::string& word) {
+    size_t n = 0;
+    for (size_t i = 0; i < word.size(); ++i, ++n)
+        if (static_cast<unsigned char>(word[i]) >= 0x81) ++i;
+    return n;
+}
+
+TEST(StarterThesaurusTest, ChecksCleanWithEnoughMultiCharacterPairs) {
+    const tabpairs::Parsed p = shippedPairs();
+    EXPECT_EQ(p.malformed, std::vector<int>{});
+    EXPECT_GE(p.originals.size(), 5000u);
+    for (size_t k = 0; k < p.originals.size(); ++k)
+        EXPECT_GE(characters(p.originals[k]), 2u)
+            << "line " << p.lines[k] << ": " << cp::gbkToUtf8(p.originals[k]);
+    for (const engine::Finding& f : engine::checkThesaurus(p.originals, p.replacements)) {
+        std::string where;
+        for (size_t k : f.pairs)
+            where += " line " + std::to_string(p.lines[k]) + " " + cp::gbkToUtf8(p.originals[k]) +
+                     "->" + cp::gbkToUtf8(p.replacements[k]);
+        ADD_FAILURE() << engine::findingKindName(f.kind) << ":" << where;
+    }
+}
+
+// Phrases before the words inside them (最近一段时间, 多留个心眼, 并不少见),
+// and 一直 changed only where 始终 reads right.
+TEST(StarterThesaurusTest, RewritesAParagraphIntoCorrectChinese) {
+    const tabpairs::Parsed p = shippedPairs();
+    SynonymReplacer replacer;
+    replacer.build(p.originals, p.replacements);
+    const std::string source =
+        g("最近一段时间，不少市民反映，小区附近的公交车站一直没有遮阳棚，夏天等车非常辛苦。"
+          "这种情况在老城区并不少见。街道办事处的工作人员说，他们会根据居民的意见尽快解决，"
+          "也提醒大家外出时多留个心眼，注意交通安全。书架从地板一直顶到天花板。");
+    EXPECT_EQ(cp::gbkToUtf8(replacer.apply(source)),
+              "近来，许多市民反映，小区周边的公交站始终没遮阳棚，夏季候车十分辛苦。"
+              "这类情形在老城区并不鲜见。街道办事处的工作人员说，他们会依据居民的意见及早处理，"
+              "也提示大家外出时多加提防，留意交通安全。书架从地板一直顶到天花板。");
+}
+
+} // namespace
