@@ -39,8 +39,9 @@ TEST(StarterThesaurusTest, ChecksCleanWithEnoughMultiCharacterPairs) {
 }
 
 // Phrases before the words inside them (最近一段时间, 多留个心眼, 并不少见),
-// 一直 changed only where 始终 reads right, and 正在 becoming 在, which keeps
-// a 在 that means "at".
+// 一直 changed only where 始终 reads right, 正在 becoming 在, which keeps a
+// 在 that means "at", and words that must read right in every use (不少 after
+// its noun, 至少 as "at any rate", 王老师 as a form of address).
 TEST(StarterThesaurusTest, RewritesAParagraphIntoCorrectChinese) {
     const tabpairs::Parsed p = shippedPairs();
     SynonymReplacer replacer;
@@ -49,12 +50,13 @@ TEST(StarterThesaurusTest, RewritesAParagraphIntoCorrectChinese) {
         g("最近一段时间，不少市民反映，小区附近的公交车站一直没有遮阳棚，夏天等车非常辛苦。"
           "这种情况在老城区并不少见。街道办事处的工作人员说，他们会根据居民的意见尽快解决，"
           "也提醒大家外出时多留个心眼，注意交通安全。书架从地板一直顶到天花板，"
-          "他反正在家里闲着，正在帮老人收拾房间。");
-    EXPECT_EQ(cp::gbkToUtf8(replacer.apply(source)),
-              "近来，许多市民反映，小区周边的公交站始终没遮阳棚，夏季候车十分辛苦。"
-              "这类情形在老城区并不鲜见。街道办事处的工作人员说，他们会依据居民的意见及早处理，"
-              "也提示大家外出时多加提防，留意交通安全。书架从地板一直顶到天花板，"
-              "他横竖在家中闲着，在帮老年人整理房间。");
+          "他反正在家里闲着，正在帮老人收拾房间。王老师说，这样的问题不少，但至少大家都尽力了。");
+    EXPECT_EQ(
+        cp::gbkToUtf8(replacer.apply(source)),
+        "近来，很多市民反映，小区周边的公交站始终没遮阳棚，夏季候车十分辛苦。"
+        "这类情形在老城区并不鲜见。街道办事处的工作人员说，他们会依据居民的意见及早处理，"
+        "也提示大家外出时多加提防，留意交通安全。书架从地板一直顶到天花板，"
+        "他横竖在家中闲着，在帮老年人整理房间。王老师说，这样的问题很多，但起码大家都尽力了。");
 }
 
 } // namespace
