@@ -52,9 +52,17 @@ double msSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
-} // namespace
+// A fresh folder for the database, removed with everything in it at the end.
+struct ScratchDir {
+    fs::path path = fs::temp_directory_path() / ("wyc-bench-starter-" + std::to_string(::getpid()));
+    ScratchDir() { fs::create_directories(path); }
+    ~ScratchDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     bool show = false;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
@@ -66,32 +74,24 @@ int main(int argc, char** argv) {
     const std::string list = args.size() > 0 ? args[0] : WYC_SOURCE_DIR "/data/synonyms.txt";
     const fs::path corpusDir = args.size() > 1 ? args[1] : WYC_SOURCE_DIR "/bench/corpus";
 
-    const fs::path dir =
-        fs::temp_directory_path() / ("wyc-bench-starter-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string db = (dir / "setting.dat").string();
+    const ScratchDir dir;
+    const std::string db = (dir.path / "setting.dat").string();
 
     // Three builds from the file, each from reading it to the commit; the
     // writes wait for the disk, so the best run is the figure.
     double best = 1e9, worst = 0;
     size_t listed = 0;
-    try {
-        for (int run = 0; run < 3; ++run) {
-            fs::remove(db);
-            const auto t0 = std::chrono::steady_clock::now();
-            const tabpairs::Parsed parsed = tabpairs::parse(ReadWholeFile(list));
-            tabpairs::createStore(db, parsed);
-            const double ms = msSince(t0);
-            best = std::min(best, ms);
-            worst = std::max(worst, ms);
-            listed = parsed.originals.size();
-            if (!parsed.malformed.empty())
-                std::printf("%s: %zu malformed line(s)\n", list.c_str(), parsed.malformed.size());
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "cannot build setting.dat from %s: %s\n", list.c_str(), e.what());
-        fs::remove_all(dir);
-        return 1;
+    for (int round = 0; round < 3; ++round) {
+        fs::remove(db);
+        const auto t0 = std::chrono::steady_clock::now();
+        const tabpairs::Parsed parsed = tabpairs::parse(ReadWholeFile(list));
+        tabpairs::createStore(db, parsed);
+        const double ms = msSince(t0);
+        best = std::min(best, ms);
+        worst = std::max(worst, ms);
+        listed = parsed.originals.size();
+        if (!parsed.malformed.empty())
+            std::printf("%s: %zu malformed line(s)\n", list.c_str(), parsed.malformed.size());
     }
 
     StringList originals, replacements;
@@ -104,7 +104,6 @@ int main(int argc, char** argv) {
             replacements.push_back(rec.nw);
         }
     }
-    fs::remove_all(dir);
     SynonymReplacer replacer;
     replacer.build(originals, replacements);
 
@@ -150,4 +149,16 @@ int main(int argc, char** argv) {
     std::printf("setting.dat from the list: %.1f ms (slowest %.1f ms, target < 1000 ms) %s\n", best,
                 worst, buildOk ? "ok" : "SLOW");
     return originalityOk && buildOk ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        // A missing list or corpus, or a database that cannot be written.
+        std::fprintf(stderr, "bench_starter_thesaurus: %s\n", e.what());
+        return 1;
+    }
 }
