@@ -38,7 +38,7 @@
 #include "server/vendor_server.h"
 #include "support/http_client.h"
 #include "support/raw_client.h"
-#include "thesaurus/sqlite.h"
+#include "sqlitedb/sqlite.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
-// Counters that slow down password guessing and mass sign-ups, kept behind one
-// small interface so that several server instances can later share them.
+// Counters that slow down password guessing and mass sign-ups, behind one small
+// interface: the server keeps them in its store (stored_abuse_limits.h), so that
+// instances sharing a store share them; this in-memory form serves one process.
 #include <chrono>
 #include <cstddef>
 #include <deque>

@@ -196,16 +196,22 @@ std::string ClientAnswers::points(std::string_view q, const std::string& client)
         return "【提示信息】请先登录再下载（登录超过24小时或换了网络，需要重新登录）。";
     }
     std::int64_t balance = 0;
-    switch (m_storage.spendPoint(*userId, balance)) {
-    case SpendResult::UnknownUser:
+    const std::string nw(mid == std::string_view::npos ? std::string_view()
+                                                       : words.substr(mid + kSep.size()));
+    switch (m_storage.chargeDownload(*userId, std::string(ow), nw, kDownloadPrice, balance)) {
+    case DownloadResult::UnknownUser:
         return "【提示信息】用户不存在，请先登录";
-    case SpendResult::NoPoints:
+    case DownloadResult::NoPoints:
         return "【提示信息】积分不足，无法下载" + quoted(ow) + "。共享1个词被收录可得10积分。";
-    case SpendResult::Spent:
+    case DownloadResult::AlreadyPaid:
+        // A repeated request (or one a proxy retried) costs nothing again.
+        return "ok|" + std::to_string(balance) + "|【提示信息】" + quoted(ow) +
+               "已经下载过，不再扣分，剩余" + std::to_string(balance) + "积分。";
+    case DownloadResult::Charged:
         break;
     }
-    return "ok|" + std::to_string(balance) + "|【提示信息】" + quoted(ow) +
-           "下载成功，扣除1积分，剩余" + std::to_string(balance) + "积分。";
+    return "ok|" + std::to_string(balance) + "|【提示信息】" + quoted(ow) + "下载成功，扣除" +
+           std::to_string(kDownloadPrice) + "积分，剩余" + std::to_string(balance) + "积分。";
 }
 
 std::string ClientAnswers::share(std::string_view q, const std::string& client) {

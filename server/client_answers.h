@@ -24,6 +24,8 @@ class ClientAnswers {
   public:
     static constexpr std::int64_t kPageSize = 20;
     static constexpr std::int64_t kShareReward = 10;
+    // Points a download takes; an account pays once for each pair.
+    static constexpr std::int64_t kDownloadPrice = 1;
     static constexpr std::size_t kMaxWordChars = 50;
     static constexpr std::int64_t kSharesPerDay = 100;
     static constexpr std::int64_t kLoginLifetime = 24 * 60 * 60; // seconds

@@ -18,6 +18,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "forwarded.h"
 #include "work_pool.h"
 
 // How a request travels: libmicrohttpd reads the request line and headers
@@ -129,6 +130,12 @@ struct HttpFront::Impl {
                              : std::clamp(std::thread::hardware_concurrency(), 2u, 8u),
                o.maxWaitingHashes) {}
 
+    // Behind a proxy every connection comes from the proxy: the limit per
+    // client address is then the proxy's to apply.
+    unsigned perAddressLimit() const {
+        return options.trustedProxy.empty() ? options.maxConnectionsPerAddress : 0u;
+    }
+
     std::uint64_t drainLimit() const { return 4 * std::uint64_t{options.maxBodyBytes}; }
 
     Clock::time_point nextDeadline() const {
@@ -230,6 +237,15 @@ struct HttpFront::Impl {
         return nullptr;
     }
 
+    std::string clientBehindProxy(MHD_Connection* c, const std::string& peer) const {
+        auto header = [c](const char* name) -> std::optional<std::string> {
+            const char* v = MHD_lookup_connection_value(c, MHD_HEADER_KIND, name);
+            return v ? std::optional<std::string>(v) : std::nullopt;
+        };
+        return clientAddress(peer, options.trustedProxy, header("X-Real-IP"),
+                             header("X-Forwarded-For"));
+    }
+
     // The first call: the head is complete, no body has been read.
     void begin(MHD_Connection* c, Exchange& ex, const char* method, const char* url) {
         ex.connection = connectionOf(c);
@@ -242,6 +258,7 @@ struct HttpFront::Impl {
             req.target = url ? url : "";
         }
         req.path = req.target.substr(0, req.target.find_first_of("?#"));
+        if (!options.trustedProxy.empty()) req.remote = clientBehindProxy(c, req.remote);
         if (req.target.size() > options.maxTargetBytes) {
             ex.answer = errorResponse(414);
             return;
@@ -396,7 +413,7 @@ struct HttpFront::Impl {
             MHD_OPTION_EXTERNAL_LOGGER, &Impl::log, this, MHD_OPTION_SOCK_ADDR, &address,
             MHD_OPTION_THREAD_POOL_SIZE, std::max(1u, options.networkThreads),
             MHD_OPTION_CONNECTION_LIMIT, options.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-            options.maxConnectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, options.idleTimeoutSec,
+            perAddressLimit(), MHD_OPTION_CONNECTION_TIMEOUT, options.idleTimeoutSec,
             MHD_OPTION_CONNECTION_MEMORY_LIMIT, std::size_t{32 * 1024},
             MHD_OPTION_LISTEN_BACKLOG_SIZE, unsigned{SOMAXCONN}, MHD_OPTION_NOTIFY_CONNECTION,
             &Impl::onConnection, this, MHD_OPTION_NOTIFY_COMPLETED, &Impl::onCompleted, this,

@@ -11,6 +11,14 @@ struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 8600; // 0 = any free port
     std::string dataFile = "wyc-server.db";
+    // A PostgreSQL connection URI: when set, the data live there instead of
+    // in the data file, and several instances may share them.
+    std::string databaseUri;
+    // Copy this SQLite data file into the (empty) PostgreSQL store, then exit.
+    std::string copyFrom;
+    // The address of the reverse proxy in front: its requests name their
+    // client in X-Real-IP or X-Forwarded-For. Empty: no proxy is trusted.
+    std::string trustedProxy;
     // A new data file gets a few dozen starter pairs in the shared thesaurus.
     bool starterPairs = true;
     // One line per request on standard output (paths only, never queries).

@@ -10,6 +10,7 @@
 #include "passwords.h"
 #include "protocol.h"
 #include "storage.h"
+#include "stored_abuse_limits.h"
 
 namespace wycserver {
 
@@ -33,6 +34,17 @@ HttpResponse html(std::string body) {
     return {200, kHtml, std::move(body)};
 }
 
+StoreLocation storeLocation(const ServerOptions& o) {
+    StoreLocation where;
+    where.sqliteFile = o.dataFile;
+    where.postgresUri = o.databaseUri;
+    where.starterPairs = o.starterPairs;
+    where.keptPostBytes = o.keptPostBytes;
+    // Every thread that runs requests may hold one connection.
+    where.connections = std::max(1u, o.networkThreads) + (o.hashThreads ? o.hashThreads : 8u);
+    return where;
+}
+
 std::size_t characterCount(std::string_view utf8) {
     return static_cast<std::size_t>(
         std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
@@ -42,9 +54,10 @@ std::size_t characterCount(std::string_view utf8) {
 
 struct VendorServer::Impl {
     ServerOptions options;
-    Storage storage;
+    std::unique_ptr<Storage> store;
+    Storage& storage;
     VerifiedPasswords verified;
-    MemoryAbuseLimits limits;
+    StoredAbuseLimits limits;
     ClientAnswers answers{storage, verified, limits};
     AccountPages accounts{storage, limits};
     HttpFront front;
@@ -52,10 +65,9 @@ struct VendorServer::Impl {
     int port = -1;
 
     explicit Impl(ServerOptions o)
-        : options(std::move(o)),
-          storage(options.dataFile, options.starterPairs, options.keptPostBytes),
-          limits(AbuseLimitSettings{5, std::chrono::minutes(10), std::chrono::minutes(10),
-                                    options.signUpsPerHour}),
+        : options(std::move(o)), store(openStorage(storeLocation(options))), storage(*store),
+          limits(storage, AbuseLimitSettings{5, std::chrono::minutes(10), std::chrono::minutes(10),
+                                             options.signUpsPerHour}),
           front(options, routes()) {}
 
     HttpResponse postTest(const HttpRequest& req) {

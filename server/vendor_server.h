@@ -1,7 +1,7 @@
 #pragma once
 // The companion vendor server: every address the desktop program uses, with
-// its own SQLite file. Serves from threads of its own so that tests and
-// benchmarks can start it in their own process.
+// its data in a SQLite file or a shared PostgreSQL database. Serves from threads of its own so that
+// tests and benchmarks can start it in their own process.
 #include <memory>
 
 #include "options.h"
@@ -12,7 +12,7 @@ class Storage;
 
 class VendorServer {
   public:
-    // Opens (or creates) the data file; throws when it cannot.
+    // Opens (or creates) the store; throws when it cannot.
     explicit VendorServer(ServerOptions options);
     ~VendorServer();
     VendorServer(const VendorServer&) = delete;

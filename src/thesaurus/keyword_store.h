@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "thesaurus/sqlite.h"
+#include "sqlitedb/sqlite.h"
 
 struct KeywordRecord {
     std::string id; // decimal text

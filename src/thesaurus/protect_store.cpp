@@ -1,7 +1,7 @@
 #include "thesaurus/protect_store.h"
 
 #include "engine/codepage.h"
-#include "thesaurus/sqlite.h"
+#include "sqlitedb/sqlite.h"
 
 namespace protect {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/vendor.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
-#include "thesaurus/sqlite.h"
+#include "sqlitedb/sqlite.h"
 
 namespace fs = std::filesystem;
 

@@ -1,5 +1,4 @@
 // Sign-up, login with the key digest, password recovery and how passwords are kept.
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include "engine/codepage.h"
@@ -7,9 +6,8 @@
 #include "server/abuse_limits.h"
 #include "server/passwords.h"
 #include "server/protocol.h"
-#include "server/storage.h"
+#include "server/sqlite_storage.h"
 #include "server_fixture.h"
-#include "thesaurus/sqlite.h"
 
 namespace {
 
@@ -37,7 +35,7 @@ TEST(ServerProtocol, LoginQueryKeepsAmpersandsInAccountAndPassword) {
 
 class AccountTest : public ServerTest {};
 
-TEST_F(AccountTest, NewAccountStartsWithHundredPoints) {
+TEST_P(AccountTest, NewAccountStartsWithHundredPoints) {
     const std::string page = signUp("alice", "pw1");
     EXPECT_NE(page.find("注册成功"), std::string::npos);
     EXPECT_NE(recoveryCodeIn(page), "");
@@ -48,7 +46,7 @@ TEST_F(AccountTest, NewAccountStartsWithHundredPoints) {
     EXPECT_GE(std::stoll(newUser("bob")), 10001);
 }
 
-TEST_F(AccountTest, LoginIsRefusedWithAMessageWithoutBar) {
+TEST_P(AccountTest, LoginIsRefusedWithAMessageWithoutBar) {
     signUp("carol", "right");
     EXPECT_TRUE(isRefusal(login("carol", "wrong")));
     EXPECT_TRUE(isRefusal(login("nobody", "right")));
@@ -67,7 +65,7 @@ TEST_F(AccountTest, LoginIsRefusedWithAMessageWithoutBar) {
         "ok|");
 }
 
-TEST_F(AccountTest, ChineseAccountLogsInWithGbkBytesAsTheProgramSendsThem) {
+TEST_P(AccountTest, ChineseAccountLogsInWithGbkBytesAsTheProgramSendsThem) {
     const std::string id = newUser("测试用户", "密码abc");
     EXPECT_NE(id, "0");
     EXPECT_EQ(login(g("测试用户"), g("密码abc")), "ok|" + id + "|100");
@@ -80,7 +78,7 @@ TEST_F(AccountTest, ChineseAccountLogsInWithGbkBytesAsTheProgramSendsThem) {
               "ok|" + id + "|100");
 }
 
-TEST_F(AccountTest, PasswordsWithQuerySymbolsTravelUnencoded) {
+TEST_P(AccountTest, PasswordsWithQuerySymbolsTravelUnencoded) {
     const std::string id = newUser("dave", "a&b+c%41=d");
     EXPECT_EQ(login("dave", "a&b+c%41=d"), "ok|" + id + "|100");
     EXPECT_TRUE(isRefusal(login("dave", "a&b+c%42=d")));
@@ -93,30 +91,30 @@ TEST_F(AccountTest, PasswordsWithQuerySymbolsTravelUnencoded) {
               "ok|");
 }
 
-TEST_F(AccountTest, PasswordsAndRecoveryCodesAreStoredOnlyAsSaltedHashes) {
+TEST_P(AccountTest, PasswordsAndRecoveryCodesAreStoredOnlyAsSaltedHashes) {
     const std::string code1 = recoveryCodeIn(signUp("erin", "same-password"));
     signUp("frank", "same-password");
     server->stop();
-    auto db = SqliteDb::openExisting(dataFile);
-    Statement st(db, "SELECT password_hash, recovery_hash FROM accounts ORDER BY id");
+    auto store = openStore();
     std::vector<std::string> hashes;
-    while (st.step()) {
-        for (int col = 0; col < 2; ++col) {
-            const std::string h = st.text(col);
+    for (const char* name : {"erin", "frank"}) {
+        const auto account = store->findAccount(std::string(name));
+        ASSERT_TRUE(account) << name;
+        for (const std::string& h : {account->passwordHash, account->recoveryHash}) {
             EXPECT_EQ(h.rfind("$argon2id$", 0), 0u) << h;
             EXPECT_EQ(h.find("same-password"), std::string::npos);
             EXPECT_EQ(h.find(code1), std::string::npos);
         }
-        hashes.push_back(st.text(0));
+        hashes.push_back(account->passwordHash);
     }
-    ASSERT_EQ(hashes.size(), 2u);
     EXPECT_NE(hashes[0], hashes[1]); // salted
+    if (GetParam() != StoreKind::Sqlite) return;
     // Nowhere else in the file either.
     const std::string file = readFileBytes(dataFile) + readFileBytes(dataFile + "-wal");
     EXPECT_EQ(file.find("same-password"), std::string::npos);
 }
 
-TEST_F(AccountTest, SignUpRefusesBadOrTakenAccounts) {
+TEST_P(AccountTest, SignUpRefusesBadOrTakenAccounts) {
     signUp("grace", "pw");
     struct Case {
         std::string account, password, again;
@@ -145,7 +143,7 @@ TEST_F(AccountTest, SignUpRefusesBadOrTakenAccounts) {
     EXPECT_TRUE(isRefusal(login("grace", "other")));
 }
 
-TEST_F(AccountTest, RecoveryCodeSetsANewPasswordOnce) {
+TEST_P(AccountTest, RecoveryCodeSetsANewPasswordOnce) {
     const std::string code = recoveryCodeIn(signUp("ivy", "old"));
     ASSERT_FALSE(code.empty());
     auto recover = [&](const std::string& account, const std::string& c, const std::string& pw) {
@@ -170,7 +168,7 @@ TEST_F(AccountTest, RecoveryCodeSetsANewPasswordOnce) {
     EXPECT_NE(recover("ivy", code, "again").find("找回失败"), std::string::npos);
 }
 
-TEST_F(AccountTest, AccountPagesWorkInABrowser) {
+TEST_P(AccountTest, AccountPagesWorkInABrowser) {
     for (const char* path : {"/register.asp?tyc2.0", "/findpwd.asp?tyc2.0"}) {
         auto res = get(path);
         ASSERT_TRUE(res);
@@ -216,7 +214,7 @@ TEST(AbuseLimits, FailuresBlockOneAccountFromOneAddressForAWhile) {
     EXPECT_TRUE(limits.takeSignUp("1.1.1.1"));
 }
 
-TEST_F(AccountTest, WrongPasswordsLockThatAccountOutFromThatAddress) {
+TEST_P(AccountTest, WrongPasswordsLockThatAccountOutFromThatAddress) {
     const std::string id = newUser("target", "right");
     newUser("neighbour", "pw");
     for (int i = 0; i < 5; ++i)
@@ -235,7 +233,7 @@ TEST_F(AccountTest, WrongPasswordsLockThatAccountOutFromThatAddress) {
     EXPECT_EQ(res->body, "ok|" + id + "|100");
 }
 
-TEST_F(AccountTest, OldPasswordHashesStillWorkAndAreUpgraded) {
+TEST_P(AccountTest, OldPasswordHashesStillWorkAndAreUpgraded) {
     const std::string id = newUser("veteran", "old-style");
     auto& storage = server->storage();
     const auto before = storage.findAccount("veteran");
@@ -252,7 +250,8 @@ TEST_F(AccountTest, OldPasswordHashesStillWorkAndAreUpgraded) {
     EXPECT_TRUE(isRefusal(login("veteran", "wrong")));
 }
 
-TEST_F(AccountTest, DataFileAndJournalsAreOwnerOnly) {
+TEST_P(AccountTest, DataFileAndJournalsAreOwnerOnly) {
+    if (GetParam() != StoreKind::Sqlite) GTEST_SKIP() << "a SQLite file only";
     newUser("private", "pw");
     ASSERT_TRUE(postForm("/post_test.asp", "id=1&content=x"));
     auto mode = [](const std::string& path) {
@@ -263,9 +262,9 @@ TEST_F(AccountTest, DataFileAndJournalsAreOwnerOnly) {
         EXPECT_EQ(mode(dataFile + suffix), 0600u) << suffix;
     // A file left readable by an earlier version is tightened when opened.
     const std::string old = (dir->path() / "old.db").string();
-    { wycserver::Storage created(old, false); }
+    { wycserver::SqliteStorage created(old, false); }
     ::chmod(old.c_str(), 0644);
-    wycserver::Storage reopened(old, false);
+    wycserver::SqliteStorage reopened(old, false);
     EXPECT_EQ(mode(old), 0600u);
 }
 
@@ -274,7 +273,7 @@ class SignUpLimitTest : public ServerTest {
     void adjust(ServerOptions& opt) override { opt.signUpsPerHour = 2; }
 };
 
-TEST_F(SignUpLimitTest, EachAddressMakesALimitedNumberOfAccountsPerHour) {
+TEST_P(SignUpLimitTest, EachAddressMakesALimitedNumberOfAccountsPerHour) {
     EXPECT_NE(signUp("first", "pw").find("注册成功"), std::string::npos);
     // A refused form does not use up the allowance.
     EXPECT_NE(signUp("first", "pw").find("已被注册"), std::string::npos);
@@ -289,5 +288,8 @@ TEST_F(SignUpLimitTest, EachAddressMakesALimitedNumberOfAccountsPerHour) {
     ASSERT_TRUE(res);
     EXPECT_NE(res->body.find("注册成功"), std::string::npos);
 }
+
+WYC_ON_BOTH_STORES(AccountTest);
+WYC_ON_BOTH_STORES(SignUpLimitTest);
 
 } // namespace

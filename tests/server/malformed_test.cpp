@@ -11,7 +11,7 @@
 #include "server/protocol.h"
 #include "server/storage.h"
 #include "server_fixture.h"
-#include "thesaurus/sqlite.h"
+#include "sqlitedb/sqlite.h"
 
 using namespace std::chrono_literals;
 
@@ -24,7 +24,7 @@ bool isMessage(const HttpReply& res) {
 
 class MalformedTest : public ServerTest {};
 
-TEST_F(MalformedTest, BadPointsAndShareRequestsGetAMessage) {
+TEST_P(MalformedTest, BadPointsAndShareRequestsGetAMessage) {
     const std::string id = newUser("victim", "pw");
     const std::string targets[] = {
         "/keywords_point.asp",
@@ -55,7 +55,7 @@ TEST_F(MalformedTest, BadPointsAndShareRequestsGetAMessage) {
     EXPECT_EQ(login.substr(login.rfind('|')), "|100");
 }
 
-TEST_F(MalformedTest, ProtocolErrorsGetAMessageToo) {
+TEST_P(MalformedTest, ProtocolErrorsGetAMessageToo) {
     auto missing = get("/no/such/page.asp");
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->status, 404);
@@ -83,7 +83,7 @@ TEST_F(MalformedTest, ProtocolErrorsGetAMessageToo) {
     EXPECT_EQ(getBody("/softad/tyc.html").find("<body") != std::string::npos, true);
 }
 
-TEST_F(MalformedTest, TestSubmissionDecodesGbkFormAndKeepsTheContent) {
+TEST_P(MalformedTest, TestSubmissionDecodesGbkFormAndKeepsTheContent) {
     // What the program's test button sends: "id=0" + UserId + "&content=" + GBK bytes.
     const std::string gbkBody = "id=09&content=" + g("测试内容");
     auto res = postForm("/post_test.asp", gbkBody);
@@ -114,14 +114,14 @@ TEST_F(MalformedTest, TestSubmissionDecodesGbkFormAndKeepsTheContent) {
     EXPECT_EQ(posts.back().rawBytes, static_cast<std::int64_t>(gbkBody.size()));
 }
 
-TEST_F(MalformedTest, PostedMarkupIsShownAsText) {
+TEST_P(MalformedTest, PostedMarkupIsShownAsText) {
     ASSERT_TRUE(postForm("/post_test.asp", "id=%3Cb%3E&content=%3Cscript%3Ealert(1)%3C/script%3E"));
     const std::string page = getBody("/post_test.asp");
     EXPECT_EQ(page.find("<script>alert"), std::string::npos);
     EXPECT_NE(page.find("&lt;script&gt;alert(1)"), std::string::npos);
 }
 
-TEST_F(MalformedTest, SampleArticlesDifferByIdAndRepeatForTheSameId) {
+TEST_P(MalformedTest, SampleArticlesDifferByIdAndRepeatForTheSameId) {
     const std::string a1 = getBody("/get_test.asp?id=1");
     const std::string a2 = getBody("/get_test.asp?id=2");
     EXPECT_NE(a1, a2);
@@ -133,7 +133,7 @@ TEST_F(MalformedTest, SampleArticlesDifferByIdAndRepeatForTheSameId) {
     EXPECT_FALSE(getBody("/get_test.asp").empty());
 }
 
-TEST_F(MalformedTest, HelpAndBannerPagesHaveABody) {
+TEST_P(MalformedTest, HelpAndBannerPagesHaveABody) {
     for (const char* path : {"/tychelp.html?V2.0", "/softad/tyc.html?qun2.0_test", "/"}) {
         auto res = get(path);
         ASSERT_TRUE(res) << path;
@@ -144,7 +144,7 @@ TEST_F(MalformedTest, HelpAndBannerPagesHaveABody) {
     EXPECT_NE(getBody("/tychelp.html").find("同义词"), std::string::npos);
 }
 
-TEST_F(MalformedTest, SlowAndIdleClientsHoldUpNobody) {
+TEST_P(MalformedTest, SlowAndIdleClientsHoldUpNobody) {
     const std::string id = newUser("patient", "pw");
     // More idle connections and half-sent requests than a server with a thread
     // per connection would have threads.
@@ -200,7 +200,7 @@ class TightLimitsTest : public ServerTest {
     }
 };
 
-TEST_F(TightLimitsTest, ADripFeedIsCutOffAtTheDeadline) {
+TEST_P(TightLimitsTest, ADripFeedIsCutOffAtTheDeadline) {
     RawClient drip(server->port());
     const std::string request = "GET /get_test.asp?id=1 HTTP/1.1\r\nHost: x\r\n\r\n";
     const auto t0 = std::chrono::steady_clock::now();
@@ -212,7 +212,7 @@ TEST_F(TightLimitsTest, ADripFeedIsCutOffAtTheDeadline) {
     EXPECT_FALSE(getBody("/get_test.asp?id=1").empty());
 }
 
-TEST_F(TightLimitsTest, OversizedRequestsAreRefusedEarly) {
+TEST_P(TightLimitsTest, OversizedRequestsAreRefusedEarly) {
     RawClient flood(server->port());
     std::string head = "GET / HTTP/1.1\r\nHost: x\r\n";
     for (int i = 0; i < 400; ++i)
@@ -275,5 +275,8 @@ TEST(ServerBinding, APortInUseIsReported) {
     wycserver::VendorServer second(opt);
     EXPECT_THROW(second.start(), std::runtime_error);
 }
+
+WYC_ON_BOTH_STORES(MalformedTest);
+WYC_ON_SQLITE(TightLimitsTest);
 
 } // namespace

@@ -34,7 +34,7 @@ std::string balanceOf(const std::string& loginAnswer) {
 
 class RulesTest : public ServerTest {};
 
-TEST_F(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
+TEST_P(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
     const std::string id = newUser("downloader", "pw");
     std::string answer = pointsRequest(id, "美丽|億", "漂亮");
     auto fields = splitOn(cp::utf8ToGbk(answer), "|");
@@ -57,7 +57,7 @@ TEST_F(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
     EXPECT_EQ(balanceOf(login("downloader", "pw")), "0");
 }
 
-TEST_F(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
+TEST_P(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
     const std::string id = newUser("racer", "pw");
     std::atomic<int> spent{0}, refused{0};
     std::vector<std::thread> threads;
@@ -82,7 +82,7 @@ TEST_F(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
     EXPECT_EQ(balanceOf(login("racer", "pw")), "0");
 }
 
-TEST_F(RulesTest, AnAcceptedShareEarnsTenPoints) {
+TEST_P(RulesTest, AnAcceptedShareEarnsTenPoints) {
     const std::string id = newUser("sharer", "pw");
     const std::string answer = shareRequest(id, "非常", "十分");
     EXPECT_NE(answer.find("共享成功"), std::string::npos) << answer;
@@ -94,7 +94,7 @@ TEST_F(RulesTest, AnAcceptedShareEarnsTenPoints) {
     EXPECT_NE(pagePlain().find("[@m@]a|b[@m@]c&d[@m@]" + id + "[@br@]"), std::string::npos);
 }
 
-TEST_F(RulesTest, EmptyRepeatedOrUnknownSharesAreRefusedWithAMessage) {
+TEST_P(RulesTest, EmptyRepeatedOrUnknownSharesAreRefusedWithAMessage) {
     const std::string id = newUser("picky", "pw");
     const std::string other = newUser("other", "pw");
     ASSERT_NE(shareRequest(id, "重要", "关键").find("共享成功"), std::string::npos);
@@ -123,7 +123,7 @@ TEST_F(RulesTest, EmptyRepeatedOrUnknownSharesAreRefusedWithAMessage) {
     EXPECT_EQ(server->storage().pairCount(), 1);
 }
 
-TEST_F(RulesTest, PagesHoldTwentyPairsNewestFirst) {
+TEST_P(RulesTest, PagesHoldTwentyPairsNewestFirst) {
     const std::string id = newUser("prolific", "pw");
     for (int i = 1; i <= 45; ++i)
         ASSERT_NE(
@@ -156,7 +156,7 @@ TEST_F(RulesTest, PagesHoldTwentyPairsNewestFirst) {
     EXPECT_EQ(page("?page=abc"), first);
 }
 
-TEST_F(RulesTest, PageAnswerIsUpperCaseCipherText) {
+TEST_P(RulesTest, PageAnswerIsUpperCaseCipherText) {
     const std::string hex = getBody("/loadtyc.asp");
     EXPECT_EQ(hex.size() % 32, 0u);
     EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
@@ -171,7 +171,7 @@ class StarterPairsTest : public ServerTest {
     }
 };
 
-TEST_F(StarterPairsTest, NewDataFileOffersStarterPairsOnce) {
+TEST_P(StarterPairsTest, NewDataFileOffersStarterPairsOnce) {
     const auto rows = splitOn(pagePlain(), "[@br@]");
     ASSERT_EQ(rows.size(), 22u);
     EXPECT_EQ(rows[21], "2");
@@ -180,11 +180,11 @@ TEST_F(StarterPairsTest, NewDataFileOffersStarterPairsOnce) {
     // Reopening the file adds nothing.
     server->stop();
     server.reset();
-    ServerOptions opt;
-    opt.port = 0;
-    opt.dataFile = dataFile;
-    server = std::make_unique<wycserver::VendorServer>(opt);
+    server = std::make_unique<wycserver::VendorServer>(serverOptions());
     EXPECT_EQ(server->storage().pairCount(), count);
 }
+
+WYC_ON_BOTH_STORES(RulesTest);
+WYC_ON_BOTH_STORES(StarterPairsTest);
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "server/client_answers.h"
 #include "server/passwords.h"
 #include "server/protocol.h"
-#include "server/storage.h"
+#include "server/sqlite_storage.h"
 #include "server_fixture.h"
 
 namespace {
@@ -29,7 +29,7 @@ bool accepted(const std::string& answer) {
 
 class SafeguardTest : public ServerTest {};
 
-TEST_F(SafeguardTest, AnotherAddressCannotSpendOrEarnForAnAccount) {
+TEST_P(SafeguardTest, AnotherAddressCannotSpendOrEarnForAnAccount) {
     const std::string first = newUser("first"); // logged in from 127.0.0.1
     signUp("second", "secret");
     HttpClient elsewhere("127.0.0.1", server->port());
@@ -67,7 +67,7 @@ TEST_F(SafeguardTest, AnotherAddressCannotSpendOrEarnForAnAccount) {
 // The rules on a clock of their own, without the transport.
 TEST(ClientAnswersRules, LoginsLastADayAndSharesAreCappedPerChinaDay) {
     TempDir dir;
-    wycserver::Storage storage((dir.path() / "s.db").string(), false);
+    wycserver::SqliteStorage storage((dir.path() / "s.db").string(), false);
     wycserver::VerifiedPasswords verified;
     wycserver::MemoryAbuseLimits limits({});
     wycserver::ClientAnswers answers(storage, verified, limits);
@@ -104,5 +104,7 @@ TEST(ClientAnswersRules, LoginsLastADayAndSharesAreCappedPerChinaDay) {
     EXPECT_TRUE(accepted(answers.share(shareQuery(id, "多一个", "新"), client)));
     EXPECT_EQ(storage.findAccount(account->id)->points, points + 10);
 }
+
+WYC_ON_BOTH_STORES(SafeguardTest);
 
 } // namespace

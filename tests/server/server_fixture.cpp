@@ -1,33 +1,86 @@
 #include "server_fixture.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <random>
 #include <regex>
 
 #include "app/vendor.h"
 #include "engine/codepage.h"
 #include "net/UnitAES.h"
 #include "net/cipher_gbk.h"
+#include "server/pg_connection.h"
 #include "server/protocol.h"
+
+namespace {
+
+// The database the PostgreSQL cases use, or "" when there is none.
+std::string postgresBase() {
+    if (const char* uri = std::getenv("WYC_TEST_POSTGRES"); uri && *uri) return uri;
+    // libpq takes host, port, user, password and database from PG* variables.
+    if (std::getenv("PGHOST") && std::getenv("PGDATABASE")) return "postgresql://";
+    return {};
+}
+
+std::string withSearchPath(const std::string& base, const std::string& schema) {
+    return base + (base.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" +
+           schema;
+}
+
+} // namespace
+
+std::string storeName(const ::testing::TestParamInfo<StoreKind>& info) {
+    return info.param == StoreKind::Sqlite ? "Sqlite" : "Postgres";
+}
 
 void ServerTest::SetUp() {
     dir = std::make_unique<TempDir>();
     dataFile = (dir->path() / "server.db").string();
-    ServerOptions opt;
-    opt.port = 0;
-    opt.dataFile = dataFile;
-    opt.starterPairs = starterPairs;
-    opt.maxBodyBytes = 1 << 20;
-    // The tests sign up many accounts from one address.
-    opt.signUpsPerHour = 1000;
+    if (GetParam() == StoreKind::Postgres) {
+        const std::string base = postgresBase();
+        if (base.empty())
+            GTEST_SKIP() << "no PostgreSQL (set WYC_TEST_POSTGRES or run under pg_virtualenv)";
+        // A schema per test: the tests may run at the same time on one database.
+        const std::string schema = "t" + std::to_string(::getpid()) + "_" +
+                                   std::to_string(std::random_device{}() & 0xffffff);
+        wycserver::PgConnection(base).run("CREATE SCHEMA " + schema);
+        postgresUri = withSearchPath(base, schema);
+        m_schema = schema;
+    }
+    ServerOptions opt = serverOptions();
     adjust(opt);
     server = std::make_unique<wycserver::VendorServer>(opt);
     const int port = server->start();
     client = std::make_unique<HttpClient>("127.0.0.1", port);
 }
 
+ServerOptions ServerTest::serverOptions() const {
+    ServerOptions opt;
+    opt.port = 0;
+    opt.dataFile = dataFile;
+    opt.databaseUri = postgresUri;
+    opt.starterPairs = starterPairs;
+    opt.maxBodyBytes = 1 << 20;
+    // The tests sign up many accounts from one address.
+    opt.signUpsPerHour = 1000;
+    return opt;
+}
+
+std::unique_ptr<wycserver::Storage> ServerTest::openStore() const {
+    wycserver::StoreLocation where;
+    where.sqliteFile = dataFile;
+    where.postgresUri = postgresUri;
+    where.starterPairs = false;
+    return wycserver::openStorage(where);
+}
+
 void ServerTest::TearDown() {
     client.reset();
     if (server) server->stop();
     server.reset();
+    if (!m_schema.empty())
+        wycserver::PgConnection(postgresBase()).run("DROP SCHEMA " + m_schema + " CASCADE");
     dir.reset();
 }
 

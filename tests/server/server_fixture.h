@@ -1,25 +1,38 @@
 #pragma once
 // A vendor server in the test process on a free loopback port, with a fresh
-// data file, and the requests the desktop program would send it.
+// store, and the requests the desktop program would send it. The fixture takes
+// the kind of store as its parameter: a SQLite file, or a schema of its own in
+// the PostgreSQL database named by WYC_TEST_POSTGRES (a libpq URI) or by the
+// PG* variables that pg_virtualenv sets. Without either, the PostgreSQL cases
+// are skipped.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
 #include "app/Unit1.h"
+#include "server/storage.h"
 #include "server/vendor_server.h"
 #include "support/fixtures.h"
 #include "support/http_client.h"
 #include "support/raw_client.h"
 #include "support/recording_platform.h"
 
-class ServerTest : public ::testing::Test {
+enum class StoreKind { Sqlite, Postgres };
+std::string storeName(const ::testing::TestParamInfo<StoreKind>& info);
+
+class ServerTest : public ::testing::TestWithParam<StoreKind> {
   protected:
     void SetUp() override;
     void TearDown() override;
 
     // Options of the server SetUp starts: a test group may change them first.
     virtual void adjust(ServerOptions&) {}
+    // Options for another server over the same store (a second instance, or
+    // the same one restarted).
+    ServerOptions serverOptions() const;
+    // A second connection to the store, as another instance would open it.
+    std::unique_ptr<wycserver::Storage> openStore() const;
 
     // GET with the target sent byte for byte (no percent-encoding).
     HttpReply get(const std::string& target);
@@ -44,8 +57,12 @@ class ServerTest : public ::testing::Test {
     bool starterPairs = false;
     std::unique_ptr<TempDir> dir;
     std::string dataFile;
+    std::string postgresUri; // the test's own schema; empty for SQLite
     std::unique_ptr<wycserver::VendorServer> server;
     std::unique_ptr<HttpClient> client;
+
+  private:
+    std::string m_schema;
 };
 
 // A main window whose vendor server is the test's server.
@@ -59,6 +76,14 @@ class WindowServerTest : public ServerTest {
     RecordingPlatform platform;
     std::unique_ptr<TForm1> form;
 };
+
+// Runs a parameterised suite on both stores, or on SQLite alone (cases about
+// the transport, which the store does not change).
+#define WYC_ON_BOTH_STORES(Suite)                                                                  \
+    INSTANTIATE_TEST_SUITE_P(Store, Suite,                                                         \
+                             ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres), storeName)
+#define WYC_ON_SQLITE(Suite)                                                                       \
+    INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values(StoreKind::Sqlite), storeName)
 
 // Percent-encodes every byte but letters and digits (form bodies).
 std::string formEncode(const std::string& bytes);

@@ -13,7 +13,7 @@ class WindowLoginTest : public WindowServerTest {
     }
 };
 
-TEST_F(WindowLoginTest, NewUserLogsInAndSeesTheStartingPoints) {
+TEST_P(WindowLoginTest, NewUserLogsInAndSeesTheStartingPoints) {
     // A Chinese account, and a password with a blank and "#" that the window
     // has to escape in its address.
     ASSERT_NE(signUp("新用户demo", "口令 #1").find("注册成功"), std::string::npos);
@@ -23,12 +23,14 @@ TEST_F(WindowLoginTest, NewUserLogsInAndSeesTheStartingPoints) {
     EXPECT_EQ(form->lbl8.caption(), g("ID:10001登录成功,您拥有积分(100)分。"));
 }
 
-TEST_F(WindowLoginTest, WrongPasswordShowsTheServersRefusal) {
+TEST_P(WindowLoginTest, WrongPasswordShowsTheServersRefusal) {
     newUser("someone", "right");
     pressLogin("someone", "wrong");
     EXPECT_FALSE(form->LoggedIn);
     EXPECT_EQ(form->UserId, "0");
     EXPECT_EQ(form->lbl8.caption(), g("登录失败：账号或密码错误"));
 }
+
+WYC_ON_SQLITE(WindowLoginTest);
 
 } // namespace

@@ -14,7 +14,7 @@ class WindowSharedTest : public WindowServerTest {
     std::int64_t storedPairs() { return form->Database->count(); }
 };
 
-TEST_F(WindowSharedTest, BrowseDownloadAndShare) {
+TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
     const std::string sharer = newUser("sharer");
     for (int i = 1; i <= 25; ++i)
         ASSERT_NE(shareRequest(sharer, "原" + std::to_string(i), "新" + std::to_string(i))
@@ -46,7 +46,7 @@ TEST_F(WindowSharedTest, BrowseDownloadAndShare) {
 
     // At zero points the server refuses, and the pair stays local.
     for (int i = 0; i < 95; ++i)
-        ASSERT_NE(pointsRequest(id, "w", "n").find('|'), std::string::npos);
+        ASSERT_NE(pointsRequest(id, "w" + std::to_string(i), "n").find('|'), std::string::npos);
     press(&TForm1::btn4Click);
     form->lv2.setSelected(0);
     press(&TForm1::N4Click);
@@ -69,5 +69,7 @@ TEST_F(WindowSharedTest, BrowseDownloadAndShare) {
     EXPECT_EQ(form->lbl9.caption(), duplicate);
     EXPECT_EQ(form->listview1.count(), 7);
 }
+
+WYC_ON_SQLITE(WindowSharedTest);
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "thesaurus/sqlite.h"
+#include "sqlitedb/sqlite.h"
 
 #include <sqlite3.h>
 

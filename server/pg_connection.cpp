@@ -1,0 +1,171 @@
+#include "pg_connection.h"
+
+#include <libpq-fe.h>
+
+#include <charconv>
+
+namespace wycserver {
+
+void PgResult::clear(pg_result* r) {
+    if (r) PQclear(r);
+}
+
+int PgResult::rows() const {
+    return PQntuples(m_res.get());
+}
+
+std::string PgResult::text(int row, int col) const {
+    if (PQgetisnull(m_res.get(), row, col)) return {};
+    return std::string(PQgetvalue(m_res.get(), row, col),
+                       static_cast<std::size_t>(PQgetlength(m_res.get(), row, col)));
+}
+
+std::int64_t PgResult::int64(int row, int col) const {
+    const char* v = PQgetvalue(m_res.get(), row, col);
+    const auto len = static_cast<std::size_t>(PQgetlength(m_res.get(), row, col));
+    std::int64_t out = 0;
+    auto [end, ec] = std::from_chars(v, v + len, out);
+    if (ec != std::errc() || end != v + len) throw DbError("not a number: " + std::string(v, len));
+    return out;
+}
+
+bool PgResult::isNull(int row, int col) const {
+    return PQgetisnull(m_res.get(), row, col) != 0;
+}
+
+std::int64_t PgResult::affected() const {
+    const char* n = PQcmdTuples(m_res.get());
+    return n && *n ? std::stoll(n) : 0;
+}
+
+PgConnection::PgConnection(const std::string& uri) : m_uri(uri) {
+    m_conn = PQconnectdb(uri.c_str());
+    if (PQstatus(m_conn) != CONNECTION_OK) fail("cannot connect to PostgreSQL");
+    // Every text the server stores is UTF-8, whatever the database's default.
+    if (PQsetClientEncoding(m_conn, "UTF8") != 0) fail("cannot use UTF-8");
+    run("SET client_min_messages TO warning");
+}
+
+PgConnection::~PgConnection() {
+    if (m_conn) PQfinish(m_conn);
+}
+
+void PgConnection::fail(const std::string& what, pg_result* r) {
+    std::string msg = r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn);
+    if (r) PQclear(r);
+    while (!msg.empty() && (msg.back() == '\n' || msg.back() == ' '))
+        msg.pop_back();
+    throw DbError(what + ": " + msg);
+}
+
+bool PgConnection::healthy() {
+    if (PQstatus(m_conn) == CONNECTION_OK) return true;
+    // The server restarted or the link broke: statements prepared on the old
+    // session are gone with it.
+    m_prepared.clear();
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK) return false;
+    PQsetClientEncoding(m_conn, "UTF8");
+    return true;
+}
+
+void PgConnection::run(const std::string& sql) {
+    pg_result* r = PQexec(m_conn, sql.c_str());
+    const auto status = PQresultStatus(r);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail("statement failed", r);
+    PQclear(r);
+}
+
+PgResult PgConnection::exec(std::string_view sql, const std::vector<PgParam>& params,
+                            bool binaryResult) {
+    std::string key(sql);
+    auto it = m_prepared.find(key);
+    if (it == m_prepared.end()) {
+        const std::string name = "s" + std::to_string(m_prepared.size());
+        pg_result* r = PQprepare(m_conn, name.c_str(), key.c_str(), 0, nullptr);
+        if (PQresultStatus(r) != PGRES_COMMAND_OK) fail("prepare failed", r);
+        PQclear(r);
+        it = m_prepared.emplace(std::move(key), name).first;
+    }
+    std::vector<const char*> values;
+    std::vector<int> lengths, formats;
+    for (const auto& p : params) {
+        // A text parameter ends at its first NUL in libpq: refuse rather than cut.
+        if (!p.binary && p.value.find('\0') != std::string::npos)
+            throw DbError("a text holds a NUL character");
+        values.push_back(p.value.c_str());
+        lengths.push_back(static_cast<int>(p.value.size()));
+        formats.push_back(p.binary ? 1 : 0);
+    }
+    pg_result* r =
+        PQexecPrepared(m_conn, it->second.c_str(), static_cast<int>(values.size()), values.data(),
+                       lengths.data(), formats.data(), binaryResult ? 1 : 0);
+    const auto status = PQresultStatus(r);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail("statement failed", r);
+    return PgResult(r);
+}
+
+PgTransaction::PgTransaction(PgConnection& conn) : m_conn(conn) {
+    m_conn.run("BEGIN");
+}
+
+PgTransaction::~PgTransaction() {
+    if (m_done) return;
+    try {
+        m_conn.run("ROLLBACK");
+    } catch (...) {
+        // A broken link has ended the transaction on the server anyway.
+    }
+}
+
+void PgTransaction::commit() {
+    m_conn.run("COMMIT");
+    m_done = true;
+}
+
+PgPool::PgPool(std::string uri, std::size_t size) : m_uri(std::move(uri)), m_size(size) {}
+
+PgPool::Lease PgPool::lease() {
+    std::unique_lock lock(m_mutex);
+    m_freed.wait(lock, [this] { return !m_idle.empty() || m_open < m_size; });
+    if (!m_idle.empty()) {
+        auto conn = std::move(m_idle.back());
+        m_idle.pop_back();
+        lock.unlock();
+        if (!conn->healthy()) {
+            {
+                std::lock_guard again(m_mutex);
+                --m_open;
+            }
+            m_freed.notify_one();
+            throw DbError("the connection to PostgreSQL is lost");
+        }
+        return Lease(*this, std::move(conn));
+    }
+    ++m_open;
+    lock.unlock();
+    try {
+        return Lease(*this, std::make_unique<PgConnection>(m_uri));
+    } catch (...) {
+        {
+            std::lock_guard again(m_mutex);
+            --m_open;
+        }
+        m_freed.notify_one();
+        throw;
+    }
+}
+
+void PgPool::giveBack(std::unique_ptr<PgConnection> conn) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_idle.push_back(std::move(conn));
+    }
+    m_freed.notify_one();
+}
+
+PgPool::Lease::~Lease() {
+    if (m_conn) m_pool.giveBack(std::move(m_conn));
+}
+
+} // namespace wycserver
