@@ -10,6 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-webengine-dev libgl1-mesa-dev
   libcurl4-openssl-dev libsqlite3-dev libpcre2-dev libssl-dev libcpp-httplib-dev
   libmicrohttpd-dev libsodium-dev
+  libpq-dev postgresql postgresql-common nginx-light
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth curl ca-certificates
 )

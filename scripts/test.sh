@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds and runs the whole test suite; then builds the tests
 # again with the address and undefined-behaviour sanitizers and runs them too.
+# The first run happens inside a throw-away PostgreSQL cluster (pg_virtualenv),
+# so that the server's tests run on both of its stores.
 #   scripts/test.sh           both runs
 #   scripts/test.sh --quick   the plain run only
 set -euo pipefail
@@ -10,7 +12,10 @@ jobs=$(nproc)
 
 echo "== build and test"
 "$root/scripts/build.sh" "$root/build" -DWYC_GUI=ON -DWYC_TESTS=ON -DWYC_WERROR=ON
-(cd "$root/build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 300)
+with_postgres=()
+if command -v pg_virtualenv >/dev/null; then with_postgres=(pg_virtualenv); fi
+(cd "$root/build" && QT_QPA_PLATFORM=offscreen "${with_postgres[@]}" \
+  ctest --output-on-failure -j "$jobs" --timeout 300)
 
 if [ "${1:-}" != "--quick" ]; then
   echo "== sanitizer build (address + undefined) and test"

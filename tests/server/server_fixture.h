@@ -78,12 +78,14 @@ class WindowServerTest : public ServerTest {
 };
 
 // Runs a parameterised suite on both stores, or on SQLite alone (cases about
-// the transport, which the store does not change).
+// the transport, which the store does not change), or on PostgreSQL alone.
 #define WYC_ON_BOTH_STORES(Suite)                                                                  \
     INSTANTIATE_TEST_SUITE_P(Store, Suite,                                                         \
                              ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres), storeName)
 #define WYC_ON_SQLITE(Suite)                                                                       \
     INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values(StoreKind::Sqlite), storeName)
+#define WYC_ON_POSTGRES(Suite)                                                                     \
+    INSTANTIATE_TEST_SUITE_P(Store, Suite, ::testing::Values(StoreKind::Postgres), storeName)
 
 // Percent-encodes every byte but letters and digits (form bodies).
 std::string formEncode(const std::string& bytes);

@@ -64,13 +64,15 @@ HttpReply HttpClient::perform(const std::string& target, const std::string* body
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &result);
     curl_slist* headers = nullptr;
+    for (const auto& line : m_headers)
+        headers = curl_slist_append(headers, line.c_str());
     if (body) {
         headers = curl_slist_append(headers, ("Content-Type: " + contentType).c_str());
         headers = curl_slist_append(headers, "Expect:");
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body->data());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
     }
+    if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     const CURLcode rc = curl_easy_perform(curl);
     curl_slist_free_all(headers);
     if (rc != CURLE_OK) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct HttpResult {
     int status = 0;
@@ -28,6 +29,8 @@ class HttpClient {
     // Connect from this local address (127.0.0.2 ... to look like another client).
     void setSourceAddress(std::string address) { m_source = std::move(address); }
     void setTimeoutMs(long ms) { m_timeoutMs = ms; }
+    // Sent with every request ("X-Real-IP: 10.0.0.5", as a proxy would).
+    void addHeader(std::string line) { m_headers.push_back(std::move(line)); }
 
     HttpReply get(const std::string& target);
     HttpReply post(const std::string& target, const std::string& body,
@@ -42,4 +45,5 @@ class HttpClient {
     bool m_keepAlive = true;
     std::string m_source;
     long m_timeoutMs = 10000;
+    std::vector<std::string> m_headers;
 };
