@@ -20,6 +20,9 @@
 
 enum class StoreKind { Sqlite, Postgres };
 std::string storeName(const ::testing::TestParamInfo<StoreKind>& info);
+inline void PrintTo(StoreKind kind, std::ostream* os) {
+    *os << (kind == StoreKind::Sqlite ? "SQLite" : "PostgreSQL");
+}
 
 class ServerTest : public ::testing::TestWithParam<StoreKind> {
   protected:
