@@ -250,8 +250,9 @@ TEST_P(AccountTest, OldPasswordHashesStillWorkAndAreUpgraded) {
     EXPECT_TRUE(isRefusal(login("veteran", "wrong")));
 }
 
-TEST_P(AccountTest, DataFileAndJournalsAreOwnerOnly) {
-    if (GetParam() != StoreKind::Sqlite) GTEST_SKIP() << "a SQLite file only";
+class DataFileTest : public ServerTest {};
+
+TEST_P(DataFileTest, DataFileAndJournalsAreOwnerOnly) {
     newUser("private", "pw");
     ASSERT_TRUE(postForm("/post_test.asp", "id=1&content=x"));
     auto mode = [](const std::string& path) {
@@ -291,5 +292,6 @@ TEST_P(SignUpLimitTest, EachAddressMakesALimitedNumberOfAccountsPerHour) {
 
 WYC_ON_BOTH_STORES(AccountTest);
 WYC_ON_BOTH_STORES(SignUpLimitTest);
+WYC_ON_SQLITE(DataFileTest);
 
 } // namespace
