@@ -69,39 +69,75 @@ bool PgConnection::healthy() {
     return true;
 }
 
-void PgConnection::run(const std::string& sql) {
-    pg_result* r = PQexec(m_conn, sql.c_str());
+namespace {
+
+bool succeeded(const pg_result* r) {
     const auto status = PQresultStatus(r);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail("statement failed", r);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+} // namespace
+
+// After the database restarts, every pooled link is dead, which only the next
+// statement finds out. A statement sent outside a transaction is then sent
+// once more on a new link: it never ran, or (with the link lost at the very
+// end) it is one that the store makes harmless to repeat. Within a
+// transaction nothing is repeated: the transaction fails as a whole.
+bool PgConnection::reconnectAfter(bool wasIdle) {
+    return wasIdle && PQstatus(m_conn) == CONNECTION_BAD && healthy();
+}
+
+void PgConnection::run(const std::string& sql) {
+    const bool idle = PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+    pg_result* r = PQexec(m_conn, sql.c_str());
+    if (!succeeded(r) && reconnectAfter(idle)) {
+        PQclear(r);
+        r = PQexec(m_conn, sql.c_str());
+    }
+    if (!succeeded(r)) fail("statement failed", r);
     PQclear(r);
 }
 
-PgResult PgConnection::exec(std::string_view sql, const std::vector<PgParam>& params,
-                            bool binaryResult) {
-    std::string key(sql);
-    auto it = m_prepared.find(key);
+pg_result* PgConnection::attempt(const std::string& sql, const std::vector<PgParam>& params,
+                                 bool binaryResult, std::string& what) {
+    auto it = m_prepared.find(sql);
     if (it == m_prepared.end()) {
         const std::string name = "s" + std::to_string(m_prepared.size());
-        pg_result* r = PQprepare(m_conn, name.c_str(), key.c_str(), 0, nullptr);
-        if (PQresultStatus(r) != PGRES_COMMAND_OK) fail("prepare failed", r);
+        pg_result* r = PQprepare(m_conn, name.c_str(), sql.c_str(), 0, nullptr);
+        if (!succeeded(r)) {
+            what = "prepare failed";
+            return r;
+        }
         PQclear(r);
-        it = m_prepared.emplace(std::move(key), name).first;
+        it = m_prepared.emplace(sql, name).first;
     }
     std::vector<const char*> values;
     std::vector<int> lengths, formats;
     for (const auto& p : params) {
-        // A text parameter ends at its first NUL in libpq: refuse rather than cut.
-        if (!p.binary && p.value.find('\0') != std::string::npos)
-            throw DbError("a text holds a NUL character");
         values.push_back(p.value.c_str());
         lengths.push_back(static_cast<int>(p.value.size()));
         formats.push_back(p.binary ? 1 : 0);
     }
-    pg_result* r =
-        PQexecPrepared(m_conn, it->second.c_str(), static_cast<int>(values.size()), values.data(),
-                       lengths.data(), formats.data(), binaryResult ? 1 : 0);
-    const auto status = PQresultStatus(r);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail("statement failed", r);
+    what = "statement failed";
+    return PQexecPrepared(m_conn, it->second.c_str(), static_cast<int>(values.size()),
+                          values.data(), lengths.data(), formats.data(), binaryResult ? 1 : 0);
+}
+
+PgResult PgConnection::exec(std::string_view sql, const std::vector<PgParam>& params,
+                            bool binaryResult) {
+    // A text parameter ends at its first NUL in libpq: refuse rather than cut.
+    for (const auto& p : params)
+        if (!p.binary && p.value.find('\0') != std::string::npos)
+            throw DbError("a text holds a NUL character");
+    const std::string text(sql);
+    const bool idle = PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+    std::string what;
+    pg_result* r = attempt(text, params, binaryResult, what);
+    if (!succeeded(r) && reconnectAfter(idle)) {
+        PQclear(r);
+        r = attempt(text, params, binaryResult, what);
+    }
+    if (!succeeded(r)) fail(what, r);
     return PgResult(r);
 }
 

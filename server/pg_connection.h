@@ -69,6 +69,9 @@ class PgConnection {
     bool healthy();
 
   private:
+    pg_result* attempt(const std::string& sql, const std::vector<PgParam>& params,
+                       bool binaryResult, std::string& what);
+    bool reconnectAfter(bool wasIdle);
     [[noreturn]] void fail(const std::string& what, pg_result* r = nullptr);
     std::string m_uri;
     pg_conn* m_conn = nullptr;

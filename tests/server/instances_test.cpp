@@ -190,6 +190,25 @@ TEST_P(CopyTest, ASqliteStoreMovesToPostgresWhole) {
 
 WYC_ON_POSTGRES(CopyTest);
 
+class DatabaseLinkTest : public ServerTest {};
+
+TEST_P(DatabaseLinkTest, AServerCarriesOnWhenItsDatabaseLinksDrop) {
+    const std::string id = newUser("steady", "pw");
+    EXPECT_EQ(balanceOf(pointsRequest(id, "之前", "词")), "99");
+    // What a restart of the database does to every link the server holds.
+    const auto dropped = wycserver::PgConnection(postgresUri)
+                             .exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+                                   " WHERE application_name = $1 AND pid <> pg_backend_pid()",
+                                   {pgSchema});
+    ASSERT_GT(dropped.rows(), 0);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NE(pagePlain().find("[@br@]"), std::string::npos);
+    EXPECT_EQ(balanceOf(pointsRequest(id, "之后", "词")), "98");
+    EXPECT_EQ(login("steady", "pw"), "ok|" + id + "|98");
+}
+
+WYC_ON_POSTGRES(DatabaseLinkTest);
+
 // A data file of the first layout, which kept each post twice.
 TEST(StoreUpgrade, PostsOfTheFirstLayoutMoveToTheCurrentOne) {
     TempDir dir;

@@ -23,9 +23,11 @@ std::string postgresBase() {
     return {};
 }
 
+// The schema is also the name the server's connections go by, so that a test
+// can find them.
 std::string withSearchPath(const std::string& base, const std::string& schema) {
     return base + (base.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" +
-           schema;
+           schema + "&application_name=" + schema;
 }
 
 } // namespace
@@ -46,7 +48,7 @@ void ServerTest::SetUp() {
                                    std::to_string(std::random_device{}() & 0xffffff);
         wycserver::PgConnection(base).run("CREATE SCHEMA " + schema);
         postgresUri = withSearchPath(base, schema);
-        m_schema = schema;
+        pgSchema = schema;
     }
     ServerOptions opt = serverOptions();
     adjust(opt);
@@ -79,8 +81,8 @@ void ServerTest::TearDown() {
     client.reset();
     if (server) server->stop();
     server.reset();
-    if (!m_schema.empty())
-        wycserver::PgConnection(postgresBase()).run("DROP SCHEMA " + m_schema + " CASCADE");
+    if (!pgSchema.empty())
+        wycserver::PgConnection(postgresBase()).run("DROP SCHEMA " + pgSchema + " CASCADE");
     dir.reset();
 }
 

@@ -61,11 +61,9 @@ class ServerTest : public ::testing::TestWithParam<StoreKind> {
     std::unique_ptr<TempDir> dir;
     std::string dataFile;
     std::string postgresUri; // the test's own schema; empty for SQLite
+    std::string pgSchema;
     std::unique_ptr<wycserver::VendorServer> server;
     std::unique_ptr<HttpClient> client;
-
-  private:
-    std::string m_schema;
 };
 
 // A main window whose vendor server is the test's server.
