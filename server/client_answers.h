@@ -8,6 +8,10 @@
 // in a request. So they count only for an account that logged in from the
 // same client address within the last day; the desktop program always logs in
 // before it downloads or shares, so it never meets this refusal.
+//
+// An account pays for a pair once: a repeated download (or one a proxy sent
+// twice) costs nothing and still answers with the balance. A pair is rewarded
+// once, to its first sharer.
 #include <cstdint>
 #include <functional>
 #include <optional>
