@@ -36,9 +36,9 @@
 
 #include "server/protocol.h"
 #include "server/vendor_server.h"
+#include "sqlitedb/sqlite.h"
 #include "support/http_client.h"
 #include "support/raw_client.h"
-#include "sqlitedb/sqlite.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
+#include "sqlitedb/sqlite.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
-#include "sqlitedb/sqlite.h"
 
 namespace fs = std::filesystem;
 
