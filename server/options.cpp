@@ -54,6 +54,7 @@ ParsedOptions failure(const std::string& why) {
 ParsedOptions parseServerOptions(const std::vector<std::string>& args) {
     ServerOptions opt;
     opt.accessLog = true;
+    bool dataGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -74,6 +75,7 @@ ParsedOptions parseServerOptions(const std::vector<std::string>& args) {
             auto v = takeValue();
             if (!v || v->empty()) return failure("--data needs a file name");
             opt.dataFile = *v;
+            dataGiven = true;
         } else if (name == "--database") {
             auto v = takeValue();
             if (!v || (v->rfind("postgresql://", 0) != 0 && v->rfind("postgres://", 0) != 0))
@@ -110,6 +112,8 @@ ParsedOptions parseServerOptions(const std::vector<std::string>& args) {
             return failure("unknown option '" + args[i] + "'");
         }
     }
+    if (dataGiven && !opt.databaseUri.empty())
+        return failure("--data and --database name two stores: give one of them");
     if (!opt.copyFrom.empty() && opt.databaseUri.empty())
         return failure("--copy-from needs --database, the store to copy into");
     return {opt, 0, {}};

@@ -255,8 +255,24 @@ TEST(ServerOptionsTest, DefaultsAndErrors) {
     EXPECT_EQ(set.options->port, 9000);
     EXPECT_EQ(set.options->dataFile, "x.db");
     EXPECT_EQ(set.options->host, "0.0.0.0");
-    for (auto bad : std::vector<std::vector<std::string>>{
-             {"--port"}, {"--port", "70000"}, {"--port", "8x"}, {"--data"}, {"--what"}}) {
+    const std::string uri = "postgresql://u:p@127.0.0.1:5432/wyc";
+    auto pg = parseServerOptions({"--database", uri, "--trusted-proxy=127.0.0.1"});
+    ASSERT_TRUE(pg.options);
+    EXPECT_EQ(pg.options->databaseUri, uri);
+    EXPECT_EQ(pg.options->trustedProxy, "127.0.0.1");
+    auto copy = parseServerOptions({"--copy-from", "old.db", "--database", uri});
+    ASSERT_TRUE(copy.options);
+    EXPECT_EQ(copy.options->copyFrom, "old.db");
+    for (auto bad :
+         std::vector<std::vector<std::string>>{{"--port"},
+                                               {"--port", "70000"},
+                                               {"--port", "8x"},
+                                               {"--data"},
+                                               {"--what"},
+                                               {"--database", "wyc.db"}, // not a PostgreSQL URI
+                                               {"--data", "x.db", "--database", uri}, // two stores
+                                               {"--copy-from", "old.db"},             // into what?
+                                               {"--trusted-proxy"}}) {
         auto r = parseServerOptions(bad);
         EXPECT_FALSE(r.options);
         EXPECT_EQ(r.exitCode, 2);
