@@ -100,10 +100,16 @@ void TListView::clear() {
 }
 
 int TListView::append(ListItem item) {
-    m_items.push_back(std::move(item));
-    int row = count() - 1;
-    if (m_listObserver) m_listObserver->rowsAppended(row, 1);
+    const int row = count();
+    insert(row, std::move(item));
     return row;
+}
+
+void TListView::insert(int row, ListItem item) {
+    if (row < 0 || row > count()) throw std::out_of_range("list index out of bounds");
+    m_items.insert(m_items.begin() + row, std::move(item));
+    if (m_selected >= row) ++m_selected;
+    if (m_listObserver) m_listObserver->rowsInserted(row, 1);
 }
 
 void TListView::remove(int row) {

@@ -188,7 +188,7 @@ class ListViewObserver {
   public:
     virtual ~ListViewObserver() = default;
     virtual void rowsReset() = 0;
-    virtual void rowsAppended(int first, int count) = 0;
+    virtual void rowsInserted(int first, int count) = 0;
     virtual void rowsRemoved(int first, int count) = 0;
     virtual void rowChanged(int row) = 0;
     virtual void selectionChanged(int row) = 0;
@@ -212,7 +212,9 @@ class TListView : public Control {
 
     void clear();
     int append(ListItem item); // returns the new row's index
-    void remove(int row);      // throws std::out_of_range for a bad row
+    // Inserts before `row` (count() appends); throws std::out_of_range for a bad row.
+    void insert(int row, ListItem item);
+    void remove(int row); // throws std::out_of_range for a bad row
     void setSubItem(int row, int sub, std::string text);
     void setChecked(int row, bool checked);
     void setAllChecked(bool checked);

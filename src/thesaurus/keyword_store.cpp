@@ -64,6 +64,14 @@ bool KeywordStore::Cursor::next(KeywordRecord& out) {
     return true;
 }
 
+std::vector<KeywordRecord> KeywordStore::readAll() {
+    std::vector<KeywordRecord> records;
+    Cursor cursor(m_db);
+    for (KeywordRecord rec; cursor.next(rec);)
+        records.push_back(std::move(rec));
+    return records;
+}
+
 KeywordStore::Adder::Adder(const SqliteDb& db)
     : m_find(db, "SELECT 1 FROM keyword WHERE ow=?1 AND nw=?2 LIMIT 1"),
       m_insert(db, "INSERT INTO keyword(ow, nw, isused) VALUES(?1, ?2, ?3)") {}

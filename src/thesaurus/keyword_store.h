@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sqlitedb/sqlite.h"
 
@@ -37,6 +38,9 @@ class KeywordStore {
 
     std::int64_t count();
     Cursor all() { return Cursor(m_db); }
+    // Every record by ascending id, read at once: no statement stays open while
+    // the caller lets other operations run.
+    std::vector<KeywordRecord> readAll();
 
     // Adds many pairs (imports) with its statements prepared once.
     class Adder {

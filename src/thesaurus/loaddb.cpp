@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 #include "engine/codepage.h"
 #include "thesaurus/keyword_store.h"
+#include "thesaurus/thesaurus_rows.h"
 
 using cp::G;
 
@@ -19,23 +20,20 @@ void TForm1::loadDB() {
     m_synonymsDirty = true;
     if (!Database) throw DbError("setting.dat is not open");
 
-    // The load reads through a statement of its own, so commands run while it
-    // lets events through cannot disturb its position.
-    const auto total = Database->count();
-    bsSkinGauge1.setMax(static_cast<int>(total));
+    // All records are read before any event runs, so a command run meanwhile
+    // cannot make the load list a record twice or pass the gauge's maximum.
+    const std::vector<KeywordRecord> records = Database->readAll();
+    bsSkinGauge1.setMax(static_cast<int>(records.size()));
     bsSkinGauge1.setValue(0);
-    if (total > 0) {
-        const std::string yes = G("是");
-        const std::string no = G("否");
-        auto cursor = Database->all();
-        KeywordRecord rec;
+    if (!records.empty()) {
         int done = 0;
-        while (cursor.next(rec)) {
+        for (const KeywordRecord& rec : records) {
             if (rec.isused) {
                 OriginalWords.push_back(rec.ow);
                 NewWords.push_back(rec.nw);
             }
-            listview1.append({rec.id, {rec.ow, rec.nw, rec.isused ? yes : no}, false});
+            const int row = rows::loadPosition(listview1, rec.id);
+            if (row >= 0) listview1.insert(row, rows::rowOf(rec));
             bsSkinGauge1.setValue(++done);
             m_platform.processEvents();
             // A reload started meanwhile has loaded the whole table again; the

@@ -29,6 +29,19 @@ int rowOfId(const TListView& view, int hint, const std::string& id) {
     return -1;
 }
 
+int loadPosition(const TListView& view, const std::string& id) {
+    const auto key = KeywordStore::parseId(id);
+    int row = view.count();
+    if (!key) return row;
+    while (row > 0) {
+        const auto shown = KeywordStore::parseId(view.item(row - 1).caption);
+        if (!shown || *shown < *key) break;
+        if (*shown == *key) return -1;
+        --row;
+    }
+    return row;
+}
+
 bool containsGbk(std::string_view hay, std::string_view needle) {
     if (needle.empty()) return false;
     size_t pos = hay.find(needle);

@@ -49,6 +49,7 @@ int ListViewModel::columnCount(const QModelIndex& parent) const {
 }
 
 int ListViewModel::listRow(int viewRow) const {
+    if (m_insertingFirst >= 0 && viewRow >= m_insertingFirst) return viewRow + m_insertingCount;
     if (m_removingFirst < 0 || viewRow < m_removingFirst) return viewRow;
     if (viewRow < m_removingFirst + m_removingCount) return -1;
     return viewRow - m_removingCount;
@@ -117,12 +118,26 @@ void ListViewModel::rowsReset() {
     beginResetModel();
     m_shown = m_list.count();
     m_removingFirst = -1;
+    m_insertingFirst = -1;
     endResetModel();
     m_syncingSelection = false;
 }
 
-void ListViewModel::rowsAppended(int, int) {
-    scheduleFlush();
+void ListViewModel::rowsInserted(int first, int count) {
+    // Rows after the shown ones wait for the next flush; a row inserted among
+    // the shown ones must reach the view at once so the rows stay aligned.
+    if (first >= m_shown || count <= 0) {
+        scheduleFlush();
+        return;
+    }
+    m_syncingSelection = true;
+    m_insertingFirst = first;
+    m_insertingCount = count;
+    beginInsertRows({}, first, first + count - 1);
+    m_shown += count;
+    m_insertingFirst = -1;
+    endInsertRows();
+    m_syncingSelection = false;
 }
 
 void ListViewModel::rowsRemoved(int first, int count) {
@@ -136,6 +151,10 @@ void ListViewModel::rowsRemoved(int first, int count) {
     m_shown -= shownRemoved;
     m_removingFirst = -1;
     endRemoveRows();
+    // Losing its selected row makes the view select the next one, which the
+    // list does not; the view must show the list's selection, or the popup
+    // commands would do nothing on the row that looks selected.
+    showSelection(m_list.selected());
     m_syncingSelection = false;
 }
 
@@ -146,16 +165,21 @@ void ListViewModel::rowChanged(int row) {
 
 void ListViewModel::selectionChanged(int row) {
     flush();
-    if (!m_view) return;
+    const bool wasSyncing = m_syncingSelection;
     m_syncingSelection = true;
+    showSelection(row);
+    m_syncingSelection = wasSyncing;
+}
+
+void ListViewModel::showSelection(int row) {
+    if (!m_view) return;
     auto* selection = m_view->selectionModel();
     if (row < 0 || row >= m_shown) {
-        selection->clearSelection();
+        selection->clear();
     } else {
         selection->setCurrentIndex(index(row, 0),
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-    m_syncingSelection = false;
 }
 
 void ListViewModel::scrolledTo(int row) {

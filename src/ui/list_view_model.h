@@ -35,7 +35,7 @@ class ListViewModel : public QAbstractTableModel, public ListViewObserver {
 
     // ListViewObserver
     void rowsReset() override;
-    void rowsAppended(int first, int count) override;
+    void rowsInserted(int first, int count) override;
     void rowsRemoved(int first, int count) override;
     void rowChanged(int row) override;
     void selectionChanged(int row) override;
@@ -45,6 +45,8 @@ class ListViewModel : public QAbstractTableModel, public ListViewObserver {
 
   private:
     void scheduleFlush();
+    // Makes the view's selected row the list's (none for -1).
+    void showSelection(int row);
     void viewSelectionChanged();
     // Row of the list that a view row stands for; -1 while it is being removed.
     int listRow(int viewRow) const;
@@ -58,6 +60,9 @@ class ListViewModel : public QAbstractTableModel, public ListViewObserver {
     // While rows the list has already dropped are announced as removed.
     int m_removingFirst = -1;
     int m_removingCount = 0;
+    // While rows the list already holds are announced as inserted.
+    int m_insertingFirst = -1;
+    int m_insertingCount = 0;
 };
 
 } // namespace ui

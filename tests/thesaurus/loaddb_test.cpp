@@ -1,11 +1,15 @@
 // The full load of the thesaurus into the lists and the management list view.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "app/Unit1.h"
 #include "support/fixtures.h"
 #include "support/form_fixture.h"
 #include "support/recording_platform.h"
 #include "thesaurus/keyword_store.h"
+#include "thesaurus/thesaurus_rows.h"
 
 namespace {
 
@@ -76,12 +80,48 @@ TEST_F(LoadTest, ReloadRequestedDuringALoadLeavesOneCompleteCopy) {
     EXPECT_TRUE(form.ThesaurusLoaded);
     EXPECT_EQ(form.listview1.count(), 50);
     StringList expected;
-    KeywordRecord rec;
-    for (auto cur = form.Database->all(); cur.next(rec);)
+    for (const KeywordRecord& rec : form.Database->readAll())
         if (rec.isused) expected.push_back(rec.ow);
     EXPECT_EQ(form.OriginalWords, expected);
     EXPECT_EQ(form.OriginalWords.size(), form.NewWords.size());
     EXPECT_EQ(form.Label1.caption(), g("【提示信息】初始化完毕，您现在可以使用软件替换文章了"));
+}
+
+TEST_F(LoadTest, CommandsRunDuringALoadLeaveOneRowPerRecordInIdOrder) {
+    std::vector<PairSpec> pairs;
+    for (int i = 0; i < 30; ++i)
+        pairs.push_back({"w" + std::to_string(i), "n" + std::to_string(i)});
+    open(pairs);
+    // Each command runs once, after some rows are listed; the download's
+    // request lets events run again, which only counts.
+    const auto caption = [&](int row) { return form.listview1.item(row).caption; };
+    const std::map<int, std::function<void()>> commands{
+        {5, [&] { form.addKeyWord("added", "now", true, "add"); }},
+        {8, [&] { form.DeleteKeyWord(2, caption(2)); }},
+        {10, [&] { form.EditKeyWord(0, caption(0), "e", "f", false); }},
+        {12, [&] { form.IsusedKeyWord(3, caption(3)); }},
+        {15, [&] { form.addKeyWord("down", "loaded", true, "download"); }},
+        {20, [&] { form.DeleteKeyWord(form.listview1.count() - 1, "31"); }}};
+    int calls = 0;
+    platform.onProcessEvents = [&] {
+        if (auto it = commands.find(++calls); it != commands.end()) it->second();
+    };
+    form.bsSkinXFormButton4Click();
+    const auto text = [](const std::string& id, const StringList& subs) {
+        std::string out = id;
+        for (const auto& s : subs)
+            out += "|" + s;
+        return out;
+    };
+    StringList expected, shown;
+    for (const KeywordRecord& rec : form.Database->readAll())
+        expected.push_back(text(rec.id, rows::rowOf(rec).subItems));
+    for (const ListItem& item : form.listview1.items())
+        shown.push_back(text(item.caption, item.subItems));
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(expected.size(), 30u); // 30 + 2 added - 2 deleted
+    EXPECT_EQ(form.bsSkinGauge1.max(), 30);
+    EXPECT_EQ(form.bsSkinGauge1.value(), 30);
 }
 
 TEST_F(LoadTest, DuringAReloadTheFlagIsDown) {

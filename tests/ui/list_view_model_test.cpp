@@ -118,8 +118,14 @@ TEST_F(ListViewModelTest, CheckMarksAndSelectionGoBothWays) {
     EXPECT_EQ(list.selected(), 3);
     ASSERT_EQ(view.selectionModel()->selectedRows().size(), 1);
     EXPECT_EQ(view.selectionModel()->selectedRows().first().row(), 3);
+    // A row inserted above the selection shifts it in both.
+    list.insert(1, {"new", {"x", "y", g("否")}, false});
+    EXPECT_EQ(list.selected(), 4);
+    ASSERT_EQ(view.selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(view.selectionModel()->selectedRows().first().row(), 4);
+    expectSameRows();
     // Removing the selected row leaves nothing selected.
-    list.remove(3);
+    list.remove(4);
     EXPECT_EQ(list.selected(), -1);
     EXPECT_TRUE(view.selectionModel()->selectedRows().isEmpty());
     expectSameRows();
