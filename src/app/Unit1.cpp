@@ -55,7 +55,7 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bsSkinStdLabel1("bsSkinStdLabel1", G("修改过词库后，如需使用同义词，请重新加载词库。")),
       lbl9("lbl9", G("在下面的词库中右键可以共享词库到网络。每共享一个词被收录后可以下载10个词。")),
       lbl11("lbl11", G("一次最多导出100条、共享10条。")),
-      listview1("listview1", thesaurusColumns("编号", 0)),
+      listview1("listview1", thesaurusColumns("编号", 64)),
       bsSkinPopupMenu2(
           "bsSkinPopupMenu2",
           {{"N1", G("修改")}, {"N2", G("删除")}, {"N3", G("使用？")}, {"N6", G("共享它")}}),

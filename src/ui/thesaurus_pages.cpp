@@ -37,16 +37,24 @@ QWidget* MainWindow::buildThesaurusPage() {
     QLineEdit* nw = m_bind.edit(m_form.bsSkinEdit2);
     nw->setFixedWidth(150);
     second->addWidget(nw);
-    second->addWidget(m_bind.button(m_form.bsSkinXFormButton3, &TForm1::bsSkinXFormButton3Click));
+    QPushButton* addOrSave =
+        m_bind.button(m_form.bsSkinXFormButton3, &TForm1::bsSkinXFormButton3Click);
+    second->addWidget(addOrSave);
     second->addWidget(m_bind.button(m_form.bsSkinXFormButton5, &TForm1::bsSkinXFormButton5Click));
     second->addSpacing(8);
     QLineEdit* find = m_bind.edit(m_form.bsSkinEdit3);
     find->setFixedWidth(120);
     second->addWidget(find);
-    second->addWidget(m_bind.button(m_form.bsSkinXFormButton6, &TForm1::bsSkinXFormButton6Click));
+    QPushButton* findButton =
+        m_bind.button(m_form.bsSkinXFormButton6, &TForm1::bsSkinXFormButton6Click);
+    second->addWidget(findButton);
     second->addStretch(1);
     second->addWidget(m_bind.button(m_form.btn6, &TForm1::btn6Click));
     layout->addLayout(second);
+    // Return in a word edit adds (or saves) the pair; in the find edit, finds.
+    for (QLineEdit* word : {ow, nw})
+        QObject::connect(word, &QLineEdit::returnPressed, addOrSave, &QPushButton::click);
+    QObject::connect(find, &QLineEdit::returnPressed, findButton, &QPushButton::click);
 
     auto* third = new QHBoxLayout;
     third->addWidget(m_bind.check(m_form.bschck7, &TForm1::bschck7Click));

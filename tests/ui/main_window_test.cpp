@@ -1,6 +1,7 @@
 // The real window over a started form: captions, the page shown, the list
 // filled from setting.dat, the masked password, and input reaching the model.
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -177,6 +179,38 @@ TEST_F(MainWindowTest, FindingsAndProtectedWordsBelowTheThesaurus) {
     QCoreApplication::processEvents();
     EXPECT_EQ(form->ProtectedWords, StringList{g("品牌")});
     EXPECT_EQ(widget<QTableView>("lv3")->model()->rowCount(), 1);
+    EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(MainWindowTest, ThesaurusPageKeysSelectionAndColumns) {
+    // All four columns fit the page at the default size, also once a long
+    // thesaurus adds the vertical scroll bar.
+    auto* list = widget<QTableView>("listview1");
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    const int vbar = list->verticalScrollBar()->isVisible()
+                         ? 0
+                         : list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    EXPECT_LE(list->horizontalHeader()->length(), list->viewport()->width() - vbar);
+
+    // Return in the word edits adds the pair; in the find edit, finds.
+    form->bsSkinEdit1.setText(g("甲"));
+    form->bsSkinEdit2.setText(g("乙"));
+    QTest::keyClick(widget<QLineEdit>("bsSkinEdit2"), Qt::Key_Return);
+    EXPECT_EQ(form->listview1.count(), 4);
+    form->bsSkinEdit3.setText(g("开"));
+    QTest::keyClick(widget<QLineEdit>("bsSkinEdit3"), Qt::Key_Return);
+    EXPECT_EQ(form->listview1.selected(), 2);
+    form->bsSkinEdit1.setText(g("丙"));
+    QTest::keyClick(widget<QLineEdit>("bsSkinEdit1"), Qt::Key_Return);
+    EXPECT_EQ(form->listview1.count(), 5);
+
+    // Deleting the selected row in the middle: the view highlights what the
+    // model has selected, nothing.
+    QCoreApplication::processEvents();
+    list->selectRow(1);
+    form->run([&] { form->DeleteKeyWord(1, "2"); });
+    EXPECT_EQ(form->listview1.selected(), -1);
+    EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
     EXPECT_TRUE(platform.errors.empty());
 }
 
