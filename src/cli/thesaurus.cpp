@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -44,7 +45,8 @@ protectword, made when the first word is added) of the thesaurus database.
 commands:
   list              print every pair, one per line: id<TAB>original<TAB>new<TAB>是|否
   add OW NW         store one pair unless the same two words are stored already
-                    (--unused stores it as not in use)
+                    (--unused stores it as not in use); words that import
+                    would refuse (see below) are refused
   import FILE       add the pairs of FILE that are not stored yet
   export FILE       write every pair to FILE
   protect list      print the protected words, one per line
@@ -210,6 +212,10 @@ int addCommand(const Options& o) {
     std::string ow, nw;
     if (auto why = argumentWord(o.args[1], "original", ow); !why.empty()) return usageError(why);
     if (auto why = argumentWord(o.args[2], "new", nw); !why.empty()) return usageError(why);
+    // What import would refuse, add refuses too, so every stored pair survives
+    // an export and import round trip.
+    for (const auto& [word, which] : {std::pair{&ow, "original"}, std::pair{&nw, "new"}})
+        if (auto why = pairfile::wordProblem(*word, which); !why.empty()) return usageError(why);
     auto store = openStore(o);
     if (!store) return 1;
     try {

@@ -58,18 +58,20 @@ bool toGbk(std::string_view line, Encoding encoding, std::string& out, std::stri
     return true;
 }
 
-// Checks one word field; empty reason when it is fine.
-std::string wordProblem(std::string_view word, const char* which) {
-    if (word.empty()) return std::string("empty ") + which + " word";
-    if (isBlank(word)) return std::string("blank ") + which + " word";
-    if (hasControl(word)) return std::string("control character in the ") + which + " word";
-    return {};
-}
-
 } // namespace
 
 bool isStorableWord(std::string_view word) {
     return !isBlank(word) && !hasControl(word);
+}
+
+std::string wordProblem(std::string_view word, const char* which) {
+    if (word.empty()) return std::string("empty ") + which + " word";
+    if (isBlank(word)) return std::string("blank ") + which + " word";
+    if (hasControl(word)) return std::string("control character in the ") + which + " word";
+    // A comma byte is never part of a GBK double-byte character.
+    if (word.find(',') != std::string_view::npos)
+        return std::string("comma in the ") + which + " word (it separates the fields)";
+    return {};
 }
 
 std::string formatLine(std::string_view ow, std::string_view nw, std::string_view flag) {

@@ -41,6 +41,10 @@ Parsed parse(std::string_view bytes, Encoding encoding);
 // True when a GBK word can be one side of a stored pair: not empty or blank,
 // and no control character (it would break the lines of an export).
 bool isStorableWord(std::string_view word);
+// Why a GBK word cannot be one side of a pair that an export writes and an
+// import reads back (`which` names the side, "original" or "new"); empty when
+// it can. Beyond isStorableWord, a comma is refused: it would split the field.
+std::string wordProblem(std::string_view word, const char* which);
 
 // True for a UTF-8 byte-order mark at the start.
 bool hasUtf8Bom(std::string_view bytes);
