@@ -44,6 +44,14 @@ TEST(ReplaceAll, MatchesOnlyAtCharacterBoundaries) {
     EXPECT_EQ(ReplaceAll("\x81@]@", "@", "x"), "\x81@]x");
     // A lead byte makes the next byte its trail whatever that byte is.
     EXPECT_EQ(ReplaceAll("\x81\r\r", "\r", ""), "\x81\r");
+    // 0x80 and 0xFF are single-byte characters; 0x81 and 0xFE lead a pair.
+    for (const char* single : {"\x80", "\xFF"})
+        EXPECT_EQ(ReplaceAll(std::string(single) + "aa", "a", "b"), std::string(single) + "bb");
+    EXPECT_EQ(ReplaceAll("\xFE"
+                         "aa",
+                         "a", "b"),
+              "\xFE"
+              "ab");
     // A lone lead byte at the end is a character of its own.
     EXPECT_EQ(ReplaceAll("a\x81", "\x81", "x"), "ax");
     // A pattern ending on a lead byte swallows the next byte's role as a trail.
