@@ -215,14 +215,14 @@ TEST(Daluan, InvariantsOnRandomArticles) {
 }
 
 TEST(Daluan, KeywordRate) {
-    // 20 delimiters, 21 fragments: with v = 5 each fragment gets the keyword
-    // with probability 1/4; with v = 30 every fragment gets it.
-    std::string article;
-    for (int i = 0; i < 20; ++i)
-        article += g("字，");
-    article.pop_back();
-    article.pop_back();
-    article += g("。");
+    // n - 1 delimiters, n fragments (the last one the closing line break).
+    const auto article = [](int n) {
+        std::string text;
+        for (int i = 0; i < n - 1; ++i)
+            text += g("字，");
+        text.resize(text.size() - 2);
+        return text + g("。");
+    };
     std::mt19937_64 rng(77);
     ShuffleOptions o;
     o.keyword = "#";
@@ -230,13 +230,19 @@ TEST(Daluan, KeywordRate) {
     long total = 0;
     const int trials = 4000;
     StringList matches;
+    // 21 fragments with v = 5: each gets the keyword with probability 1/4.
     for (int t = 0; t < trials; ++t)
-        total += count(daluan(article, o, rng, matches));
+        total += count(daluan(article(21), o, rng, matches));
     EXPECT_NEAR(static_cast<double>(total) / trials, 21.0 / 4, 0.15);
-    o.frequency = 30;
-    EXPECT_EQ(count(daluan(article, o, rng, matches)), 21);
+    // Every fragment gets it when v is at least the fragment count, and when
+    // the count is a multiple of v (10 at v = 5 gives (10 - 1) / 5 = 1).
+    for (const auto& [fragments, v] : {std::pair{21, 30}, std::pair{10, 5}, std::pair{4, 2}})
+        for (int t = 0; t < 20; ++t) {
+            o.frequency = v;
+            EXPECT_EQ(count(daluan(article(fragments), o, rng, matches)), fragments) << v;
+        }
     o.frequency = 0;
-    EXPECT_THROW(daluan(article, o, rng, matches), std::invalid_argument);
+    EXPECT_THROW(daluan(article(21), o, rng, matches), std::invalid_argument);
 }
 
 TEST(Daluan, ShuffleDrawRule) {
