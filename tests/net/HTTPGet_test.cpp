@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "net/loopback_server.h"
 #include "support/fixtures.h"
@@ -357,22 +358,28 @@ TEST_F(HTTPGetTest, ADrippingServerHitsTheOverallDeadline) {
 }
 
 TEST_F(HTTPGetTest, AtMostTheLimitRunAtOnceInOrder) {
-    LoopbackServer server;
-    server.answerAll({200, "ok", "", "", 150});
-    net::setTransferLimits({4, 2000, 2});
-    Outcome out;
-    std::vector<std::unique_ptr<THTTPGet>> requests;
-    for (int i = 0; i < 12; ++i) {
-        requests.push_back(make(server.base() + "/" + std::to_string(i), out));
-        requests.back()->Start();
+    // The limit the process starts with (16), then one set by the caller. The
+    // default run answers slowly so that all 16 are surely running together.
+    for (const auto& [limits, count, slowMs, atOnce] :
+         {std::tuple{net::TransferLimits{}, 17, 3000, 16},
+          std::tuple{net::TransferLimits{4}, 12, 150, 4}}) {
+        LoopbackServer server;
+        server.answerAll({200, "ok", "", "", slowMs});
+        net::setTransferLimits(limits);
+        Outcome out;
+        std::vector<std::unique_ptr<THTTPGet>> requests;
+        for (int i = 0; i < count; ++i) {
+            requests.push_back(make(server.base() + "/" + std::to_string(i), out));
+            requests.back()->Start();
+        }
+        ASSERT_TRUE(platform.waitUntil([&] { return out.done == count; }));
+        EXPECT_EQ(server.maxConcurrent(), atOnce);
     }
-    ASSERT_TRUE(platform.waitUntil([&] { return out.done == 12; }));
-    EXPECT_EQ(server.maxConcurrent(), 4);
 
     LoopbackServer ordered;
     net::setTransferLimits({1, 2000, 2});
     Outcome out2;
-    requests.clear();
+    std::vector<std::unique_ptr<THTTPGet>> requests;
     for (int i = 0; i < 6; ++i) {
         requests.push_back(make(ordered.base() + "/" + std::to_string(i), out2));
         requests.back()->Start();
