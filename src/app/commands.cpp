@@ -9,6 +9,8 @@ void TForm1::bsSkinButton1Click() {
 }
 
 void TForm1::bsSkinXFormButton1Click() {
+    // The whole new article is copied, whatever part of it the user selected.
+    Memo2.selectAll();
     if (Memo2.text().empty()) return;
     m_platform.setClipboardText(Memo2.text());
 }

@@ -44,6 +44,11 @@ void TMemo::setText(std::string t) {
     if (!same && !m_marks.empty()) setMarks({});
 }
 
+void TMemo::selectAll() {
+    ++m_selectAllRequests;
+    changed();
+}
+
 void TMemo::setMarks(std::vector<TextSpan> marks) {
     m_marks = std::move(marks);
     if (onMarksChange) onMarksChange();

@@ -103,6 +103,9 @@ class TMemo : public Control {
     StringList lines() const { return linesOf(m_text); }
     void setLines(const StringList& l) { setText(joinMemoLines(l)); }
     void clear() { setText({}); }
+    // Asks the view to select the whole text; counted like focus requests.
+    void selectAll();
+    int selectAllRequests() const { return m_selectAllRequests; }
     // Lines joined with CR LF between them (a memo's text has no final break).
     static std::string joinMemoLines(const StringList& l);
 
@@ -116,6 +119,7 @@ class TMemo : public Control {
   private:
     std::string m_text;
     bool m_readOnly;
+    int m_selectAllRequests = 0;
     std::vector<TextSpan> m_marks;
 };
 

@@ -147,13 +147,20 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
     // command yields to the event loop.
     auto updating = std::make_shared<bool>(false);
     auto pending = std::make_shared<bool>(false);
-    auto refresh = [w, &control, updating, pending] {
+    auto selectAllSeen = std::make_shared<int>(control.selectAllRequests());
+    auto refresh = [w, &control, updating, pending, selectAllSeen] {
         *pending = false;
         const QString text = memoToQ(control.text());
-        if (w->toPlainText() == text) return;
-        *updating = true;
-        w->setPlainText(text);
-        *updating = false;
+        if (w->toPlainText() != text) {
+            *updating = true;
+            w->setPlainText(text);
+            *updating = false;
+        }
+        // Selecting all comes after the text, which a new text would undo.
+        if (*selectAllSeen != control.selectAllRequests()) {
+            *selectAllSeen = control.selectAllRequests();
+            w->selectAll();
+        }
     };
     refresh();
     watch(control, w, [w, refresh, pending] {

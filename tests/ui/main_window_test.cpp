@@ -1,6 +1,8 @@
 // The real window over a started form: captions, the page shown, the list
 // filled from setting.dat, the masked password, and input reaching the model.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -157,6 +159,13 @@ TEST_F(MainWindowTest, TheNewArticleShowsTheReplacedWords) {
     EXPECT_EQ(cursor.charFormat().background().style(), Qt::NoBrush);
     widget<QCheckBox>("bschck11")->click();
     EXPECT_TRUE(waitUntil([&] { return formats().isEmpty(); }));
+
+    // "复制新文章" selects the whole new article, then copies it.
+    editor->moveCursor(QTextCursor::End);
+    widget<QPushButton>("bsSkinXFormButton1")->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(editor->textCursor().selectedText(), q("漂亮的花"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), q("漂亮的花"));
 }
 
 TEST_F(MainWindowTest, FindingsAndProtectedWordsBelowTheThesaurus) {
