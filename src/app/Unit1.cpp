@@ -8,6 +8,7 @@
 #include "engine/synonyms.h"
 #include "net/HTTPGet.h"
 #include "net/UnitAES.h"
+#include "thesaurus/db_failure.h"
 #include "thesaurus/keyword_store.h"
 
 using cp::G;
@@ -112,6 +113,8 @@ TForm1::~TForm1() = default;
 void TForm1::run(const std::function<void()>& command) {
     try {
         command();
+    } catch (const DbError& e) {
+        m_platform.showError(dbFailureText(e));
     } catch (const std::exception& e) {
         m_platform.showError(e.what());
     } catch (...) {

@@ -8,8 +8,10 @@ sqlite3* openWith(const std::string& path, int flags) {
     int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        const int code = db ? sqlite3_extended_errcode(db) : rc;
+        const int sysErrno = db ? sqlite3_system_errno(db) : 0;
         sqlite3_close(db);
-        throw DbError(msg + ": " + path);
+        throw DbError(msg + ": " + path, code, sysErrno);
     }
     sqlite3_busy_timeout(db, 2000);
     sqlite3_extended_result_codes(db, 1);
@@ -39,7 +41,9 @@ SqliteDb& SqliteDb::operator=(SqliteDb&& o) noexcept {
 }
 
 void SqliteDb::fail(const std::string& what) const {
-    throw DbError(what + ": " + (m_db ? sqlite3_errmsg(m_db) : "no database"));
+    if (!m_db) throw DbError(what + ": no database");
+    throw DbError(what + ": " + sqlite3_errmsg(m_db), sqlite3_extended_errcode(m_db),
+                  sqlite3_system_errno(m_db));
 }
 
 void SqliteDb::exec(const std::string& sql) {
@@ -47,7 +51,7 @@ void SqliteDb::exec(const std::string& sql) {
     if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         std::string msg = err ? err : "error";
         sqlite3_free(err);
-        throw DbError(msg);
+        throw DbError(msg, sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db));
     }
 }
 

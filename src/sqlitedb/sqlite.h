@@ -11,7 +11,16 @@ struct sqlite3_stmt;
 
 class DbError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // `code` is SQLite's extended result code and `systemErrno` the errno of
+    // the last file operation (0 when the failure did not come from SQLite).
+    explicit DbError(const std::string& what, int code = 0, int systemErrno = 0)
+        : std::runtime_error(what), m_code(code), m_systemErrno(systemErrno) {}
+    int code() const { return m_code; }
+    int systemErrno() const { return m_systemErrno; }
+
+  private:
+    int m_code;
+    int m_systemErrno;
 };
 
 class SqliteDb {

@@ -2,6 +2,8 @@
 // in-use switch, with their rows and status texts.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/Unit1.h"
 #include "support/fixtures.h"
 #include "support/form_fixture.h"
@@ -163,6 +165,35 @@ TEST_F(KeywordOpsTest, DatabaseFailurePropagatesAndLeavesRowsAndLabels) {
     EXPECT_EQ(form.lbl9.caption(), lbl9);
     EXPECT_EQ(form.listview1.count(), 1);
     EXPECT_EQ(row(0), (StringList{g("甲"), g("乙"), g("是")}));
+}
+
+TEST_F(KeywordOpsTest, DatabaseFailuresAreExplainedInChineseBeforeTheTechnicalText) {
+    open({{"甲", "乙"}});
+    SqliteDb& db = form.Database->db();
+    SqliteDb other = SqliteDb::openExisting((dir.path() / "setting.dat").string());
+    db.exec("PRAGMA busy_timeout = 10");
+    const std::string big(20000, 'x');
+    struct Case {
+        std::function<void()> breakIt, mendIt;
+        const char *said, *technical;
+    } cases[] = {
+        {[&] { db.exec("PRAGMA query_only = 1"); }, [&] { db.exec("PRAGMA query_only = 0"); },
+         "词库文件 setting.dat 不能写入", "readonly"},
+        {[&] { other.exec("BEGIN EXCLUSIVE"); }, [&] { other.exec("ROLLBACK"); },
+         "词库文件 setting.dat 正被另一个程序占用", "locked"},
+        {[&] { db.exec("PRAGMA max_page_count = 1"); }, [] {}, "磁盘已满", "full"},
+    };
+    for (const Case& c : cases) {
+        platform.calls.clear();
+        c.breakIt();
+        form.run([&] { form.addKeyWord(big, "y", true, "add"); });
+        c.mendIt();
+        ASSERT_EQ(platform.errors().size(), 1u) << c.technical;
+        const std::string text = platform.errors()[0];
+        EXPECT_EQ(text.rfind(g(c.said), 0), 0u) << c.technical;
+        EXPECT_GT(text.find(c.technical), text.find(g("技术信息："))) << c.technical;
+    }
+    EXPECT_EQ(form.listview1.count(), 1);
 }
 
 } // namespace
