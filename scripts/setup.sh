@@ -7,7 +7,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-webengine-dev libgl1-mesa-dev
+  qt6-base-dev qt6-webengine-dev libgl1-mesa-dev qt6-translations-l10n
   libcurl4-openssl-dev libsqlite3-dev libpcre2-dev libssl-dev libcpp-httplib-dev
   libmicrohttpd-dev libsodium-dev
   libpq-dev postgresql postgresql-common nginx-light

@@ -12,10 +12,12 @@
 #include "ui/main_window.h"
 #include "ui/qt_platform.h"
 #include "ui/qt_text.h"
+#include "ui/translations.h"
 
 int main(int argc, char** argv) {
     ui::prepareApplicationEnvironment();
     QApplication app(argc, argv);
+    ui::installQtChineseTranslations(app);
     QCoreApplication::setApplicationName(ui::toQ(TForm1::applicationTitle()));
 
     QCommandLineParser parser;

@@ -1,6 +1,9 @@
 // The Qt platform: hand-over to the GUI thread, ending before the event loop
 // runs, and the banner's style script on pages with and without a body.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
+#include <QTranslator>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <atomic>
@@ -10,6 +13,7 @@
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
 #include "ui/banner_document.h"
+#include "ui/translations.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -28,6 +32,18 @@ TEST(QtPlatformTest, TerminateBeforeTheEventLoopIsKeptForMain) {
     EXPECT_FALSE(platform.earlyExitCode());
     platform.terminate(1);
     EXPECT_EQ(platform.earlyExitCode(), 1);
+}
+
+TEST(QtPlatformTest, QtsOwnButtonsAndDialogsSpeakChinese) {
+    QTranslator* translator = ui::installQtChineseTranslations(*QCoreApplication::instance());
+    ASSERT_NE(translator, nullptr) << "Qt's Chinese translations (qt6-translations-l10n) missing";
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Ok)->text(), q("确定"));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), q("取消"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), q("查找范围："));
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
 }
 
 TEST(BannerDocumentTest, ScriptIsSafeJavaScript) {
