@@ -14,11 +14,13 @@
 using cp::G;
 
 namespace {
+// The four columns fit the list at the window's default size, beside its
+// vertical scroll bar: "是" or "否" needs less than a six-digit id.
 std::vector<ListColumn> thesaurusColumns(const char* first, int firstWidth) {
     return {{G(first), firstWidth, false},
             {G("原始词"), 300, true},
             {G("新词"), 300, true},
-            {G("是否使用"), 150, true}};
+            {G("是否使用"), 120, true}};
 }
 } // namespace
 
@@ -56,7 +58,7 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bsSkinStdLabel1("bsSkinStdLabel1", G("修改过词库后，如需使用同义词，请重新加载词库。")),
       lbl9("lbl9", G("在下面的词库中右键可以共享词库到网络。每共享一个词被收录后可以下载10个词。")),
       lbl11("lbl11", G("一次最多导出100条、共享10条。")),
-      listview1("listview1", thesaurusColumns("编号", 64)),
+      listview1("listview1", thesaurusColumns("编号", 88)),
       bsSkinPopupMenu2(
           "bsSkinPopupMenu2",
           {{"N1", G("修改")}, {"N2", G("删除")}, {"N3", G("使用？")}, {"N6", G("共享它")}}),
