@@ -4,7 +4,7 @@
 #include <sqlite3.h>
 
 #include "engine/codepage.h"
-#include "thesaurus/sqlite.h"
+#include "sqlitedb/sqlite.h"
 
 namespace {
 
