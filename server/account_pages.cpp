@@ -27,7 +27,7 @@ bool hasControl(std::string_view text) {
 }
 
 bool fitsGbk(std::string_view utf8) {
-    return cp::gbkToUtf8(cp::utf8ToGbk(utf8)) == utf8;
+    return cp::fitsGbk(utf8);
 }
 
 // A form field as UTF-8: browsers send UTF-8; GBK from older clients is read as GBK.

@@ -63,7 +63,7 @@ bool hasForbiddenCharacters(const std::string& word) {
     for (unsigned char c : word)
         if (c < 0x20 || c == 0x7f) return true;
     if (word.find("[@") != std::string::npos) return true;
-    return cp::gbkToUtf8(cp::utf8ToGbk(word)) != word;
+    return !cp::fitsGbk(word);
 }
 
 std::string quoted(std::string_view word) {

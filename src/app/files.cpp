@@ -10,11 +10,11 @@
 #include "engine/codepage.h"
 
 std::string fsPath(const std::string& gbk) {
-    return cp::gbkToUtf8(gbk);
+    return cp::gbkToFs(gbk);
 }
 
 std::string gbkPath(const std::string& fs) {
-    return cp::utf8ToGbk(fs);
+    return cp::fsToGbk(fs);
 }
 
 void writeWholeFile(const std::string& gbkPathName, const std::string& bytes, bool ownerOnly) {

@@ -1,10 +1,12 @@
 #pragma once
-// File-system edge: paths are GBK inside the program and UTF-8 on disk.
+// File-system edge: paths are GBK inside the program and UTF-8 on disk. The
+// two conversions are lossless: a path reaches the file system as the bytes
+// it was, even when they are not UTF-8.
 #include <string>
 
 // The file-system form of a GBK path.
 std::string fsPath(const std::string& gbkPath);
-// The GBK form of a file-system path.
+// The GBK form of a file-system path; fsPath(gbkPath(p)) == p.
 std::string gbkPath(const std::string& fsPath);
 // Replaces the file with `bytes`. With ownerOnly the file is made readable and
 // writable by its owner only. Throws std::runtime_error naming the path and the

@@ -1,5 +1,7 @@
 #include "engine/char_automaton.h"
 
+#include "engine/codepage.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -52,9 +54,7 @@ int CharAutomaton::add(std::string_view pattern) {
     if (m_states.size() + n > kMaxStates)
         throw std::length_error("CharAutomaton::add: too many states");
     int32_t state = 0;
-    for (size_t i = 0; i < n; ++i) {
-        uint32_t code = p[i];
-        if (isLead(p[i])) code = (code << 8) | p[++i];
+    auto advance = [&](uint32_t code) {
         int32_t next = child(state, code);
         if (next == kNone) {
             next = static_cast<int32_t>(m_states.size());
@@ -65,6 +65,16 @@ int CharAutomaton::add(std::string_view pattern) {
             m_edgeChild.push_back(next);
         }
         state = next;
+    };
+    for (size_t i = 0; i < n;) {
+        const size_t len = cp::charLength(p, i, n);
+        if (len == 1) {
+            advance(p[i]);
+        } else {
+            advance((static_cast<uint32_t>(p[i]) << 8) | p[i + 1]);
+            if (len == 4) advance(secondHalfCode(p[i + 2], p[i + 3]));
+        }
+        i += len;
     }
     State& end = m_states[static_cast<size_t>(state)];
     if (end.output == kNone) {

@@ -1,11 +1,16 @@
 #pragma once
 // A multi-pattern matcher (Aho-Corasick) over the characters of GBK text:
 // it steps one character (one or two bytes) at a time from a character
-// boundary, so it only ever reports occurrences that start on a boundary.
+// boundary, so it only ever reports occurrences that start on a boundary. A
+// GB18030 four-byte character takes two steps, its second half under a code
+// of its own (trail byte 0-9) that no first half has, so no pattern can start
+// or end in its middle.
 // Used to find, in one pass, which words of a large thesaurus occur in a text.
 #include <cstdint>
 #include <string_view>
 #include <vector>
+
+#include "engine/codepage.h"
 
 class CharAutomaton {
   public:
@@ -37,7 +42,11 @@ class CharAutomaton {
 
   private:
     static constexpr int32_t kNone = -1;
+    static constexpr uint32_t kNoCode = ~uint32_t{0};
     static bool isLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+    static uint32_t secondHalfCode(unsigned char lead, unsigned char digit) {
+        return (static_cast<uint32_t>(lead) << 8) | static_cast<uint32_t>(digit - 0x30);
+    }
 
     struct State {
         int32_t fail = 0;
@@ -96,7 +105,17 @@ template <class F> void CharAutomaton::scan(std::string_view data, F&& fn) const
     int32_t state = 0;
     for (size_t pos = 0; pos < n;) {
         uint32_t code = t[pos];
-        if (isLead(t[pos]) && pos + 1 < n) code = (code << 8) | t[++pos];
+        if (isLead(t[pos]) && pos + 1 < n) {
+            if (cp::charLength(t, pos, n) == 4) {
+                // The first half: no pattern ends here.
+                state = step(state, (code << 8) | t[pos + 1]);
+                pos += 2;
+                code = secondHalfCode(t[pos], t[pos + 1]);
+                ++pos;
+            } else {
+                code = (code << 8) | t[++pos];
+            }
+        }
         state = step(state, code);
         for (int32_t s = m_states[static_cast<size_t>(state)].report; s != kNone;) {
             const State& st = m_states[static_cast<size_t>(s)];

@@ -537,9 +537,14 @@ void SynonymReplacer::build(const StringList& originals, const StringList& repla
         if (run) run->finish();
         run = nullptr;
     };
+    // A word holding a four-byte character could match from the middle of
+    // one under the GBK rule the runs walk by; such a pair is applied on its
+    // own, by ReplaceAll, which walks four-byte characters whole. Every other
+    // original word matches the same places under either rule.
     auto ordinary = [&](size_t i) {
         return textutil::endsOnCharBoundary(m_originals[i]) &&
-               textutil::endsOnCharBoundary(m_replacements[i]);
+               textutil::endsOnCharBoundary(m_replacements[i]) &&
+               !textutil::holdsFourByteHalf(m_originals[i]);
     };
     for (size_t i = 0; i < count; ++i) {
         const std::string& from = m_originals[i];

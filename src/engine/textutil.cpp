@@ -1,5 +1,7 @@
 #include "engine/textutil.h"
 
+#include "engine/codepage.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,7 +50,7 @@ void findOccurrences(std::string_view text, std::string_view pattern,
         const size_t q = text.find(pattern, from);
         if (q == std::string_view::npos) break;
         while (boundary < q)
-            boundary += isLead(t[boundary]) ? 2 : 1;
+            boundary += cp::charLength(t, boundary, n);
         if (boundary != q) {
             from = q + 1;
             continue;
@@ -87,6 +89,20 @@ bool replaceInPlace(std::string& text, std::string_view pattern, std::string_vie
     if (replaceInto(text, pattern, replacement, out) == 0) return false;
     text.swap(out);
     return true;
+}
+
+bool holdsFourByteHalf(std::string_view bytes) {
+    for (size_t i = 0; i + 1 < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (!isLead(b)) {
+            ++i;
+            continue;
+        }
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        if (second >= 0x30 && second <= 0x39) return true;
+        i += 2;
+    }
+    return false;
 }
 
 bool endsOnCharBoundary(std::string_view bytes) {

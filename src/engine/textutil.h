@@ -15,7 +15,8 @@
 StringList SplitString(std::string_view text, std::string_view separator);
 
 // Replaces, left to right and without overlap, every occurrence of `pattern`
-// that starts on a GBK character boundary by `replacement`. Inserted text is
+// that starts on a character boundary (GBK, with GB18030's four-byte forms as
+// one character each: see cp::charLength) by `replacement`. Inserted text is
 // never scanned again. An empty pattern or text leaves the text unchanged.
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement);
@@ -49,5 +50,11 @@ bool replaceInPlace(std::string& text, std::string_view pattern, std::string_vie
 // the last byte. Such a text keeps the character boundaries of its neighbours
 // when it is inserted into, or removed from, a text at a boundary.
 bool endsOnCharBoundary(std::string_view bytes);
+
+// True when, walked by the GBK rule, the bytes hold a two-byte unit whose
+// second byte is a digit: half of a GB18030 four-byte character. Only a word
+// that holds one can start in the middle of such a character, so only such a
+// word needs the four-byte rule to be matched.
+bool holdsFourByteHalf(std::string_view bytes);
 
 } // namespace textutil

@@ -48,10 +48,11 @@ bool containsGbk(std::string_view hay, std::string_view needle) {
     if (pos == std::string_view::npos) return false;
     // Walk the characters from the start; a byte-wise hit that begins on a
     // trail byte is a false match, so look for the next one on a boundary.
+    const auto* t = reinterpret_cast<const unsigned char*>(hay.data());
     size_t i = 0;
     while (pos != std::string_view::npos) {
         while (i < pos)
-            i += (cp::isGbkLead(static_cast<unsigned char>(hay[i])) && i + 1 < hay.size()) ? 2 : 1;
+            i += cp::charLength(t, i, hay.size());
         if (i == pos) return true;
         pos = hay.find(needle, i);
     }

@@ -145,8 +145,8 @@ TEST_F(LauncherTest, OnlyWellFormedUtf8IsConverted) {
         {g("密码错误"), g("密码错误")},
         // GBK that a loose decoder would take for two-byte UTF-8 sequences.
         {"\x81\x80\x81\x81", "\x81\x80\x81\x81"},
-        // Four-byte UTF-8 is valid; GBK cannot hold the character.
-        {"ok \xF0\x9F\x98\x80", "ok ?"},
+        // Four-byte UTF-8 is valid; the character gets its GB18030 form.
+        {"ok \xF0\x9F\x98\x80", "ok \x94\x39\xFC\x36"},
         // Overlong forms and encoded surrogates are not UTF-8.
         {"\xC0\xAF\xED\xA0\x80", "\xC0\xAF\xED\xA0\x80"},
         {std::string("a\0b", 3), std::string("a\0b", 3)},

@@ -58,13 +58,14 @@ TEST(PairFileTest, MalformedLinesWithTheirNumbers) {
 
 TEST(PairFileTest, Utf8InputBecomesGbk) {
     const std::string text = "\xEF\xBB\xBF美丽,漂亮,否\r\n"
-                             "😀,smile\n"     // no GBK form
+                             "😀,smile\n"     // its four-byte GB18030 form
                              "\xC3\x28,x\n"; // not UTF-8
     auto p = pairfile::parse(text, Encoding::Utf8);
-    ASSERT_EQ(p.pairs.size(), 1u);
+    ASSERT_EQ(p.pairs.size(), 2u);
     EXPECT_EQ(p.pairs[0].ow, g("美丽"));
     EXPECT_FALSE(p.pairs[0].isused);
-    EXPECT_EQ(malformedLines(p), (std::vector<int>{2, 3}));
+    EXPECT_EQ(p.pairs[1].ow, "\x94\x39\xFC\x36");
+    EXPECT_EQ(malformedLines(p), (std::vector<int>{3}));
 }
 
 TEST(PairFileTest, EncodingDetectionHelpers) {
