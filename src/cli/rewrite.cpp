@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/text_file.h"
 #include "cli/commands.h"
 #include "engine/codepage.h"
 #include "engine/originality.h"
@@ -49,8 +50,12 @@ const char kUsage[] =
     "                     is repeatable (default: from the system's entropy). The\n"
     "                     generator is mt19937_64; a draw below K takes the next\n"
     "                     output X, skipping X < 2^64 mod K, as X mod K.\n"
-    "  --encoding ENC     encoding of input and output: gbk (default) or utf-8.\n"
-    "                     With utf-8 a character GBK cannot hold becomes '?'.\n"
+    "  --encoding ENC     encoding of input and output: auto (default), gbk or\n"
+    "                     utf-8. auto reads each input in its own encoding and\n"
+    "                     writes its result in the same one: a byte-order mark\n"
+    "                     decides (UTF-8, UTF-16LE, UTF-16BE; UTF-16 is written as\n"
+    "                     UTF-8 with a mark), else valid UTF-8 is UTF-8, else GBK\n"
+    "                     (GB18030). gbk and utf-8 force both sides.\n"
     "  --protect WORD     protect WORD for this run, beside the protected words\n"
     "                     stored in the database (repeatable; read like --keyword).\n"
     "                     Synonym replacement never changes a protected word: no\n"
@@ -76,6 +81,8 @@ const char kUsage[] =
     "outside GBK), ASCII letters and digits and their full-width forms, and the\n"
     "letters of U+00C0-024F (but for the signs x and /), Greek U+0391-03C9 and\n"
     "Cyrillic U+0400-04FF; no case folding.\n"
+    "\n"
+    "Only regular files (and standard input) up to 64 MB are read.\n"
     "\n"
     "exit status: 0 on success; 1 when the database cannot be read, a file cannot\n"
     "be read or rewritten (nothing of that file is written; the other files are\n"
@@ -112,18 +119,6 @@ std::string lower(std::string s) {
     return s;
 }
 
-std::string readStdin() {
-    std::string data;
-    char buf[65536];
-    size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, stdin)) > 0)
-        data.append(buf, got);
-    if (std::ferror(stdin))
-        throw std::runtime_error(std::string("cannot read standard input: ") +
-                                 std::strerror(errno));
-    return data;
-}
-
 } // namespace
 
 int rewriteMain(int argc, char** argv) {
@@ -132,7 +127,8 @@ int rewriteMain(int argc, char** argv) {
     engine::ShuffleOptions options;
     std::optional<long long> frequency;
     std::optional<std::uint64_t> seed;
-    bool utf8 = false;
+    bool autoEncoding = true; // each input in its own encoding, else `forced`
+    textfile::Encoding forced = textfile::Encoding::Gbk;
     bool report = false;
     StringList protectedWords;
     std::vector<std::string> files;
@@ -199,14 +195,15 @@ int rewriteMain(int argc, char** argv) {
             seed = parseUnsigned(v);
             if (!seed) return usageError("--seed needs a number from 0 to 2^64-1, not '" + v + "'");
         } else if (arg == "--encoding") {
-            if (!value(v)) return usageError("--encoding needs gbk or utf-8");
+            if (!value(v)) return usageError("--encoding needs auto, gbk or utf-8");
             const std::string e = lower(v);
-            if (e == "gbk" || e == "cp936")
-                utf8 = false;
+            autoEncoding = e == "auto";
+            if (e == "gbk" || e == "cp936" || e == "gb18030")
+                forced = textfile::Encoding::Gbk;
             else if (e == "utf-8" || e == "utf8")
-                utf8 = true;
-            else
-                return usageError("unknown encoding '" + v + "' (use gbk or utf-8)");
+                forced = textfile::Encoding::Utf8;
+            else if (!autoEncoding)
+                return usageError("unknown encoding '" + v + "' (use auto, gbk or utf-8)");
         } else {
             return usageError("unknown option " + arg);
         }
@@ -262,13 +259,18 @@ int rewriteMain(int argc, char** argv) {
         ReplaceTrace trace;
         int originality = 0;
         try {
-            std::string text = file == "-" ? readStdin() : ReadWholeFile(file);
-            if (utf8) text = cp::utf8ToGbk(text);
+            const std::string bytes = textfile::readBytes(file, true);
+            const textfile::Encoding encoding =
+                autoEncoding ? textfile::detectEncoding(bytes) : forced;
+            std::string text = textfile::decode(bytes, encoding);
+            if (textfile::writtenAs(encoding) != encoding)
+                std::fprintf(stderr, "note: %s is UTF-16; its result is written as UTF-8\n",
+                             shown.c_str());
             const std::string source = report ? text : std::string();
             if (synonyms) text = replacer.apply(text, guard.find(text), trace, false);
             if (shuffle) text = engine::daluan(text, options, random, matchList);
             if (report) originality = engine::originality(source, text);
-            result = utf8 ? cp::gbkToUtf8(text) : std::move(text);
+            result = textfile::encode(text, encoding);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "rewrite: %s: %s\n", shown.c_str(), e.what());
             status = 1;

@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/text_file.h"
 #include "cli/commands.h"
 #include "cli/thesaurus_tools.h"
 #include "engine/codepage.h"
@@ -147,19 +146,6 @@ std::string countedLines(size_t n, const std::vector<int>& lines) {
     return std::to_string(n) + (n == 1 ? " (line " : " (lines ") + lineRanges(lines) + ")";
 }
 
-bool readInput(const std::string& name, std::string& bytes) {
-    if (name == "-") {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return !std::cin.bad();
-    }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    bytes = s.str();
-    return !in.bad();
-}
-
 bool writeOutput(const std::string& name, const std::string& bytes) {
     if (name == "-") {
         std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -237,19 +223,22 @@ int importCommand(const Options& o) {
     if (o.args.size() != 2) return usageError("import takes one file: import FILE");
     const std::string& file = o.args[1];
     std::string bytes;
-    if (!readInput(file, bytes)) {
-        std::fprintf(stderr, "thesaurus: cannot read %s\n", file.c_str());
+    try {
+        bytes = textfile::readBytes(file, true);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "thesaurus: cannot read %s: %s\n", file.c_str(), e.what());
         return 1;
     }
     pairfile::Encoding encoding = o.encoding;
-    if (pairfile::hasUtf16Bom(bytes)) {
-        bytes = pairfile::utf16WithBomToUtf8(bytes);
-        encoding = pairfile::Encoding::Utf8;
+    const textfile::Encoding detected = textfile::detectEncoding(bytes);
+    if (detected == textfile::Encoding::Utf16Le || detected == textfile::Encoding::Utf16Be) {
+        bytes = textfile::decode(bytes, detected);
+        encoding = pairfile::Encoding::Gbk;
         std::fprintf(stderr, "note: %s is UTF-16 (byte-order mark); reading it as such\n",
                      file.c_str());
-    } else if (pairfile::hasUtf8Bom(bytes)) {
+    } else if (detected == textfile::Encoding::Utf8Bom) {
         encoding = pairfile::Encoding::Utf8;
-    } else if (!o.encodingGiven && pairfile::looksLikeUtf8(bytes)) {
+    } else if (!o.encodingGiven && detected == textfile::Encoding::Utf8) {
         encoding = pairfile::Encoding::Utf8;
         std::fprintf(stderr,
                      "note: %s is UTF-8 text; reading it as UTF-8 (--encoding gbk forces GBK)\n",

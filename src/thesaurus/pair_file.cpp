@@ -44,10 +44,6 @@ bool toGbk(std::string_view line, Encoding encoding, std::string& out, std::stri
             return false;
         }
         out = cp::utf8ToGbk(line);
-        if (cp::gbkToUtf8(out) != line) {
-            reason = "holds a character that GBK cannot represent";
-            return false;
-        }
         return true;
     }
     out.assign(line);
@@ -82,7 +78,7 @@ std::string formatLine(std::string_view ow, std::string_view nw, std::string_vie
 }
 
 Parsed parse(std::string_view bytes, Encoding encoding) {
-    if (encoding == Encoding::Utf8 && hasUtf8Bom(bytes)) bytes.remove_prefix(3);
+    if (encoding == Encoding::Utf8 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     Parsed result;
     int number = 0;
     std::string gbk;
@@ -147,38 +143,6 @@ Parsed parse(std::string_view bytes, Encoding encoding) {
         result.pairs.push_back({number, std::string(fields[0]), std::string(fields[1]), isused});
     }
     return result;
-}
-
-bool hasUtf8Bom(std::string_view bytes) {
-    return bytes.substr(0, 3) == "\xEF\xBB\xBF";
-}
-
-bool looksLikeUtf8(std::string_view bytes) {
-    bool nonAscii = false;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            nonAscii = true;
-            break;
-        }
-    return nonAscii && cp::isValidUtf8(bytes);
-}
-
-bool hasUtf16Bom(std::string_view bytes) {
-    return bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
-}
-
-std::string utf16WithBomToUtf8(std::string_view bytes) {
-    const bool little = bytes.substr(0, 2) == "\xFF\xFE";
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        auto a = static_cast<unsigned char>(bytes[i]);
-        auto b = static_cast<unsigned char>(bytes[i + 1]);
-        units.push_back(static_cast<char16_t>(little ? (b << 8 | a) : (a << 8 | b)));
-    }
-    std::string out = cp::utf16ToUtf8(units);
-    if (bytes.size() % 2 != 0) out += "\xEF\xBF\xBD"; // a dangling half unit
-    return out;
 }
 
 } // namespace pairfile

@@ -32,7 +32,7 @@ struct Parsed {
 
 // Reads the pairs of a file's bytes in the given encoding. Lines end in LF,
 // CR LF or CR CR LF; blank lines are skipped. A line is malformed when it is not
-// valid text in the encoding (or holds a character GBK cannot represent), has no
+// valid text in the encoding, has no
 // comma, has more than three fields, has an empty or blank word, has a control
 // character in a word, or has a third field other than "是" or "否". A leading
 // UTF-8 byte-order mark is dropped when reading UTF-8.
@@ -45,15 +45,5 @@ bool isStorableWord(std::string_view word);
 // import reads back (`which` names the side, "original" or "new"); empty when
 // it can. Beyond isStorableWord, a comma is refused: it would split the field.
 std::string wordProblem(std::string_view word, const char* which);
-
-// True for a UTF-8 byte-order mark at the start.
-bool hasUtf8Bom(std::string_view bytes);
-// True when the bytes are valid UTF-8 and hold at least one non-ASCII character
-// (plain ASCII reads the same in both encodings).
-bool looksLikeUtf8(std::string_view bytes);
-// True for a UTF-16 byte-order mark (either byte order) at the start.
-bool hasUtf16Bom(std::string_view bytes);
-// Text that starts with a UTF-16 byte-order mark, converted to UTF-8.
-std::string utf16WithBomToUtf8(std::string_view bytes);
 
 } // namespace pairfile

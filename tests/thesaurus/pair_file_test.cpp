@@ -68,15 +68,6 @@ TEST(PairFileTest, Utf8InputBecomesGbk) {
     EXPECT_EQ(malformedLines(p), (std::vector<int>{3}));
 }
 
-TEST(PairFileTest, EncodingDetectionHelpers) {
-    EXPECT_TRUE(pairfile::looksLikeUtf8("美丽,漂亮"));
-    EXPECT_FALSE(pairfile::looksLikeUtf8("plain,ascii"));
-    EXPECT_FALSE(pairfile::looksLikeUtf8(g("美丽,漂亮,是")));
-    const std::string le("\xFF\xFE\x8E\x7F,\x00", 6); // 美 ,
-    EXPECT_TRUE(pairfile::hasUtf16Bom(le));
-    EXPECT_EQ(pairfile::utf16WithBomToUtf8(le), "美,");
-}
-
 struct ImportTest : ::testing::Test {
     TempDir dir;
     std::unique_ptr<KeywordStore> store;
