@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "engine/codepage.h"
 #include "engine/shuffle.h"
@@ -45,9 +47,39 @@ TEST_F(RewriteCliTest, SynonymsOnGbkAndUtf8Files) {
 
     write("u.txt", "美丽的中国😀\n");
     ASSERT_EQ(run("--encoding utf-8 u.txt"), 0) << err;
-    EXPECT_EQ(out, "好看的中华?\n");
+    EXPECT_EQ(out, "好看的中华😀\n");
     ASSERT_EQ(run("--encoding=UTF-8 --no-synonyms u.txt"), 0) << err;
-    EXPECT_EQ(out, "美丽的中国?\n");
+    EXPECT_EQ(out, "美丽的中国😀\n");
+
+    // By default each file is read and written in its own encoding.
+    std::u16string utf16 = u"\uFEFF美丽𠮷\r\n";
+    std::string le;
+    for (char16_t u : utf16) {
+        le += static_cast<char>(u & 0xFF);
+        le += static_cast<char>(u >> 8);
+    }
+    write("w.txt", le); // as a Windows editor saves "Unicode"
+    write("bom.txt", "\xEF\xBB\xBF美丽");
+    write("plain.txt", "ok, fine");
+    write("bad.txt", "\xFF\x81\x30 \xC3");
+    const struct {
+        const char* file;
+        std::string out;
+    } cases[] = {
+        {"a.txt", g("好看的花，中华。\r\n")},
+        {"u.txt", "好看的中华😀\n"},
+        {"w.txt", "\xEF\xBB\xBF好看𠮷\r\n"},
+        {"bom.txt", "\xEF\xBB\xBF好看"},
+        {"plain.txt", "ok, fine"},
+        {"bad.txt", "\xFF\x81\x30 \xC3"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(run(c.file), 0) << err;
+        EXPECT_EQ(out, c.out) << c.file;
+        EXPECT_EQ(err.find("UTF-16") != std::string::npos, c.file == std::string("w.txt"));
+    }
+    ASSERT_EQ(run("--encoding gbk u.txt"), 0) << err; // forced: bytes as they are
+    EXPECT_EQ(out, "美丽的中国😀\n");
 
     // Standard input when no file is given, and '-' among files.
     ASSERT_EQ(run("", "a.txt"), 0) << err;
@@ -99,10 +131,22 @@ TEST_F(RewriteCliTest, FailuresExitOneWithoutPartialOutput) {
     EXPECT_EQ(out, "");
     EXPECT_NE(err.find("missing.dat"), std::string::npos) << err;
 
-    // An unreadable file is reported; the others are still written.
-    EXPECT_EQ(run("a.txt nothere.txt a.txt"), 1);
-    EXPECT_EQ(out, g("好看好看"));
-    EXPECT_NE(err.find("nothere.txt"), std::string::npos) << err;
+    // An unreadable file is reported; the others are still written. Only
+    // regular files up to 64 MB are read (standard input may be a pipe).
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+    {
+        std::FILE* big = std::fopen((dir.path() / "big.txt").c_str(), "wb");
+        ASSERT_NE(big, nullptr);
+        ASSERT_EQ(::ftruncate(::fileno(big), 64 * 1024 * 1024 + 1), 0);
+        std::fclose(big);
+    }
+    for (const char* bad : {"nothere.txt", "fifo", "/dev/zero", ".", "big.txt"}) {
+        EXPECT_EQ(run(std::string("a.txt ") + bad + " a.txt"), 1) << bad;
+        EXPECT_EQ(out, g("好看好看"));
+        EXPECT_NE(err.find(std::string("rewrite: ") + bad + ": "), std::string::npos) << err;
+    }
+    EXPECT_EQ(run("-", "/dev/zero"), 1);
+    EXPECT_NE(err.find("64 MB"), std::string::npos) << err;
 
     for (const char* f : {"1", "31", "-3"}) {
         EXPECT_EQ(run(std::string("--shuffle --keyword k --frequency ") + f + " a.txt"), 1) << f;
@@ -112,7 +156,7 @@ TEST_F(RewriteCliTest, FailuresExitOneWithoutPartialOutput) {
 }
 
 TEST_F(RewriteCliTest, UsageErrorsAndHelp) {
-    for (const char* args : {"--bogus", "--frequency", "--frequency five", "--seed -1",
+    for (const char* args : {"--bogus", "--frequency", "--frequency five", "--seed -1", "--encoding",
                              "--encoding latin1", "--shuffle=yes", "--db"}) {
         EXPECT_EQ(run(args), 2) << args;
         EXPECT_EQ(out, "") << args;

@@ -74,11 +74,14 @@ TEST(Synonyms, BuiltFromTracksTheLists) {
 
 // Characters chosen to collide: ASCII that can be a trail byte, delimiters,
 // and double-byte characters whose bytes form other characters across a
-// boundary (A3 A1 + A3 AC holds A1 A3; 81 61 holds "a").
+// boundary (A3 A1 + A3 AC holds A1 A3; 81 61 holds "a"), and four-byte
+// characters whose halves form another one across a boundary (𠮷 😀 holds
+// B2 35 94 39).
 const std::vector<std::string> kAlphabet = {
     "a",        "b",        "@",        "]",        "[",        ",",
     " ",        "\r\n",     "\xA1\xA3", "\xA3\xA1", "\xA3\xAC", "\xA1\xA1",
-    "\x81\x61", "\x81\x40", "\xB0\xA1", "\xB0\xB0", "\xC4\xE3", "\x61\x81\x61"};
+    "\x81\x61", "\x81\x40", "\xB0\xA1", "\xB0\xB0", "\xC4\xE3", "\x61\x81\x61",
+    "\x95\x34\xB2\x35", "\x94\x39\xFC\x36", "\xB2\x35\x94\x39"};
 
 std::string randomText(std::mt19937_64& rng, size_t maxChars, size_t alphabet) {
     std::string s;
@@ -141,8 +144,8 @@ Traced tracedReference(const std::string& text, const std::vector<TextSpan>& kee
         if (o[i].empty() || r.text.find(o[i]) == std::string::npos) continue;
         // Character boundaries of the text as this pair finds it.
         std::vector<bool> boundary(r.text.size() + 1, false);
-        for (size_t p = 0; p < r.text.size();
-             p += cp::isGbkLead(static_cast<unsigned char>(r.text[p])) ? 2 : 1)
+        const auto* t = reinterpret_cast<const unsigned char*>(r.text.data());
+        for (size_t p = 0; p < r.text.size(); p += cp::charLength(t, p, r.text.size()))
             boundary[p] = true;
         Traced next;
         std::string nextKept;
