@@ -168,6 +168,22 @@ TEST_F(MainWindowTest, TheNewArticleShowsTheReplacedWords) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), q("漂亮的花"));
 }
 
+TEST_F(MainWindowTest, CharactersBeyondGbkComeThroughBothMemos) {
+    // Pasted, rewritten, shown and copied: emoji, CJK extension B, Hangul.
+    widget<QPlainTextEdit>("Memo1")->insertPlainText(q("😀𠮷한 美丽的花€"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Memo1.text(), g("😀𠮷한 美丽的花€"));
+    widget<QPushButton>("bsSkinXFormButton2")->click();
+    EXPECT_EQ(form->Memo2.text(), g("😀𠮷한 漂亮的花€"));
+    auto* editor = widget<QPlainTextEdit>("Memo2");
+    EXPECT_TRUE(waitUntil([&] { return editor->toPlainText() == q("😀𠮷한 漂亮的花€"); }));
+    // The mark of 漂亮 sits after two surrogate pairs, 한 and the space.
+    auto formats = [&] { return editor->document()->firstBlock().layout()->formats(); };
+    ASSERT_TRUE(waitUntil([&] { return !formats().isEmpty(); }));
+    EXPECT_EQ(formats()[0].start, 6);
+    EXPECT_EQ(formats()[0].length, 2);
+}
+
 TEST_F(MainWindowTest, FindingsAndProtectedWordsBelowTheThesaurus) {
     form->addKeyWord(g("漂亮"), g("美丽"), true, "add");
     widget<QPushButton>("btn15")->click();
