@@ -48,14 +48,15 @@ std::optional<std::string> QtPlatform::saveFile(const std::string& title,
     const QString filter = toQ(filterName) + QStringLiteral(" (") + toQ(filterMask) + ')';
     const QString path = QFileDialog::getSaveFileName(m_parent, toQ(title), QString(), filter);
     if (path.isEmpty()) return std::nullopt;
-    return fromQ(path);
+    return pathFromQ(path);
 }
 
 std::optional<std::string> QtPlatform::selectDirectory(const std::string& title,
                                                        const std::string& startDir) {
-    const QString dir = QFileDialog::getExistingDirectory(m_parent, toQ(title), toQ(startDir));
+    const QString dir =
+        QFileDialog::getExistingDirectory(m_parent, toQ(title), pathToQ(startDir));
     if (dir.isEmpty()) return std::nullopt;
-    return fromQ(dir);
+    return pathFromQ(dir);
 }
 
 void QtPlatform::setClipboardText(const std::string& text) {

@@ -1,5 +1,8 @@
 #include "ui/qt_text.h"
 
+#include <QFile>
+
+#include "app/files.h"
 #include "engine/codepage.h"
 
 namespace ui {
@@ -10,6 +13,14 @@ QString toQ(const std::string& gbk) {
 
 std::string fromQ(const QString& text) {
     return cp::utf16ToGbk(text.toStdU16String());
+}
+
+QString pathToQ(const std::string& gbk) {
+    return QFile::decodeName(QByteArray::fromStdString(fsPath(gbk)));
+}
+
+std::string pathFromQ(const QString& path) {
+    return gbkPath(QFile::encodeName(path).toStdString());
 }
 
 QString memoToQ(const std::string& gbk) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "app/Unit1.h"
+#include "app/files.h"
 #include "app/vendor.h"
 #include "sqlitedb/sqlite.h"
 #include "support/fixtures.h"
@@ -126,6 +127,19 @@ TEST_F(StartupTest, ConfigFileReadingAndRewriting) {
         struct stat st {};
         ASSERT_EQ(::stat(configFile().c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+
+    // A program folder beyond GBK, or not even UTF-8, is found by its bytes.
+    for (const std::string& sub : {std::string("工具/한글😀"), std::string("raw\xFF\xC3")}) {
+        const fs::path dir = programDir.path() / sub;
+        fs::create_directories(dir);
+        writeFileBytes(dir / "config.txt", "acc\r\npw\r\n");
+        ScopedCwd cwd(workDir.path());
+        TForm1 form(platform, FormOptions{gbkPath(dir.string() + "/"), 1});
+        form.FormCreate();
+        EXPECT_EQ(form.edt2.text(), "acc") << sub;
+        EXPECT_EQ(fsPath(form.edt3.text()), dir.string() + "/input");
+        EXPECT_EQ(readFileBytes(dir / "config.txt"), "acc\r\npw\r\n");
     }
 }
 
