@@ -113,8 +113,7 @@ std::string readBytes(const std::string& fsPath, bool allowStdin) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) systemError("cannot read", errno);
     if (!S_ISREG(st.st_mode))
-        throw TextFileError(TextFileError::Reason::NotRegularFile,
-                            "not a regular file; not read");
+        throw TextFileError(TextFileError::Reason::NotRegularFile, "not a regular file; not read");
     if (static_cast<std::uint64_t>(st.st_size) > kMaxTextFileBytes) tooLarge();
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);

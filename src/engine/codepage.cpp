@@ -130,8 +130,8 @@ Out convert(const char* to, const char* from, const char* in, size_t inLen, size
 // code page 936 (GB18030 gives it A2 E3): the program's text stays the GBK it
 // always was. `euroSign` is the sign's code units in the input.
 template <typename In>
-std::string toGbk(const char* from, std::basic_string_view<In> in, std::basic_string_view<In> euroSign,
-                  const char* replacement) {
+std::string toGbk(const char* from, std::basic_string_view<In> in,
+                  std::basic_string_view<In> euroSign, const char* replacement) {
     std::string out;
     const std::string bad(replacement);
     size_t copied = 0;
@@ -223,7 +223,8 @@ bool isPathEscape(const unsigned char* t, size_t i, size_t n) {
 } // namespace
 
 bool fitsGbk(std::string_view utf8) {
-    const std::string gbk = convert<std::string>("CP936", "UTF-8", utf8.data(), utf8.size(), 1, "?");
+    const std::string gbk =
+        convert<std::string>("CP936", "UTF-8", utf8.data(), utf8.size(), 1, "?");
     return convert<std::string>("UTF-8", "CP936", gbk.data(), gbk.size(), 1, "\xEF\xBF\xBD") ==
            utf8;
 }

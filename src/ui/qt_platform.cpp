@@ -53,8 +53,7 @@ std::optional<std::string> QtPlatform::saveFile(const std::string& title,
 
 std::optional<std::string> QtPlatform::selectDirectory(const std::string& title,
                                                        const std::string& startDir) {
-    const QString dir =
-        QFileDialog::getExistingDirectory(m_parent, toQ(title), pathToQ(startDir));
+    const QString dir = QFileDialog::getExistingDirectory(m_parent, toQ(title), pathToQ(startDir));
     if (dir.isEmpty()) return std::nullopt;
     return pathFromQ(dir);
 }

@@ -35,8 +35,8 @@ TEST(TextFile, SamplesAreReadInTheirEncodingAndWrittenBackInIt) {
         {"utf8 with emoji", "美丽😀𠮷\n", Encoding::Utf8, g("美丽😀𠮷\n"), "美丽😀𠮷\n"},
         {"gbk article", gbkArticle, Encoding::Gbk, gbkArticle, gbkArticle},
         {"utf8 with mark", "\xEF\xBB\xBF美丽", Encoding::Utf8Bom, g("美丽"), "\xEF\xBB\xBF美丽"},
-        {"utf16le from a Windows editor", utf16le(u"美丽😀\r\n"), Encoding::Utf16Le,
-         g("美丽😀\r\n"), "\xEF\xBB\xBF美丽😀\r\n"},
+        {"utf16le from a Windows editor", utf16le(u"美丽😀\r\n"), Encoding::Utf16Le, g("美丽😀\r\n"),
+         "\xEF\xBB\xBF美丽😀\r\n"},
         {"utf16be", std::string("\xFE\xFF\x7F\x8E\x00!", 6), Encoding::Utf16Be, g("美!"),
          "\xEF\xBB\xBF美!"},
         {"ascii", "plain, text.", Encoding::Gbk, "plain, text.", "plain, text."},
@@ -75,8 +75,8 @@ TEST(TextFile, RefusedInputsAndFailedWritesLeaveEverythingAsItWas) {
         std::string path;
         Reason reason;
     } refused[] = {
-        {fifo, Reason::NotRegularFile},       {"/dev/zero", Reason::NotRegularFile},
-        {dir.str(), Reason::NotRegularFile},  {big, Reason::TooLarge},
+        {fifo, Reason::NotRegularFile},        {"/dev/zero", Reason::NotRegularFile},
+        {dir.str(), Reason::NotRegularFile},   {big, Reason::TooLarge},
         {dir.str() + "/none", Reason::System},
     };
     for (const auto& r : refused) {

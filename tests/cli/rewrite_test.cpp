@@ -156,8 +156,8 @@ TEST_F(RewriteCliTest, FailuresExitOneWithoutPartialOutput) {
 }
 
 TEST_F(RewriteCliTest, UsageErrorsAndHelp) {
-    for (const char* args : {"--bogus", "--frequency", "--frequency five", "--seed -1", "--encoding",
-                             "--encoding latin1", "--shuffle=yes", "--db"}) {
+    for (const char* args : {"--bogus", "--frequency", "--frequency five", "--seed -1",
+                             "--encoding", "--encoding latin1", "--shuffle=yes", "--db"}) {
         EXPECT_EQ(run(args), 2) << args;
         EXPECT_EQ(out, "") << args;
         EXPECT_NE(err.find("usage: wyc-cli rewrite"), std::string::npos) << args;

@@ -22,10 +22,10 @@ TEST(Codepage, EveryCharacterComesThroughBothWays) {
         std::string gbk; // expected bytes inside the program
     } cases[] = {
         {"美丽的中国，好！", "\xC3\xC0\xC0\xF6\xB5\xC4\xD6\xD0\xB9\xFA\xA3\xAC\xBA\xC3\xA3\xA1"},
-        {"😀", "\x94\x39\xFC\x36"},     // emoji
-        {"𠮷", "\x95\x34\xB2\x35"},     // CJK extension B
-        {"한", "\x83\x36\x84\x33"},     // Hangul, in the BMP but not in GBK
-        {"€", "\x80"},                  // code page 936's one-byte euro sign
+        {"😀", "\x94\x39\xFC\x36"},            // emoji
+        {"𠮷", "\x95\x34\xB2\x35"},           // CJK extension B
+        {"한", "\x83\x36\x84\x33"},           // Hangul, in the BMP but not in GBK
+        {"€", "\x80"},                        // code page 936's one-byte euro sign
         {"\xEF\xBB\xBF", "\x84\x31\x95\x33"}, // the byte-order mark as a character
         {"a😀，𠮷。한!", "a\x94\x39\xFC\x36\xA3\xAC\x95\x34\xB2\x35\xA1\xA3\x83\x36\x84\x33!"},
     };
@@ -55,10 +55,9 @@ TEST(Codepage, EveryCharacterComesThroughBothWays) {
 
 TEST(Codepage, PathsComeBackAsTheBytesTheyWere) {
     const std::string paths[] = {
-        "/home/user/工具/한글/config.txt",
-        "/tmp/😀 €/",
-        "/data/\xFF\xFE\x80/a\xC3",         // not UTF-8 at all
-        "/x/\x84\x32\x81\x30\xE4\xB8",      // the carrier's own bytes, and a cut character
+        "/home/user/工具/한글/config.txt", "/tmp/😀 €/",
+        "/data/\xFF\xFE\x80/a\xC3",    // not UTF-8 at all
+        "/x/\x84\x32\x81\x30\xE4\xB8", // the carrier's own bytes, and a cut character
         std::string("/n\0l", 4),
     };
     for (const std::string& p : paths) {
