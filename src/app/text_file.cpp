@@ -1,5 +1,6 @@
 #include "app/text_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -137,25 +138,25 @@ void writeTextFile(const std::string& fsPath, std::string_view gbk, Encoding enc
         std::free(real);
     }
     const auto slash = target.find_last_of('/');
-    std::string temp =
-        (slash == std::string::npos ? std::string(".") : target.substr(0, slash)) + "/.wyc-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) systemError("cannot write", errno);
+    const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+    // A new file gets the permissions the process's umask gives (the kernel
+    // applies it to 0666 at creation); an existing file keeps its own.
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp = dir + "/.wyc-" + std::to_string(::getpid()) + "-" +
+               std::to_string(counter.fetch_add(1)) + ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100)) systemError("cannot write", errno);
+    }
     auto fail = [&](int err) {
         ::close(fd);
         ::unlink(temp.c_str());
         systemError("cannot write", err);
     };
     struct stat st {};
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0) fail(errno);
+    if (::stat(target.c_str(), &st) == 0 && ::fchmod(fd, st.st_mode & 07777) != 0) fail(errno);
     for (size_t off = 0; off < bytes.size();) {
         const ssize_t w = ::write(fd, bytes.data() + off, bytes.size() - off);
         if (w < 0) {
