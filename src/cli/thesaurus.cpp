@@ -29,8 +29,6 @@ std::string argumentWord(const std::string& arg, const char* which, std::string&
     if (arg.empty()) return std::string("the ") + which + " word is empty";
     if (!cp::isValidUtf8(arg)) return std::string("the ") + which + " word is not UTF-8";
     gbk = cp::utf8ToGbk(arg);
-    if (cp::gbkToUtf8(gbk) != arg)
-        return std::string("the ") + which + " word holds a character GBK cannot represent";
     return {};
 }
 
@@ -64,6 +62,8 @@ options:
                     export. Without this option, import reads a file that is valid
                     UTF-8 with Chinese text as UTF-8. A file that starts with a
                     UTF-8 or UTF-16 byte-order mark is read by that mark.
+                    Characters outside GBK are kept (as GB18030). Only regular
+                    files up to 64 MB (or standard input) are read.
   --file LIST       check: the pairs of LIST instead of the database, a UTF-8
                     list of 'original<TAB>new' lines as in data/synonyms.txt
                     (lines starting with '#' skipped); ids are line numbers
@@ -82,8 +82,7 @@ import:
   Blank lines are skipped. A pair whose original and new word are both stored
   already (or appear on an earlier line) is skipped as a duplicate. A line is
   malformed, and rejected, when it
-    - is not valid text in the file's encoding, or holds a character that GBK
-      cannot represent,
+    - is not valid text in the file's encoding,
     - has no ASCII comma ',' (a TAB or the Chinese comma '，' is no separator),
     - has more than three fields (words cannot contain a comma),
     - has an empty or blank (spaces only) word, or a control character in a word,

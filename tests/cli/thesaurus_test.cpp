@@ -87,6 +87,15 @@ TEST_F(ThesaurusCliTest, ImportOfAHandWrittenUtf8File) {
     writeFileBytes(dir.path() / "gbk.txt", g("伤心,悲痛,否\r\r\n"));
     ASSERT_EQ(run("import gbk.txt"), 0) << err;
     EXPECT_EQ(records().back().nw, g("悲痛"));
+    // UTF-16 as a Windows editor saves it, with a character outside GBK.
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t u : std::u16string(u"笑,😀\r\n")) {
+        utf16 += static_cast<char>(u & 0xFF);
+        utf16 += static_cast<char>(u >> 8);
+    }
+    writeFileBytes(dir.path() / "w.txt", utf16);
+    ASSERT_EQ(run("import w.txt"), 0) << err;
+    EXPECT_EQ(records().back().nw, g("😀"));
 }
 
 TEST_F(ThesaurusCliTest, AFailedImportChangesNothing) {
@@ -104,6 +113,9 @@ TEST_F(ThesaurusCliTest, AFailedImportChangesNothing) {
     EXPECT_EQ(run("--strict import in.txt"), 1);
     EXPECT_EQ(records().size(), 1u);
     EXPECT_EQ(run("import missing.txt"), 1);
+    EXPECT_EQ(run("import /dev/zero"), 1);
+    EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
+    EXPECT_EQ(records().size(), 1u);
 }
 
 TEST_F(ThesaurusCliTest, AddListAndUsage) {
