@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     // Shuffle: a 4 MB article, default options and with a keyword.
     const std::string big = makeArticle(corpus, t, 4 * 1024 * 1024, true);
     std::mt19937_64 random(1);
-    StringList matches;
+    engine::MatchTexts matches;
     auto shuffle = [&](const char* title, const engine::ShuffleOptions& options) {
         size_t outBytes = 0;
         const double time =

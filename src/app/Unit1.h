@@ -13,6 +13,7 @@
 
 #include "app/controls.h"
 #include "app/platform.h"
+#include "engine/match_texts.h"
 #include "engine/originality.h"
 #include "engine/stringlist.h"
 
@@ -188,7 +189,7 @@ class TForm1 {
     StringList OriginalWords;
     StringList NewWords;
     StringList ProtectedWords; // in the order they were added
-    StringList MatchList;
+    engine::MatchTexts MatchList;
     StringList ConfigLines;
     std::unique_ptr<TAes> Cipher;
     std::string UserId;

@@ -251,7 +251,7 @@ int rewriteMain(int argc, char** argv) {
                     std::random_device{}());
 
     if (files.empty()) files.push_back("-");
-    StringList matchList;
+    engine::MatchTexts matchList;
     int status = 0;
     for (const std::string& file : files) {
         const std::string shown = file == "-" ? "standard input" : file;

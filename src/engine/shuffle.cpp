@@ -39,25 +39,25 @@ inline bool isLead(unsigned char b) {
 // `pattern` replaced by the marker; the matched texts go to `matchList`.
 // Matches of one character inside the stretches `keep` (protected words) are
 // left as they are and out of `matchList`.
-std::string markMatches(const std::string& pattern, const std::string& text, StringList& matchList,
+std::string markMatches(const std::string& pattern, const std::string& text, MatchTexts& matchList,
                         const std::vector<TextSpan>& keep = {}) {
     const Regex16 regex(cp::gbkToUtf16(pattern), true);
     matchList.clear();
     // The same few delimiters recur all through an article; each distinct
     // matched text is converted back once.
-    std::unordered_map<std::u16string, std::string> converted;
+    std::unordered_map<std::u16string, std::uint32_t> converted;
     regex.forEachMatch(cp::gbkToUtf16(text), [&](std::u16string_view match) {
         auto it = converted.find(std::u16string(match));
         if (it == converted.end())
-            it = converted.emplace(std::u16string(match), cp::utf16ToGbk(match)).first;
-        matchList.push_back(it->second);
+            it = converted.emplace(match, matchList.intern(cp::utf16ToGbk(match))).first;
+        matchList.append(it->second);
     });
     // One character that is neither a lead byte cut off at the end nor made
     // of marker bytes: such matches never overlap each other and the marker
     // never rebuilds them, so all of them are replaced in one walk.
     std::bitset<65536> single;
     bool oneWalk = true;
-    for (const auto& [u16, gbk] : converted) {
+    for (const std::string& gbk : matchList.distinct()) {
         const auto* b = reinterpret_cast<const unsigned char*>(gbk.data());
         if (gbk.find_first_of("[@]") != std::string::npos)
             oneWalk = false;
@@ -76,7 +76,7 @@ std::string markMatches(const std::string& pattern, const std::string& text, Str
         size_t copied = 0;
         size_t k = 0;        // the first kept stretch not yet behind
         bool kept = false;   // a match was left in a kept stretch
-        StringList replaced; // the matches replaced, when some were kept
+        MatchTexts replaced; // the matches replaced, when some were kept
         for (size_t i = 0; i < n;) {
             const bool two = isLead(t[i]) && i + 1 < n;
             const size_t code = two ? 0x100u * t[i] + t[i + 1] : t[i];
@@ -104,7 +104,8 @@ std::string markMatches(const std::string& pattern, const std::string& text, Str
     // so a later match of the same text finds nothing left to replace, unless
     // the text shares bytes with the marker and the marker itself rebuilt it.
     std::set<std::string> done;
-    for (const std::string& match : matchList) {
+    for (size_t i = 0; i < matchList.size(); ++i) {
+        const std::string& match = matchList[i];
         const bool markerSafe = match.find_first_of("[@]") == std::string::npos;
         if (markerSafe && !done.insert(match).second) continue;
         textutil::replaceInPlace(working, match, kMarker);
@@ -185,29 +186,30 @@ StringList wordsHoldingDelimiters(const StringList& words) {
     return out;
 }
 
-StringList ExprTest(const std::string& pattern, const std::string& text, StringList& matchList) {
+StringList ExprTest(const std::string& pattern, const std::string& text, MatchTexts& matchList) {
     return linesOf(markMatches(pattern, text, matchList));
 }
 
-std::string daluan(const std::string& text, const ShuffleOptions& options, std::mt19937_64& random,
-                   StringList& matchList) {
-    if (options.frequency < 1) throw std::invalid_argument("keyword frequency must be at least 1");
-    std::vector<TextSpan> keep;
-    if (options.protect) keep = options.protect->find(text);
-    const std::string normalised =
-        normaliseBreaks(markMatches(DelimiterPattern(), text, matchList, keep));
-    const size_t m = matchList.size();
+namespace {
 
+// Shuffles and reassembles the fragments of `normalised` (the text cut at
+// every marker), each held as the offset where it starts: it ends at the next
+// marker. An offset is all a fragment costs while the fragments are shuffled,
+// which keeps a text of nothing but delimiters from taking many times its size.
+template <class Offset>
+std::string shuffleFragments(const std::string& normalised, const ShuffleOptions& options,
+                             std::mt19937_64& random, const MatchTexts& matchList) {
+    const size_t m = matchList.size();
+    const std::string_view all(normalised);
     // The fragments between markers (a plain byte search, like SplitString).
-    std::vector<std::string_view> fragments;
-    fragments.reserve(m + 1);
+    std::vector<Offset> fragments;
     if (!normalised.empty()) {
-        const std::string_view all(normalised);
+        fragments.reserve(m + 1);
         size_t start = 0;
         for (size_t hit; (hit = all.find(kMarker, start)) != std::string_view::npos;
              start = hit + 3)
-            fragments.push_back(all.substr(start, hit - start));
-        fragments.push_back(all.substr(start));
+            fragments.push_back(static_cast<Offset>(start));
+        fragments.push_back(static_cast<Offset>(start));
     }
     const size_t n = fragments.size();
 
@@ -224,7 +226,9 @@ std::string daluan(const std::string& text, const ShuffleOptions& options, std::
     result.reserve(normalised.size() + 16);
     std::string f;
     for (size_t i = 0; i < n; ++i) {
-        f.assign(fragments[i]);
+        const size_t start = fragments[i];
+        const size_t end = std::min(all.find(kMarker, start), all.size());
+        f.assign(all.substr(start, end - start));
         if (options.stripSpaces) {
             // " ", then the ideographic space "　" (A1 A1), then TAB.
             removeCharacters(f, [](unsigned char b, int second) {
@@ -244,6 +248,20 @@ std::string daluan(const std::string& text, const ShuffleOptions& options, std::
     }
     if (!result.empty()) result += "\xA1\xA3"; // 。
     return result;
+}
+
+} // namespace
+
+std::string daluan(const std::string& text, const ShuffleOptions& options, std::mt19937_64& random,
+                   MatchTexts& matchList) {
+    if (options.frequency < 1) throw std::invalid_argument("keyword frequency must be at least 1");
+    std::vector<TextSpan> keep;
+    if (options.protect) keep = options.protect->find(text);
+    const std::string normalised =
+        normaliseBreaks(markMatches(DelimiterPattern(), text, matchList, keep));
+    if (normalised.size() <= UINT32_MAX)
+        return shuffleFragments<std::uint32_t>(normalised, options, random, matchList);
+    return shuffleFragments<size_t>(normalised, options, random, matchList);
 }
 
 } // namespace engine

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "engine/match_texts.h"
 #include "engine/protected_words.h"
 #include "engine/stringlist.h"
 
@@ -43,12 +44,12 @@ std::uint64_t drawBelow(std::mt19937_64& random, std::uint64_t bound);
 // `matchList` in text order, replaces their occurrences by the marker and
 // returns the marked text cut into lines. Throws std::runtime_error, before
 // `matchList` is touched, when the pattern cannot be compiled.
-StringList ExprTest(const std::string& pattern, const std::string& text, StringList& matchList);
+StringList ExprTest(const std::string& pattern, const std::string& text, MatchTexts& matchList);
 
 // Shuffles `text` with the given options, drawing from `random`. `matchList`
 // is ExprTest's list (overwritten). Throws std::invalid_argument for a
 // frequency below 1.
 std::string daluan(const std::string& text, const ShuffleOptions& options, std::mt19937_64& random,
-                   StringList& matchList);
+                   MatchTexts& matchList);
 
 } // namespace engine

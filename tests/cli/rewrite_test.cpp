@@ -101,7 +101,7 @@ TEST_F(RewriteCliTest, ShuffleOptions) {
     // The same as the engine with the same seed, after the synonyms.
     auto expected = [&](const engine::ShuffleOptions& o, std::uint64_t seed) {
         std::mt19937_64 rng(seed);
-        StringList matches;
+        engine::MatchTexts matches;
         return engine::daluan(g("好看 的花，中华。好！\r\n第二 段: a b."), o, rng, matches);
     };
     engine::ShuffleOptions o;

@@ -13,16 +13,18 @@ namespace {
 
 using engine::daluan;
 using engine::ExprTest;
+using engine::MatchTexts;
 using engine::ShuffleOptions;
 
 std::string shuffled(const std::string& text, const ShuffleOptions& o, uint64_t seed = 1) {
     std::mt19937_64 rng(seed);
-    StringList matches;
+    MatchTexts matches;
     return daluan(text, o, rng, matches);
 }
 
 TEST(ExprTest, MarksEveryDelimiterAndListsThemInOrder) {
-    StringList matches{"stale"};
+    MatchTexts matches;
+    matches.push_back("stale");
     const auto lines =
         ExprTest(engine::DelimiterPattern(), g("甲，乙。丙！丁;戊：己？庚、\r\na.b,c"), matches);
     EXPECT_EQ(matches, (StringList{g("，"), g("。"), g("！"), ";", ".", ","}));
@@ -31,7 +33,7 @@ TEST(ExprTest, MarksEveryDelimiterAndListsThemInOrder) {
 }
 
 TEST(ExprTest, IgnoresCaseAndReplacesExactlyAsRepeatedReplaceAll) {
-    StringList matches;
+    MatchTexts matches;
     EXPECT_EQ(ExprTest("x", "aXbx", matches), StringList{"a[@]b[@]"});
     EXPECT_EQ(matches, (StringList{"X", "x"}));
     // A matched text the marker rebuilds is replaced again on its next match.
@@ -45,7 +47,8 @@ TEST(ExprTest, IgnoresCaseAndReplacesExactlyAsRepeatedReplaceAll) {
 }
 
 TEST(ExprTest, BadPatternThrowsAndLeavesTheListAlone) {
-    StringList matches{"kept"};
+    MatchTexts matches;
+    matches.push_back("kept");
     EXPECT_THROW(ExprTest("(", "text", matches), std::runtime_error);
     EXPECT_EQ(matches, StringList{"kept"});
 }
@@ -67,7 +70,7 @@ TEST(Daluan, NeverCutsAProtectedWord) {
     o.frequency = 30; // every fragment gets the keyword
     o.protect = &protect;
     std::mt19937_64 rng(3);
-    StringList matches;
+    MatchTexts matches;
     const std::string out = daluan(g("Web2.0很好，Yahoo!不错。"), o, rng, matches);
     // Two cuts, at ， and 。; the marks inside the words stay where they are.
     EXPECT_EQ(matches, (StringList{g("，"), g("。")}));
@@ -100,7 +103,7 @@ TEST(Daluan, SmallAndDegenerateArticles) {
 }
 
 TEST(Daluan, LiteralMarkerCutsWithoutADelimiter) {
-    StringList matches;
+    MatchTexts matches;
     std::mt19937_64 rng(5);
     ShuffleOptions o;
     o.stripBreaks = true;
@@ -170,7 +173,7 @@ TEST(Daluan, InvariantsOnRandomArticles) {
         ShuffleOptions o;
         o.stripSpaces = rng() % 2;
         o.stripBreaks = rng() % 2;
-        StringList matches;
+        MatchTexts matches;
         const std::string out = daluan(article, o, rng, matches);
 
         const Cut in = cutAtDelimiters(normalised(article));
@@ -229,7 +232,7 @@ TEST(Daluan, KeywordRate) {
     auto count = [](const std::string& s) { return std::count(s.begin(), s.end(), '#'); };
     long total = 0;
     const int trials = 4000;
-    StringList matches;
+    MatchTexts matches;
     // 21 fragments with v = 5: each gets the keyword with probability 1/4.
     for (int t = 0; t < trials; ++t)
         total += count(daluan(article(21), o, rng, matches));
@@ -250,7 +253,7 @@ TEST(Daluan, ShuffleDrawRule) {
     // moves, and every fragment can come first.
     std::mt19937_64 rng(3);
     std::set<char> first;
-    StringList matches;
+    MatchTexts matches;
     for (int t = 0; t < 200; ++t) {
         const std::string out = daluan("a,b,c", ShuffleOptions{}, rng, matches);
         first.insert(out[0]);
