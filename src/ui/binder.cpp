@@ -148,13 +148,22 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
     auto updating = std::make_shared<bool>(false);
     auto pending = std::make_shared<bool>(false);
     auto selectAllSeen = std::make_shared<int>(control.selectAllRequests());
-    auto refresh = [w, &control, updating, pending, selectAllSeen] {
+    // The model text the editor's content stands for: what the user's last
+    // edit wrote, or what the editor was last given. A model text equal to it
+    // is already on screen. Giving the editor back its own edit would move
+    // the cursor and drop the undo history whenever the round trip through
+    // the model changes a character (a lone surrogate, a stray CR).
+    auto shown = std::make_shared<std::string>();
+    auto refresh = [w, &control, updating, pending, selectAllSeen, shown] {
         *pending = false;
-        const QString text = memoToQ(control.text());
-        if (w->toPlainText() != text) {
-            *updating = true;
-            w->setPlainText(text);
-            *updating = false;
+        if (control.text() != *shown) {
+            *shown = control.text();
+            const QString text = memoToQ(control.text());
+            if (w->toPlainText() != text) {
+                *updating = true;
+                w->setPlainText(text);
+                *updating = false;
+            }
         }
         // Selecting all comes after the text, which a new text would undo.
         if (*selectAllSeen != control.selectAllRequests()) {
@@ -169,9 +178,10 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
         QTimer::singleShot(0, w, refresh);
     });
     TForm1* form = &m_form;
-    QObject::connect(w, &QPlainTextEdit::textChanged, w, [form, w, &control, updating] {
+    QObject::connect(w, &QPlainTextEdit::textChanged, w, [form, w, &control, updating, shown] {
         if (*updating) return;
-        form->run([&] { control.setText(memoFromQ(w->toPlainText())); });
+        *shown = memoFromQ(w->toPlainText());
+        form->run([&] { control.setText(*shown); });
     });
     return w;
 }

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +66,43 @@ TEST_F(BinderTest, MemosConvertLineBreaksBothWays) {
 
     auto* readOnly = keep(bind.memo(form.mmo1, true));
     EXPECT_TRUE(readOnly->isReadOnly());
+}
+
+TEST_F(BinderTest, TypingAndPastingKeepTheCursorAndUndo) {
+    auto* memo = keep(bind.memo(form.Memo1, false));
+    form.Memo1.setText(g("旧"));
+    QCoreApplication::processEvents();
+    memo->moveCursor(QTextCursor::End);
+    // Typing through an input method, as Chinese and Korean are typed.
+    auto type = [&](const QString& text) {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(memo, &commit);
+        QCoreApplication::processEvents();
+    };
+    // A lone surrogate changes on its way through the model, whatever the
+    // conversion; the editor must keep what the user typed.
+    const QString typed = q("ab") + QChar(0xD800) + q("한cd");
+    type(typed);
+    type(q("XY"));
+    EXPECT_EQ(memo->toPlainText(), q("旧") + typed + q("XY"));
+    EXPECT_EQ(memo->textCursor().position(), memo->toPlainText().size());
+    // Pasting: the cursor stays after the pasted text.
+    memo->moveCursor(QTextCursor::Start);
+    memo->insertPlainText(q("粘\n贴") + QChar(0xDC00));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(memo->textCursor().position(), 4);
+    EXPECT_EQ(form.Memo1.text(), ui::memoFromQ(memo->toPlainText()));
+    // The undo history is whole: undo takes the paste back.
+    ASSERT_TRUE(memo->document()->isUndoAvailable());
+    memo->undo();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(memo->toPlainText(), q("旧") + typed + q("XY"));
+    EXPECT_EQ(form.Memo1.text(), ui::memoFromQ(memo->toPlainText()));
+    // A command's text still reaches the editor.
+    form.Memo1.setText(g("新"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(memo->toPlainText(), q("新"));
 }
 
 TEST_F(BinderTest, CheckBoxSetsItsStateBeforeTheHandler) {
