@@ -213,7 +213,9 @@ class TForm1 {
 
     // ---- application shell (app/) -------------------------------------------
     std::string ProgramDir() const { return m_options.programDir; }
-    std::string configPath() const; // ProgramDir + "config.txt"
+    // config.txt: beside the executable, or in the user's configuration
+    // folder when the program's folder cannot be written (chosen at start-up).
+    std::string configPath() const;
     void FormCreate();
     void readConfigAtStartup();
     void writeConfig();
@@ -313,6 +315,7 @@ class TForm1 {
   private:
     Platform& m_platform;
     FormOptions m_options;
+    std::string m_configPath; // empty until start-up chose it
     // Synonym replacement with the protected words kept; marks and the count
     // in `trace` (marks only when asked for).
     std::string replaceSynonyms(const std::string& text, ReplaceTrace& trace, bool withMarks);

@@ -1,8 +1,10 @@
 // Start-up of the main window: program directory vs working directory, the
 // settings file, the missing-database exit, and the initial window state.
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 
 #include "app/Unit1.h"
@@ -143,16 +145,86 @@ TEST_F(StartupTest, ConfigFileReadingAndRewriting) {
     }
 }
 
-TEST_F(StartupTest, UnwritableConfigEndsStartupWithErrorButWindowStays) {
+// Sets an environment variable (unsets it for null) until the end of the scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+  private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+mode_t modeOf(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
+TEST_F(StartupTest, UnwritableProgramFolderKeepsConfigInTheUserFolder) {
     makeDatabase(workDir.path() / "setting.dat", {{"甲", "乙"}});
-    fs::create_directory(configFile()); // a directory where the file should be
+    TempDir user;
+    const std::string xdg = (user.path() / "conf").string();
+    ScopedEnv xdgHome("XDG_CONFIG_HOME", xdg.c_str());
+    fs::create_directory(configFile()); // config.txt cannot be written beside the program
+    const fs::path userFile = user.path() / "conf" / "wyc" / "config.txt";
+
+    auto form = start();
+    EXPECT_TRUE(platform.errors().empty());
+    EXPECT_TRUE(form->ThesaurusLoaded);
+    EXPECT_EQ(readFileBytes(userFile), "\r\n\r\n");
+    EXPECT_EQ(modeOf(userFile), 0600u);
+    EXPECT_EQ(modeOf(userFile.parent_path()), 0700u);
+    // An account saved there is read at the next start, and saved there again.
+    writeFileBytes(userFile, "acc\r\npw\r\n");
+    form = start();
+    EXPECT_EQ(form->edt2.text(), "acc");
+    EXPECT_EQ(form->bsknpswrdt1.text(), "pw");
+    form->ConfigLines = {"acc2", "pw2"};
+    form->writeConfig();
+    EXPECT_EQ(readFileBytes(userFile), "acc2\r\npw2\r\n");
+
+    // Without XDG_CONFIG_HOME (a relative one does not count): ~/.config.
+    {
+        ScopedEnv relative("XDG_CONFIG_HOME", "conf");
+        ScopedEnv home("HOME", user.path().c_str());
+        form = start();
+        EXPECT_EQ(readFileBytes(user.path() / ".config" / "wyc" / "config.txt"), "\r\n\r\n");
+    }
+    // A writable program folder is the place again; the user's copy is left alone.
+    fs::remove(configFile());
+    form = start();
+    EXPECT_EQ(readFileBytes(configFile()), "\r\n\r\n");
+    EXPECT_EQ(readFileBytes(userFile), "acc2\r\npw2\r\n");
+    EXPECT_TRUE(platform.errors().empty());
+}
+
+TEST_F(StartupTest, NoWritablePlaceForConfigIsReportedAndStartupGoesOn) {
+    makeDatabase(workDir.path() / "setting.dat", {{"甲", "乙"}});
+    TempDir user;
+    writeFileBytes(user.path() / "conf", "a file where the folder should be");
+    const std::string xdg = (user.path() / "conf").string();
+    ScopedEnv xdgHome("XDG_CONFIG_HOME", xdg.c_str());
+    fs::create_directory(configFile());
     auto form = start();
     EXPECT_FALSE(platform.terminated);
-    EXPECT_EQ(platform.errors().size(), 1u);
-    // The steps after the config file did not run.
-    EXPECT_EQ(form->Database, nullptr);
-    EXPECT_FALSE(form->ThesaurusLoaded);
-    EXPECT_TRUE(form->wb1.url().empty());
+    ASSERT_EQ(platform.errors().size(), 1u);
+    EXPECT_NE(platform.errors()[0].find("config.txt"), std::string::npos);
+    // The steps after the config file ran: the thesaurus is open and loaded.
+    EXPECT_NE(form->Database, nullptr);
+    EXPECT_TRUE(form->ThesaurusLoaded);
+    EXPECT_FALSE(form->wb1.url().empty());
 }
 
 } // namespace
