@@ -17,6 +17,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWebEngineView>
 #include <climits>
@@ -27,6 +30,11 @@
 #include "ui/qt_text.h"
 
 namespace ui {
+
+namespace {
+// Characters from which a paragraph of a memo keeps its layout.
+constexpr int kLongParagraph = 4096;
+} // namespace
 
 Binder::~Binder() {
     for (Control* control : m_bound)
@@ -142,6 +150,15 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
         w->setLineWrapMode(QPlainTextEdit::NoWrap);
         w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     }
+    // Qt drops a paragraph's layout after laying it out, and the blinking
+    // cursor then computes it anew, all of it, twice a second: a result of one
+    // 5 MB paragraph kept a core busy while idle. Long paragraphs keep theirs.
+    QObject::connect(w->document(), &QTextDocument::contentsChange, w,
+                     [w](int from, int, int added) {
+                         for (QTextBlock b = w->document()->findBlock(from);
+                              b.isValid() && b.position() <= from + added; b = b.next())
+                             if (b.length() >= kLongParagraph) b.layout()->setCacheEnabled(true);
+                     });
     // A flow may rewrite a memo many times in one command (a batch marks its
     // list line by line); the editor shows the text as it stands once the
     // command yields to the event loop.
