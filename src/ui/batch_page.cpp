@@ -59,7 +59,11 @@ QWidget* MainWindow::buildBatchPage() {
     QGroupBox* source = m_bind.group(m_form.bskngrpbx5);
     QVBoxLayout* sourceLayout = groupLayout(source);
     auto* sourceDir = new QHBoxLayout;
-    sourceDir->addWidget(m_bind.edit(m_form.edt3), 1);
+    // The splitter gives the download list the room first; the folder stays
+    // readable at the window's narrowest.
+    QLineEdit* sourceEdit = m_bind.edit(m_form.edt3);
+    sourceEdit->setMinimumWidth(sourceEdit->fontMetrics().averageCharWidth() * 20);
+    sourceDir->addWidget(sourceEdit, 1);
     sourceDir->addWidget(m_bind.button(m_form.btn9, &TForm1::btn9Click));
     sourceLayout->addLayout(sourceDir);
     QLabel* hint = m_bind.label(m_form.lbl12);

@@ -137,6 +137,9 @@ QWidget* MainWindow::buildLoginGroup() {
     // in the strip, so it may take two lines.
     QLabel* status = m_bind.label(m_form.lbl8, true);
     status->setWordWrap(true);
+    // At the window's narrowest the status keeps room for a line of ten
+    // characters instead of shrinking to nothing.
+    status->setMinimumWidth(status->fontMetrics().horizontalAdvance(QString(10, QChar(0x5B57))));
     row->addWidget(status, 1);
     return group;
 }

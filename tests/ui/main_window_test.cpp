@@ -239,6 +239,27 @@ TEST_F(MainWindowTest, ThesaurusPageKeysSelectionAndColumns) {
     EXPECT_TRUE(platform.errors.empty());
 }
 
+TEST_F(MainWindowTest, LabelsAndEditsStayReadableAtTheMinimumSize) {
+    form->lbl8.setCaption(g("ID:9登录成功,您拥有积分(100)分。"));
+    window->resize(1, 1); // the layouts' minimum
+    const int tenCharacters = window->fontMetrics().horizontalAdvance(QString(10, QChar(0x5B57)));
+    const int twelveLetters = window->fontMetrics().averageCharWidth() * 12;
+    for (int page : {2, 4}) { // the thesaurus and batch pages
+        form->bsSkinPageControl1.setActivePage(page);
+        QCoreApplication::processEvents();
+        for (auto* label : window->findChildren<QLabel*>()) {
+            if (!label->isVisible() || label->text().isEmpty()) continue;
+            EXPECT_GE(label->width(), std::min(label->sizeHint().width(), tenCharacters))
+                << page << " " << label->objectName().toStdString();
+        }
+        for (auto* edit : window->findChildren<QLineEdit*>()) {
+            if (!edit->isVisible()) continue;
+            EXPECT_GE(edit->width(), std::min(edit->maximumWidth(), twelveLetters))
+                << page << " " << edit->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(MainWindowTest, WebViewsLoadTheVendorAddresses) {
     auto* help = widget<QWebEngineView>("wb1");
     auto* banner = widget<QWebEngineView>("WebBrowser1");
