@@ -129,15 +129,21 @@ QGroupBox* Binder::group(TGroupBox& control) {
 QLineEdit* Binder::edit(TEdit& control) {
     auto* w = new QLineEdit;
     if (control.isPassword()) w->setEchoMode(QLineEdit::Password);
-    watch(control, w, [w, &control] {
+    // As in a memo: the user's own input, once in the model, is not given
+    // back to the edit, which would move the cursor and drop the undo history.
+    auto shown = std::make_shared<std::string>();
+    watch(control, w, [w, &control, shown] {
+        if (control.text() == *shown) return;
+        *shown = control.text();
         const QString text = toQ(control.text());
         if (w->text() == text) return;
         const QSignalBlocker block(w);
         w->setText(text);
     });
     TForm1* form = &m_form;
-    QObject::connect(w, &QLineEdit::textEdited, w, [form, &control](const QString& text) {
-        form->run([&] { control.setText(fromQ(text)); });
+    QObject::connect(w, &QLineEdit::textEdited, w, [form, &control, shown](const QString& text) {
+        *shown = fromQ(text);
+        form->run([&] { control.setText(*shown); });
     });
     return w;
 }

@@ -50,6 +50,17 @@ TEST_F(BinderTest, EditsFollowTheModelAndWriteBack) {
     EXPECT_EQ(form.edt4.text(), g("/out目标"));
     // The edit's change event ran: the link label follows the edit.
     EXPECT_EQ(form.lbl20.address(), g("/out目标"));
+    // Input the model cannot keep as it is stays in the edit, cursor and undo
+    // history with it.
+    QInputMethodEvent commit;
+    commit.setCommitString(QString(QChar(0xD800)) + q("한"));
+    QApplication::sendEvent(edit, &commit);
+    edit->setCursorPosition(1);
+    QTest::keyClicks(edit, QStringLiteral("x"));
+    EXPECT_EQ(edit->text(), q("/xout目标") + QChar(0xD800) + q("한"));
+    EXPECT_EQ(edit->cursorPosition(), 2);
+    EXPECT_TRUE(edit->isUndoAvailable());
+    EXPECT_EQ(form.edt4.text(), ui::fromQ(edit->text()));
 
     auto* password = keep(bind.edit(form.bsknpswrdt1));
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
