@@ -111,7 +111,7 @@ TEST(Codepage, FourByteCharactersSurviveEveryStep) {
     options.keyword = smile + hangul;
     options.frequency = 2;
     std::mt19937_64 random(7);
-    StringList matches;
+    engine::MatchTexts matches;
     const std::string shuffled = engine::daluan(article, options, random, matches);
     EXPECT_EQ(matches.size(), 4u);
     const std::u16string shown = cp::gbkToUtf16(shuffled);
