@@ -272,7 +272,9 @@ class TForm1 {
 
     // ---- network (net/) -------------------------------------------------------
     void gotourl(const std::string& address, const std::string& kind, std::int32_t listIndex);
-    void gotourlPost(const std::string& address, const std::string& kind, const std::string& body);
+    // listIndex: the batch item a submission belongs to (-1 for none).
+    void gotourlPost(const std::string& address, const std::string& kind, const std::string& body,
+                     std::int32_t listIndex = -1);
     void getstr(THTTPGet* sender, const std::string& result);
     void geterror(THTTPGet* sender);
     // The cipher object of the program (made here if a flow runs before start-up).
@@ -281,6 +283,8 @@ class TForm1 {
     void loginAnswer(Tmyhttpget& request, const std::string& text);
     void getcontentAnswer(Tmyhttpget& request, const std::string& text);
     void PostSendAnswer(Tmyhttpget& request, const std::string& text);
+    void getcontentError(Tmyhttpget& request); // a fetch of a batch run failed
+    void PostSendError(Tmyhttpget& request);   // a submission failed
     // shared thesaurus page (net/shared_thesaurus.cpp, net/download_words.cpp)
     void btn1Click();    // 浏览词库（不扣分）
     void btn4Click();    // 上一页
@@ -301,7 +305,10 @@ class TForm1 {
     void sendkeywordsAnswer(Tmyhttpget& request, const std::string& text);
 
     // ---- batch (batch/) ---------------------------------------------------------
-    void btn11Click();
+    // Told of every batch item that could not be fetched, written or posted,
+    // with its line in the list of its run (mmo1 or mmo2) and the reason.
+    std::function<void(int index, const std::string& reason)> OnBatchItemFailed;
+    void btn11Click(); // 批量伪原创
     void btn12Click();
     void btn14Click();
     void btn9Click();
@@ -330,6 +337,12 @@ class TForm1 {
     std::vector<TextSpan> m_newArticleMarks;
     std::string m_markedArticle;
     engine::OriginalityTally m_batchOriginality;
+    // Set while btn11Click runs: a run lets events through between its items,
+    // and a second press meanwhile is refused.
+    bool m_batchRunning = false;
+    void downloadListRun();
+    void localDirectoryRun();
+    void batchItemFailed(int index, const std::string& reason);
     int m_loadGeneration = 0; // bumped by every loadDB; an interrupted load stops
     friend class SynonymReplacerAccess;
 };

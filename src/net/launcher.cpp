@@ -104,10 +104,11 @@ void TForm1::gotourl(const std::string& address, const std::string& kind, std::i
 }
 
 void TForm1::gotourlPost(const std::string& address, const std::string& kind,
-                         const std::string& body) {
+                         const std::string& body, std::int32_t listIndex) {
     try {
         auto request = makeRequest(*this, address, kind);
         request->PostQuery = body;
+        request->FListIndex = listIndex;
         if (kind == "PostSend") startOwned(*this, std::move(request));
     } catch (...) {
     }
@@ -147,12 +148,9 @@ void TForm1::geterror(THTTPGet* sender) {
         if (auto* request = dynamic_cast<Tmyhttpget*>(sender)) {
             const std::string kind = request->FRequestKind;
             if (kind == "getcontent") {
-                lbl19.setCaption(G("【提示信息】抓取") + request->URL + G("出错"));
+                getcontentError(*request);
             } else if (kind == "PostSend") {
-                lbl19.setCaption(G("【提示信息】") + request->URL + G("提交出错"));
-                ++PostedCount;
-                if (PostedCount >= BatchTotal)
-                    lbl19.setCaption(G("【提示信息】全部提交到服务器完成"));
+                PostSendError(*request);
             } else if (kind == "addword") {
                 lbl3.setCaption(G("下载词库共享时，服务器异常。"));
             } else if (kind == "login") {

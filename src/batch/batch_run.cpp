@@ -1,0 +1,134 @@
+// "批量伪原创": a run over the download list (one fetch per line; the rest
+// happens as the pages come back, see batch_answers.cpp) or over the .txt files
+// of the source folder, rewritten one after the other with the window's events
+// let through between them.
+#include <chrono>
+
+#include "app/Unit1.h"
+#include "batch/items.h"
+#include "batch/source_files.h"
+#include "engine/codepage.h"
+
+using cp::G;
+
+namespace {
+
+bool isBlank(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+// Clears a flag when the run ends, however it ends.
+struct RunningFlag {
+    explicit RunningFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~RunningFlag() { m_flag = false; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+    bool& m_flag;
+};
+
+} // namespace
+
+void TForm1::btn11Click() {
+    if (!LoggedIn) {
+        lbl19.setCaption(G("【提示信息】请先登录——意思意思！"));
+        return;
+    }
+    if (m_batchRunning) {
+        lbl19.setCaption(G("【提示信息】批量伪原创正在进行，请等它完成后再开始。"));
+        return;
+    }
+    RunningFlag running(m_batchRunning);
+    if (bsknrdgrp2.itemIndex() == 1)
+        downloadListRun();
+    else
+        localDirectoryRun();
+}
+
+void TForm1::downloadListRun() {
+    // Markers of an earlier run over the same list are not part of the address.
+    StringList lines = mmo2.lines();
+    bool marked = false;
+    for (std::string& line : lines) {
+        std::string bare = batch::withoutMarkers(line);
+        if (bare.size() != line.size()) {
+            line = std::move(bare);
+            marked = true;
+        }
+    }
+    if (marked) mmo2.setLines(lines);
+
+    // A blank line is no item, but keeps its place so later lines keep their index.
+    int items = 0;
+    for (const std::string& line : lines)
+        if (!isBlank(line)) ++items;
+    BatchTotal = items;
+    PostedCount = 0;
+    batchOriginalityStart();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (isBlank(lines[i])) continue;
+        gotourl(lines[i], "getcontent", static_cast<std::int32_t>(i));
+        lbl19.setCaption(G("【提示信息】正在抓取") + lines[i]);
+    }
+}
+
+void TForm1::localDirectoryRun() {
+    mmo1.clear();
+    // The run keeps the folder it listed; the edit may change while it runs.
+    const std::string sourceDir = edt3.text();
+    StringList lines = batch::listArticles(sourceDir);
+    const std::vector<std::string> names = lines;
+    mmo1.setLines(lines);
+    if (names.empty()) {
+        lbl19.setCaption(G("【提示信息】源目录内没有TXT文件."));
+        return;
+    }
+    if (!ThesaurusLoaded) {
+        lbl19.setCaption(G("【提示信息】请先初始化再进行替换！"));
+        return;
+    }
+    PostedCount = 0;
+    BatchTotal = static_cast<int>(names.size());
+    batchOriginalityStart();
+    bsSkinGauge1.setMax(BatchTotal);
+    bsSkinGauge1.setValue(0);
+
+    // The markers go to the list on the window now and then rather than after
+    // every file: the list of a large folder is long.
+    using Clock = std::chrono::steady_clock;
+    auto shown = Clock::now();
+    auto showMarkers = [&] {
+        mmo1.setLines(lines);
+        shown = Clock::now();
+    };
+    struct ShowAtEnd {
+        std::function<void()> fn;
+        ~ShowAtEnd() { fn(); }
+    } atEnd{showMarkers};
+
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        const int index = static_cast<int>(i);
+        lbl19.setCaption(G("【提示信息】正在伪原创 ") + name);
+        const std::string text = batch::readArticle(batch::joinPath(sourceDir, name));
+        const std::string rewritten = rewrite(text);
+        if (rewritten.empty()) {
+            lines[i] += batch::emptyMarker();
+        } else {
+            batchOriginalityAdd(text, rewritten);
+            const std::string result = batch::resultText(rewritten);
+            if (bsknrdgrp3.itemIndex() == 0) {
+                batch::writeArticle(batch::joinPath(edt4.text(), name), result);
+                lines[i] += batch::doneMarker();
+            } else {
+                const std::string id = batch::itemId(bsknrdgrp1.itemIndex(), name, index);
+                lines[i] += batch::doneMarker();
+                gotourlPost(edt8.text(), "PostSend", batch::postBody(id, result), index);
+            }
+        }
+        bsSkinGauge1.setValue(index + 1);
+        if (Clock::now() - shown > std::chrono::milliseconds(200)) showMarkers();
+        m_platform.processEvents();
+    }
+    batchOriginalityShow();
+    lbl19.setCaption(G("【提示信息】完毕！"));
+}

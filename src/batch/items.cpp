@@ -1,0 +1,129 @@
+#include "batch/items.h"
+
+#include "app/controls.h"
+#include "engine/codepage.h"
+#include "engine/textutil.h"
+
+namespace batch {
+
+namespace {
+
+// Offsets of line `index` of a memo's text: [begin, end) without its break.
+bool findLine(const std::string& text, int index, size_t& begin, size_t& end) {
+    if (index < 0) return false;
+    size_t pos = 0;
+    const size_t n = text.size();
+    for (int line = 0; pos < n; ++line) {
+        size_t stop = text.find_first_of("\r\n", pos);
+        if (stop == std::string::npos) stop = n;
+        if (line == index) {
+            begin = pos;
+            end = stop;
+            return true;
+        }
+        if (stop == n) break;
+        pos = stop + (text[stop] == '\r' && stop + 1 < n && text[stop + 1] == '\n' ? 2 : 1);
+    }
+    return false;
+}
+
+// Longest prefix of the GBK text whose file-system form fits `budget` bytes,
+// cut at a character boundary.
+std::string fitting(std::string_view gbk, size_t budget) {
+    size_t used = 0, i = 0;
+    while (i < gbk.size()) {
+        const size_t width =
+            cp::isGbkLead(static_cast<unsigned char>(gbk[i])) && i + 1 < gbk.size() ? 2 : 1;
+        // A four-byte character is taken as two halves; cutting between them
+        // would leave half a character, so both go together.
+        size_t take = width;
+        if (width == 2 && i + 3 < gbk.size() && static_cast<unsigned char>(gbk[i + 1]) >= 0x30 &&
+            static_cast<unsigned char>(gbk[i + 1]) <= 0x39)
+            take = 4;
+        const size_t cost = cp::gbkToUtf8(gbk.substr(i, take)).size();
+        if (used + cost > budget) break;
+        used += cost;
+        i += take;
+    }
+    return std::string(gbk.substr(0, i));
+}
+
+} // namespace
+
+const std::string& doneMarker() {
+    static const std::string m = cp::G("[完毕]");
+    return m;
+}
+
+const std::string& emptyMarker() {
+    static const std::string m = cp::G("[空内容]");
+    return m;
+}
+
+std::string withoutMarkers(std::string_view line) {
+    for (bool cut = true; cut;) {
+        cut = false;
+        for (const std::string* marker : {&doneMarker(), &emptyMarker()}) {
+            if (line.size() >= marker->size() &&
+                line.substr(line.size() - marker->size()) == *marker) {
+                line.remove_suffix(marker->size());
+                cut = true;
+            }
+        }
+    }
+    return std::string(line);
+}
+
+void markLine(TMemo& memo, int index, const std::string& marker) {
+    size_t begin = 0, end = 0;
+    if (!findLine(memo.text(), index, begin, end)) return;
+    std::string text = memo.text();
+    text.insert(end, marker);
+    memo.setText(std::move(text));
+}
+
+bool lineOf(const TMemo& memo, int index, std::string& line) {
+    size_t begin = 0, end = 0;
+    if (!findLine(memo.text(), index, begin, end)) return false;
+    line = memo.text().substr(begin, end - begin);
+    return true;
+}
+
+std::string resultText(std::string_view rewritten) {
+    if (auto nul = rewritten.find('\0'); nul != std::string_view::npos)
+        rewritten = rewritten.substr(0, nul);
+    return textOf(linesOf(rewritten));
+}
+
+std::string joinPath(std::string_view dir, std::string_view name) {
+    std::string path(dir);
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    return path;
+}
+
+std::string outputName(std::string_view line, int index) {
+    // Byte-wise on purpose: the seven characters are ASCII, and no GBK trail
+    // byte is one of them.
+    std::string stem(line);
+    for (char& c : stem) {
+        if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
+            c = '_';
+    }
+    const std::string end = "_" + std::to_string(index) + ".txt";
+    constexpr size_t kNameMax = 255;
+    if (cp::gbkToUtf8(stem).size() + end.size() > kNameMax)
+        stem = fitting(stem, kNameMax - end.size());
+    return stem + end;
+}
+
+std::string itemId(int idMode, const std::string& lineOrName, int index) {
+    if (idMode == 1) return std::to_string(index);
+    return lineOrName;
+}
+
+std::string postBody(const std::string& id, const std::string& text) {
+    return "id=" + UrlEncode(id, true) + "&content=" + UrlEncode(text, true);
+}
+
+} // namespace batch

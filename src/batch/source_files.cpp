@@ -1,0 +1,57 @@
+#include "batch/source_files.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <stdexcept>
+#include <sys/stat.h>
+
+#include "app/files.h"
+#include "engine/textutil.h"
+
+namespace batch {
+
+namespace {
+
+bool endsInTxt(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext == ".txt";
+}
+
+} // namespace
+
+std::vector<std::string> listArticles(const std::string& dir) {
+    std::vector<std::string> names;
+    const std::string fsDir = fsPath(dir.empty() ? std::string(".") : dir);
+    DIR* d = ::opendir(fsDir.c_str());
+    if (!d) return names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (!endsInTxt(name)) continue;
+        struct stat st {};
+        const std::string full = fsDir + (fsDir.back() == '/' ? "" : "/") + name;
+        if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        names.push_back(gbkPath(name));
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string readArticle(const std::string& path) {
+    try {
+        return ReadWholeFile(fsPath(path));
+    } catch (const std::exception& e) {
+        // The reader names the file in its file-system form; the message box
+        // shows GBK.
+        throw std::runtime_error(gbkPath(e.what()));
+    }
+}
+
+void writeArticle(const std::string& path, const std::string& text) {
+    writeWholeFile(path, text);
+}
+
+} // namespace batch

@@ -1,0 +1,105 @@
+// The local-folder run to files: listing, rewrite, markers, result text, the
+// refusals and a run stopped by a file it cannot write.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "app/Unit1.h"
+#include "support/fixtures.h"
+#include "support/recording_platform.h"
+
+namespace {
+
+class LocalRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        form.OriginalWords = {g("春天")};
+        form.NewWords = {g("春季")};
+        form.ThesaurusLoaded = true;
+        form.LoggedIn = true;
+        form.edt3.setText((dir.path() / "in").string());
+        form.edt4.setText((dir.path() / "out").string() + "/");
+        std::filesystem::create_directories(dir.path() / "in");
+        std::filesystem::create_directories(dir.path() / "out");
+    }
+    void put(const std::string& name, const std::string& bytes) {
+        writeFileBytes(dir.path() / "in" / name, bytes);
+    }
+    std::string out(const std::string& name) { return readFileBytes(dir.path() / "out" / name); }
+    void press() {
+        form.run([this] { form.btn11Click(); });
+    }
+
+    TempDir dir;
+    RecordingPlatform platform;
+    TForm1 form{platform, FormOptions{dir.dirText(), 1}};
+};
+
+TEST_F(LocalRunTest, RewritesEveryTextFileOfTheFolder) {
+    put("b.TXT", g("春天来了\n好"));
+    put("a.txt", g("一个春天\r\n"));
+    put("empty.txt", "");
+    put("notes.md", "x");
+    std::filesystem::create_directories(dir.path() / "in" / "dir.txt");
+    std::filesystem::create_directory_symlink(dir.path() / "out", dir.path() / "in" / "link.txt");
+    ASSERT_EQ(::mkfifo((dir.path() / "in" / "fifo.txt").c_str(), 0600), 0);
+
+    // A second press while the run lets events through is refused.
+    std::string refused;
+    platform.onProcessEvents = [&] {
+        platform.onProcessEvents = nullptr;
+        form.btn11Click();
+        refused = form.lbl19.caption();
+    };
+    press();
+    EXPECT_EQ(refused, g("【提示信息】批量伪原创正在进行，请等它完成后再开始。"));
+    EXPECT_TRUE(platform.errors().empty());
+    EXPECT_EQ(form.mmo1.text(),
+              g("a.txt[完毕]\r\nb.TXT[完毕]\r\nempty.txt[空内容]")); // sorted, only regular files
+    EXPECT_EQ(out("a.txt"), g("一个春季\r\n"));
+    EXPECT_EQ(out("b.TXT"), g("春季来了\r\n好\r\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "empty.txt"));
+    EXPECT_EQ(form.lbl19.caption(), g("【提示信息】完毕！"));
+    EXPECT_EQ(form.BatchTotal, 3);
+    EXPECT_EQ(form.bsSkinGauge1.value(), 3);
+    EXPECT_EQ(form.bsSkinGauge1.max(), 3);
+    EXPECT_FALSE(form.lbl23.caption().empty());
+}
+
+TEST_F(LocalRunTest, StopsAtAFileItCannotWriteAndNamesIt) {
+    put("a.txt", g("春天"));
+    put("b.txt", g("春天"));
+    form.edt4.setText((dir.path() / "missing").string());
+    press();
+    ASSERT_EQ(platform.errors().size(), 1u);
+    EXPECT_NE(platform.errors()[0].find((dir.path() / "missing" / "a.txt").string()),
+              std::string::npos);
+    EXPECT_EQ(form.mmo1.text(), "a.txt\r\nb.txt");
+    EXPECT_NE(form.lbl19.caption(), g("【提示信息】完毕！"));
+
+    // The run is over: a new press runs again.
+    form.edt4.setText((dir.path() / "out").string());
+    press();
+    EXPECT_EQ(form.mmo1.text(), g("a.txt[完毕]\r\nb.txt[完毕]"));
+}
+
+TEST_F(LocalRunTest, RefusalsLeaveTheListAlone) {
+    form.mmo1.setText("old");
+    form.LoggedIn = false;
+    press();
+    EXPECT_EQ(form.lbl19.caption(), g("【提示信息】请先登录——意思意思！"));
+    EXPECT_EQ(form.mmo1.text(), "old");
+
+    form.LoggedIn = true;
+    press();
+    EXPECT_EQ(form.lbl19.caption(), g("【提示信息】源目录内没有TXT文件."));
+
+    put("a.txt", g("春天"));
+    form.ThesaurusLoaded = false;
+    press();
+    EXPECT_EQ(form.lbl19.caption(), g("【提示信息】请先初始化再进行替换！"));
+    EXPECT_EQ(form.mmo1.text(), "a.txt");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "a.txt"));
+}
+
+} // namespace

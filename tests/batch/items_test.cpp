@@ -1,0 +1,53 @@
+// Output names, result text and paths of batch items.
+#include <gtest/gtest.h>
+
+#include "batch/items.h"
+#include "support/fixtures.h"
+
+namespace {
+
+TEST(BatchItems, OutputNames) {
+    const std::string longAscii(300, 'a');
+    const std::string longChinese = [] {
+        std::string s;
+        for (int i = 0; i < 120; ++i)
+            s += g("文");
+        return s;
+    }();
+    struct Case {
+        std::string line;
+        int index;
+        std::string name;
+    } cases[] = {
+        {"http://127.0.0.1:8600/get_test.asp?id=7", 6,
+         "http___127.0.0.1_8600_get_test.asp_id=7_6.txt"},
+        {"a:b/c*d?e<f>g|h\\i\"j", 12, "a_b_c_d_e_f_g_h\\i\"j_12.txt"}, // only the seven change
+        {g("文章") + "/1", 0, g("文章") + "_1_0.txt"},
+        {"", 3, "_3.txt"},
+        // Shortened to 255 bytes, keeping the index end.
+        {longAscii, 7, std::string(249, 'a') + "_7.txt"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(batch::outputName(c.line, c.index), c.name) << c.line;
+
+    // 120 Chinese characters are 360 bytes on disk: cut at a whole character.
+    const std::string name = batch::outputName(longChinese, 12345);
+    const std::string onDisk = cp::gbkToUtf8(name);
+    EXPECT_LE(onDisk.size(), 255u);
+    EXPECT_GE(onDisk.size(), 253u);
+    EXPECT_EQ(onDisk.substr(onDisk.size() - 10), "_12345.txt");
+    EXPECT_EQ(cp::utf8ToGbk(onDisk), name); // no half character
+}
+
+TEST(BatchItems, ResultTextMarkersAndPaths) {
+    EXPECT_EQ(batch::resultText("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd\r\n");
+    EXPECT_EQ(batch::resultText("a\r\n"), "a\r\n"); // the final break is not doubled
+    EXPECT_EQ(batch::resultText(std::string("a\0b", 3)), "a\r\n");
+    EXPECT_EQ(batch::joinPath("/x/out", "a.txt"), "/x/out/a.txt");
+    EXPECT_EQ(batch::joinPath("/x/out/", "a.txt"), "/x/out/a.txt");
+    EXPECT_EQ(batch::withoutMarkers("u" + g("[完毕][空内容][完毕]")), "u");
+    EXPECT_EQ(batch::withoutMarkers(g("[完毕]") + "u"), g("[完毕]") + "u");
+    EXPECT_EQ(batch::postBody(g("名 1"), "a&b=c"), "id=%C3%FB+1&content=a%26b%3Dc");
+}
+
+} // namespace
