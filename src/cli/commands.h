@@ -5,4 +5,5 @@ namespace cli {
 int rewriteMain(int argc, char** argv);
 int thesaurusMain(int argc, char** argv);
 int initDbMain(int argc, char** argv);
+int batchMain(int argc, char** argv);
 } // namespace cli

@@ -1,6 +1,7 @@
 // wyc-cli: the program's jobs without a window.
 //   wyc-cli rewrite ...      rewrite articles (see `wyc-cli rewrite --help`)
 //   wyc-cli thesaurus ...    word pairs, protected words and the thesaurus check
+//   wyc-cli batch ...        rewrite a folder of articles or a list of addresses
 //   wyc-cli init-db ...      create a starter setting.dat from a UTF-8 pair list
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,8 @@ void usage(FILE* out) {
     std::fputs("usage: wyc-cli COMMAND [OPTIONS] [ARGS]\n"
                "commands:\n"
                "  rewrite     rewrite articles with the thesaurus (and optionally shuffle them)\n"
+               "  batch       rewrite the .txt files of a folder or the pages of a list of\n"
+               "              addresses, into files or posted to an address\n"
                "  thesaurus   list|add|import|export word pairs of setting.dat, protect words,\n"
                "              check the thesaurus\n"
                "  init-db     create a starter setting.dat from a UTF-8 list of word pairs\n"
@@ -33,6 +36,7 @@ int main(int argc, char** argv) {
     }
     if (cmd == "rewrite") return cli::rewriteMain(argc - 1, argv + 1);
     if (cmd == "thesaurus") return cli::thesaurusMain(argc - 1, argv + 1);
+    if (cmd == "batch") return cli::batchMain(argc - 1, argv + 1);
     if (cmd == "init-db") return cli::initDbMain(argc - 1, argv + 1);
     std::fprintf(stderr, "wyc-cli: unknown command '%s'\n", cmd.c_str());
     usage(stderr);

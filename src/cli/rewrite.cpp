@@ -12,6 +12,7 @@
 
 #include "app/text_file.h"
 #include "cli/commands.h"
+#include "cli/rewrite_options.h"
 #include "engine/codepage.h"
 #include "engine/originality.h"
 #include "engine/protected_words.h"
@@ -24,45 +25,21 @@
 namespace cli {
 namespace {
 
-const char kUsage[] =
-    "usage: wyc-cli rewrite [OPTIONS] [FILE...]\n"
-    "Rewrites each FILE (or standard input when no FILE is given, or for '-') and\n"
-    "writes the result to standard output, one file after the other. The steps are\n"
-    "those of the window: synonym replacement from the thesaurus, then, when asked,\n"
-    "the shuffle.\n"
-    "\n"
-    "options:\n"
-    "  --db FILE          thesaurus database (default: setting.dat in the working\n"
-    "                     directory); its in-use pairs are applied in ascending id,\n"
-    "                     its protected words are protected. Not read with\n"
-    "                     --no-synonyms (then only --protect words are protected).\n"
-    "  --no-synonyms      skip synonym replacement (default: on)\n"
-    "  --shuffle          shuffle the article's fragments (default: off)\n"
-    "  --keep-spaces      shuffle: keep spaces, ideographic spaces and TABs\n"
-    "                     (default: they are removed from the fragments)\n"
-    "  --strip-breaks     shuffle: trim the fragments and remove their line breaks\n"
-    "  --keyword TEXT     shuffle: append TEXT to some fragments, about N times per\n"
-    "                     article (every fragment when there are at most N).\n"
-    "                     TEXT is read as UTF-8; bytes that are not valid UTF-8 are\n"
-    "                     taken as GBK as they stand.\n"
-    "  --frequency N      shuffle: the N above, 2 to 30 (default: 5)\n"
-    "  --seed N           seed of the random generator (0 to 2^64-1), so the shuffle\n"
-    "                     is repeatable (default: from the system's entropy). The\n"
-    "                     generator is mt19937_64; a draw below K takes the next\n"
-    "                     output X, skipping X < 2^64 mod K, as X mod K.\n"
+const std::string kUsage =
+    std::string("usage: wyc-cli rewrite [OPTIONS] [FILE...]\n"
+                "Rewrites each FILE (or standard input when no FILE is given, or for '-') and\n"
+                "writes the result to standard output, one file after the other. The steps are\n"
+                "those of the window: synonym replacement from the thesaurus, then, when asked,\n"
+                "the shuffle.\n"
+                "\n"
+                "options:\n") +
+    kRewriteOptionsHelp +
     "  --encoding ENC     encoding of input and output: auto (default), gbk or\n"
     "                     utf-8. auto reads each input in its own encoding and\n"
     "                     writes its result in the same one: a byte-order mark\n"
     "                     decides (UTF-8, UTF-16LE, UTF-16BE; UTF-16 is written as\n"
     "                     UTF-8 with a mark), else valid UTF-8 is UTF-8, else GBK\n"
     "                     (GB18030). gbk and utf-8 force both sides.\n"
-    "  --protect WORD     protect WORD for this run, beside the protected words\n"
-    "                     stored in the database (repeatable; read like --keyword).\n"
-    "                     Synonym replacement never changes a protected word: no\n"
-    "                     thesaurus word matches any part of one, and a replacement\n"
-    "                     beside it cannot merge with it. The shuffle never cuts one.\n"
-    "                     Occurrences are found at character boundaries, the longest\n"
-    "                     word first; overlapping occurrences are protected together.\n"
     "  --report           write one line per article to standard error:\n"
     "                     FILE<TAB>ORIGINALITY<TAB>REPLACEMENTS ('-' for standard\n"
     "                     input). REPLACEMENTS counts every occurrence a pair\n"
@@ -89,113 +66,49 @@ const char kUsage[] =
     "still processed) or the frequency is out of range; 2 on a usage error.\n";
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "rewrite: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "rewrite: %s\n%s", message.c_str(), kUsage.c_str());
     return 2;
-}
-
-std::optional<std::uint64_t> parseUnsigned(const std::string& s) {
-    if (s.empty() || s.size() > 20) return std::nullopt;
-    std::uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        const auto d = static_cast<std::uint64_t>(c - '0');
-        if (v > (UINT64_MAX - d) / 10) return std::nullopt;
-        v = v * 10 + d;
-    }
-    return v;
-}
-
-std::optional<long long> parseInteger(const std::string& s) {
-    if (s.empty()) return std::nullopt;
-    bool negative = s[0] == '-';
-    auto v = parseUnsigned(negative || s[0] == '+' ? s.substr(1) : s);
-    if (!v || *v > static_cast<std::uint64_t>(INT64_MAX)) return std::nullopt;
-    return negative ? -static_cast<long long>(*v) : static_cast<long long>(*v);
-}
-
-std::string lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
 }
 
 } // namespace
 
 int rewriteMain(int argc, char** argv) {
-    std::string dbPath = "setting.dat";
-    bool synonyms = true, shuffle = false;
-    engine::ShuffleOptions options;
-    std::optional<long long> frequency;
-    std::optional<std::uint64_t> seed;
+    RewriteOptions opts;
     bool autoEncoding = true; // each input in its own encoding, else `forced`
     textfile::Encoding forced = textfile::Encoding::Gbk;
     bool report = false;
-    StringList protectedWords;
     std::vector<std::string> files;
 
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-            files.push_back(arg);
+        const std::string word = argv[i];
+        if (optionsEnded || word == "-" || word.empty() || word[0] != '-') {
+            files.push_back(word);
             continue;
         }
-        if (arg == "--") {
+        if (word == "--") {
             optionsEnded = true;
             continue;
         }
-        std::optional<std::string> inlineValue;
-        if (arg.rfind("--", 0) == 0) {
-            if (auto eq = arg.find('='); eq != std::string::npos) {
-                inlineValue = arg.substr(eq + 1);
-                arg.resize(eq);
-            }
+        Argument arg(argc, argv, i);
+        const std::string& name = arg.name();
+        std::string error, v;
+        switch (parseRewriteOption(arg, opts, error)) {
+        case Parsed::Taken:
+            continue;
+        case Parsed::Error:
+            return usageError(error);
+        case Parsed::NotMine:
+            break;
         }
-        auto value = [&](std::string& out) {
-            if (inlineValue) {
-                out = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        auto flag = [&] { return !inlineValue.has_value(); };
-        std::string v;
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
+        if (name == "-h" || name == "--help") {
+            std::fputs(kUsage.c_str(), stdout);
             return 0;
-        } else if (arg == "--no-synonyms" && flag()) {
-            synonyms = false;
-        } else if (arg == "--shuffle" && flag()) {
-            shuffle = true;
-        } else if (arg == "--keep-spaces" && flag()) {
-            options.stripSpaces = false;
-        } else if (arg == "--strip-breaks" && flag()) {
-            options.stripBreaks = true;
-        } else if (arg == "--report" && flag()) {
+        } else if (name == "--report") {
+            if (!arg.isFlag()) return usageError("option --report takes no value");
             report = true;
-        } else if (arg == "--no-synonyms" || arg == "--shuffle" || arg == "--keep-spaces" ||
-                   arg == "--strip-breaks" || arg == "--report") {
-            return usageError("option " + arg + " takes no value");
-        } else if (arg == "--db") {
-            if (!value(dbPath) || dbPath.empty()) return usageError("--db needs a file name");
-        } else if (arg == "--keyword") {
-            if (!value(v)) return usageError("--keyword needs a text");
-            options.keyword = cp::isValidUtf8(v) ? cp::utf8ToGbk(v) : v;
-        } else if (arg == "--protect") {
-            if (!value(v) || v.empty()) return usageError("--protect needs a word");
-            protectedWords.push_back(cp::isValidUtf8(v) ? cp::utf8ToGbk(v) : v);
-        } else if (arg == "--frequency") {
-            if (!value(v)) return usageError("--frequency needs a number");
-            frequency = parseInteger(v);
-            if (!frequency) return usageError("--frequency needs a whole number, not '" + v + "'");
-        } else if (arg == "--seed") {
-            if (!value(v)) return usageError("--seed needs a number");
-            seed = parseUnsigned(v);
-            if (!seed) return usageError("--seed needs a number from 0 to 2^64-1, not '" + v + "'");
-        } else if (arg == "--encoding") {
-            if (!value(v)) return usageError("--encoding needs auto, gbk or utf-8");
+        } else if (name == "--encoding") {
+            if (!arg.value(v)) return usageError("--encoding needs auto, gbk or utf-8");
             const std::string e = lower(v);
             autoEncoding = e == "auto";
             if (e == "gbk" || e == "cp936" || e == "gb18030")
@@ -205,17 +118,19 @@ int rewriteMain(int argc, char** argv) {
             else if (!autoEncoding)
                 return usageError("unknown encoding '" + v + "' (use auto, gbk or utf-8)");
         } else {
-            return usageError("unknown option " + arg);
+            return usageError("unknown option " + name);
         }
     }
 
-    if (frequency) {
-        if (*frequency < 2 || *frequency > 30) {
-            std::fprintf(stderr, "rewrite: frequency %lld is out of range (2 to 30)\n", *frequency);
-            return 1;
-        }
-        options.frequency = static_cast<int>(*frequency);
+    if (auto problem = checkRewriteOptions(opts)) {
+        std::fprintf(stderr, "rewrite: %s\n", problem->c_str());
+        return 1;
     }
+    const std::string& dbPath = opts.dbPath;
+    const bool synonyms = opts.synonyms, shuffle = opts.shuffle;
+    engine::ShuffleOptions& options = opts.shuffleOptions;
+    StringList& protectedWords = opts.protectedWords;
+    const std::optional<std::uint64_t>& seed = opts.seed;
 
     SynonymReplacer replacer;
     if (synonyms) {

@@ -34,8 +34,8 @@ class WindowBatchTest : public WindowServerTest {
         form->bsknrdgrp2.setItemIndex(1);
     }
     std::string address(int id) {
-        return "http://127.0.0.1:" + std::to_string(server->port()) + "/get_test.asp?id=" +
-               std::to_string(id);
+        return "http://127.0.0.1:" + std::to_string(server->port()) +
+               "/get_test.asp?id=" + std::to_string(id);
     }
     static int lineOf(int id) { return id <= 15 ? id - 1 : id; }
     // The sample article of the id as the window rewrites it.
@@ -58,8 +58,9 @@ TEST_F(WindowBatchTest, DownloadListToFiles) {
     for (int id = 1; id <= 30; ++id) {
         const int line = lineOf(id);
         EXPECT_EQ(lines[line], address(id) + g("[完毕]"));
-        const std::string name = "http___127.0.0.1_" + port + "_get_test.asp_id=" +
-                                 std::to_string(id) + "_" + std::to_string(line) + ".txt";
+        const std::string name = "http___127.0.0.1_" + port +
+                                 "_get_test.asp_id=" + std::to_string(id) + "_" +
+                                 std::to_string(line) + ".txt";
         EXPECT_EQ(readFileBytes(dir->path() / "out" / name), rewritten(std::to_string(id))) << name;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir->path() / "out"),

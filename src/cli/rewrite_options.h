@@ -1,0 +1,57 @@
+#pragma once
+// The rewrite options that `wyc-cli rewrite` and `wyc-cli batch` share, read
+// by one parser so both commands take them alike.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/shuffle.h"
+#include "engine/stringlist.h"
+
+namespace cli {
+
+struct RewriteOptions {
+    std::string dbPath = "setting.dat";
+    bool synonyms = true;
+    bool shuffle = false;
+    engine::ShuffleOptions shuffleOptions; // frequency set by checkRewriteOptions
+    std::optional<long long> frequency;
+    std::optional<std::uint64_t> seed;
+    StringList protectedWords; // from --protect, GBK
+};
+
+// The help lines of the shared options.
+extern const char kRewriteOptionsHelp[];
+
+// One argument of a command line, "--name", "--name=VALUE" or "-x", with
+// access to its value (inline or the next argument).
+class Argument {
+  public:
+    // Reads argv[i]; value() may advance i past the value.
+    Argument(int argc, char** argv, int& i);
+    const std::string& name() const { return m_name; }
+    // True when no inline value was given (a flag must not have one).
+    bool isFlag() const { return !m_inline; }
+    bool value(std::string& out);
+
+  private:
+    int m_argc;
+    char** m_argv;
+    int& m_i;
+    std::string m_name;
+    std::optional<std::string> m_inline;
+};
+
+enum class Parsed { Taken, NotMine, Error };
+// Takes the argument when it is a shared rewrite option; on Error, `error`
+// holds the message for the usage error.
+Parsed parseRewriteOption(Argument& arg, RewriteOptions& options, std::string& error);
+
+// Checks what only makes sense as a whole (the frequency's range) and
+// completes the shuffle options; the message of a failure, or nothing.
+std::optional<std::string> checkRewriteOptions(RewriteOptions& options);
+
+std::optional<std::uint64_t> parseUnsigned(const std::string& s);
+std::string lower(std::string s);
+
+} // namespace cli

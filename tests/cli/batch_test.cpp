@@ -1,0 +1,65 @@
+// wyc-cli batch run as a program: a folder to files with the database's
+// pairs and the shuffle, the summary and the exit status.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+#include "support/fixtures.h"
+
+namespace {
+
+struct BatchCliTest : ::testing::Test {
+    TempDir dir;
+    std::string err;
+
+    void SetUp() override {
+        if (!std::getenv("WYC_BUILD_DIR")) GTEST_SKIP() << "WYC_BUILD_DIR not set";
+        makeDatabase(dir.path() / "setting.dat", {{"美丽", "漂亮"}, {"中国", "中华"}});
+        std::filesystem::create_directories(dir.path() / "in");
+        std::filesystem::create_directories(dir.path() / "out");
+    }
+    int run(const std::string& args) {
+        const std::string bin = std::string(std::getenv("WYC_BUILD_DIR")) + "/src/cli/wyc-cli";
+        const std::string cmd =
+            "cd '" + dir.str() + "' && '" + bin + "' batch " + args + " </dev/null 2>err.txt";
+        const int rc = std::system(cmd.c_str());
+        err = readFileBytes(dir.path() / "err.txt");
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+};
+
+TEST_F(BatchCliTest, FolderToFilesWithSummary) {
+    writeFileBytes(dir.path() / "in" / "a.txt", g("美丽的中国\n"));
+    writeFileBytes(dir.path() / "in" / "b.TXT", "");
+    ASSERT_EQ(run("--source-dir in --target-dir out"), 0) << err;
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / "a.txt"), g("漂亮的中华\r\n"));
+    EXPECT_NE(err.find("1 done, 1 empty, 0 failed"), std::string::npos) << err;
+
+    // The shuffle with a seed is repeatable, and the same as wyc-cli rewrite's.
+    writeFileBytes(dir.path() / "in" / "a.txt", g("美丽的花，中国。好！第二段。"));
+    ASSERT_EQ(run("--source-dir in --target-dir out --shuffle --seed 9 --keyword K"), 0) << err;
+    const std::string shuffled = readFileBytes(dir.path() / "out" / "a.txt");
+    const std::string bin = std::string(std::getenv("WYC_BUILD_DIR")) + "/src/cli/wyc-cli";
+    ASSERT_EQ(std::system(("cd '" + dir.str() + "' && '" + bin +
+                           "' rewrite --shuffle --seed 9 --keyword K in/a.txt >r.txt")
+                              .c_str()),
+              0);
+    EXPECT_EQ(shuffled, readFileBytes(dir.path() / "r.txt") + "\r\n"); // the result text
+
+    // A target it cannot write: the run stops, the file is named, status 1.
+    EXPECT_EQ(run("--source-dir in --target-dir out/../missing"), 1);
+    EXPECT_EQ(run("--no-synonyms --source-dir in --target-dir in/a.txt"), 1);
+    // A list whose server does not answer: every line failed, named.
+    writeFileBytes(dir.path() / "list.txt", "http://127.0.0.1:1/a\n\nhttp://127.0.0.1:1/b\n");
+    EXPECT_EQ(run("--list list.txt --target-dir out"), 1);
+    EXPECT_NE(err.find("0 done, 0 empty, 2 failed"), std::string::npos) << err;
+    EXPECT_NE(err.find("http://127.0.0.1:1/b"), std::string::npos) << err;
+
+    for (const char* args : {"", "--source-dir in", "--source-dir in --list l --post u",
+                             "--source-dir in --post u --id-mode url",
+                             "--list l --post u --id-mode name", "--source-dir in --post u x"})
+        EXPECT_EQ(run(args), 2) << args;
+}
+
+} // namespace
