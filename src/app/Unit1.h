@@ -36,6 +36,17 @@ class BannerDocument {
     virtual void setBodyStyleBorderWidth(int value) = 0;           // body.style.borderWidth
 };
 
+// The synonym step as it stands at one moment: the index over the thesaurus
+// lists and the protected words, both fixed, so the step can run on other
+// threads while the window goes on changing its lists.
+struct SynonymStep {
+    std::shared_ptr<const SynonymReplacer> index;
+    std::shared_ptr<const ProtectedWordFinder> guard;
+    // Synonym replacement of `text`, keeping the protected words; thread-safe.
+    std::string operator()(const std::string& text) const;
+    bool operator==(const SynonymStep&) const = default;
+};
+
 struct FormOptions {
     // Directory of the running executable, ending with the path separator.
     std::string programDir;
@@ -238,6 +249,7 @@ class TForm1 {
     std::string TongYiCi(const std::string& text);
     std::string daluan(const std::string& text);
     std::string rewrite(const std::string& text); // the two steps the switches select
+    SynonymStep synonymStep();                    // the step TongYiCi applies now
     void bsSkinXFormButton2Click();               // 生成原创
     void bschck11Click();                         // 标记替换词
     // The protected words for replacement, or those of them the shuffle could
@@ -272,9 +284,9 @@ class TForm1 {
 
     // ---- network (net/) -------------------------------------------------------
     void gotourl(const std::string& address, const std::string& kind, std::int32_t listIndex);
-    // listIndex: the batch item a submission belongs to (-1 for none).
+    // listIndex: the batch item a submission belongs to (batch runs set it).
     void gotourlPost(const std::string& address, const std::string& kind, const std::string& body,
-                     std::int32_t listIndex = -1);
+                     std::int32_t listIndex = 0);
     void getstr(THTTPGet* sender, const std::string& result);
     void geterror(THTTPGet* sender);
     // The cipher object of the program (made here if a flow runs before start-up).
@@ -327,7 +339,9 @@ class TForm1 {
     // in `trace` (marks only when asked for).
     std::string replaceSynonyms(const std::string& text, ReplaceTrace& trace, bool withMarks);
 
-    std::unique_ptr<SynonymReplacer> m_synonyms; // index over OriginalWords/NewWords
+    // Index over OriginalWords/NewWords; replaced, never changed, when the
+    // lists change, so a holder of the old one keeps a whole index.
+    std::shared_ptr<const SynonymReplacer> m_synonyms;
     bool m_synonymsDirty = true;
     // Indexes over ProtectedWords, made anew when the words change, so a
     // holder of one (a batch run on worker threads) keeps a fixed list.

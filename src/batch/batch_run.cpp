@@ -2,10 +2,13 @@
 // happens as the pages come back, see batch_answers.cpp) or over the .txt files
 // of the source folder, rewritten one after the other with the window's events
 // let through between them.
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "app/Unit1.h"
 #include "batch/items.h"
+#include "batch/prefetch.h"
 #include "batch/source_files.h"
 #include "engine/codepage.h"
 
@@ -105,12 +108,29 @@ void TForm1::localDirectoryRun() {
         ~ShowAtEnd() { fn(); }
     } atEnd{showMarkers};
 
+    // Worker threads read the files ahead and replace their synonyms with the
+    // step as it stands now; should the thesaurus, the protected words or the
+    // switch change while the run lets events through, the window redoes
+    // that step, so every article gets the rewrite of the moment it is done.
+    std::vector<std::string> paths;
+    for (const std::string& name : names)
+        paths.push_back(batch::joinPath(sourceDir, name));
+    const bool ahead = bschck4.checked();
+    const SynonymStep step = ahead ? synonymStep() : SynonymStep{};
+    batch::Prefetch prefetch(std::move(paths), ahead ? batch::Prefetch::Step(step) : nullptr,
+                             std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
+
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         const int index = static_cast<int>(i);
         lbl19.setCaption(G("【提示信息】正在伪原创 ") + name);
-        const std::string text = batch::readArticle(batch::joinPath(sourceDir, name));
-        const std::string rewritten = rewrite(text);
+        batch::Prefetch::Article article = prefetch.take(i);
+        const std::string& text = article.text;
+        std::string rewritten = text;
+        if (bschck4.checked())
+            rewritten =
+                article.after && synonymStep() == step ? std::move(*article.after) : TongYiCi(text);
+        if (bschck1.checked()) rewritten = daluan(rewritten);
         if (rewritten.empty()) {
             lines[i] += batch::emptyMarker();
         } else {

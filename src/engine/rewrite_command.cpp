@@ -21,14 +21,26 @@ std::string TForm1::TongYiCi(const std::string& text) {
 std::string TForm1::replaceSynonyms(const std::string& text, ReplaceTrace& trace, bool withMarks) {
     trace = {};
     if (text.empty()) return {};
-    // The index follows the lists: it is rebuilt after a load and whenever the
-    // lists no longer hold what it was built from.
-    if (!m_synonyms) m_synonyms = std::make_unique<SynonymReplacer>();
-    if (m_synonymsDirty || !m_synonyms->builtFrom(OriginalWords, NewWords)) {
-        m_synonyms->build(OriginalWords, NewWords);
+    const SynonymStep step = synonymStep();
+    return step.index->apply(text, step.guard->find(text), trace, withMarks);
+}
+
+SynonymStep TForm1::synonymStep() {
+    // The index follows the lists: it is made anew after a load and whenever
+    // the lists no longer hold what it was built from.
+    if (m_synonymsDirty || !m_synonyms || !m_synonyms->builtFrom(OriginalWords, NewWords)) {
+        auto fresh = std::make_shared<SynonymReplacer>();
+        fresh->build(OriginalWords, NewWords);
+        m_synonyms = std::move(fresh);
         m_synonymsDirty = false;
     }
-    return m_synonyms->apply(text, protectedWordFinder()->find(text), trace, withMarks);
+    return {m_synonyms, protectedWordFinder()};
+}
+
+std::string SynonymStep::operator()(const std::string& text) const {
+    if (text.empty()) return {};
+    ReplaceTrace trace;
+    return index->apply(text, guard->find(text), trace, false);
 }
 
 std::string TForm1::daluan(const std::string& text) {
