@@ -66,6 +66,20 @@ TEST_F(LocalRunTest, RewritesEveryTextFileOfTheFolder) {
     EXPECT_FALSE(form.lbl23.caption().empty());
 }
 
+TEST_F(LocalRunTest, ChangesMadeWhileItRunsApplyToTheFilesAfter) {
+    for (const char* name : {"1.txt", "2.txt", "3.txt"})
+        put(name, g("春天"));
+    int file = 0;
+    platform.onProcessEvents = [&] {
+        if (++file == 1) form.NewWords = {g("春日")}; // files are read ahead meanwhile
+        if (file == 2) form.bschck4.setChecked(false);
+    };
+    press();
+    EXPECT_EQ(out("1.txt"), g("春季\r\n"));
+    EXPECT_EQ(out("2.txt"), g("春日\r\n"));
+    EXPECT_EQ(out("3.txt"), g("春天\r\n"));
+}
+
 TEST_F(LocalRunTest, StopsAtAFileItCannotWriteAndNamesIt) {
     put("a.txt", g("春天"));
     put("b.txt", g("春天"));
