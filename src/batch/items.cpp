@@ -103,11 +103,14 @@ std::string joinPath(std::string_view dir, std::string_view name) {
 }
 
 std::string outputName(std::string_view line, int index) {
-    // Byte-wise on purpose: the seven characters are ASCII, and no GBK trail
-    // byte is one of them.
+    // Only whole characters are replaced: "|" can be the second byte of a
+    // GBK character, which stays as it is.
     std::string stem(line);
-    for (char& c : stem) {
-        if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
+    for (size_t i = 0; i < stem.size(); ++i) {
+        char& c = stem[i];
+        if (cp::isGbkLead(static_cast<unsigned char>(c)))
+            ++i;
+        else if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
             c = '_';
     }
     const std::string end = "_" + std::to_string(index) + ".txt";

@@ -23,6 +23,7 @@ TEST(BatchItems, OutputNames) {
          "http___127.0.0.1_8600_get_test.asp_id=7_6.txt"},
         {"a:b/c*d?e<f>g|h\\i\"j", 12, "a_b_c_d_e_f_g_h\\i\"j_12.txt"}, // only the seven change
         {g("文章") + "/1", 0, g("文章") + "_1_0.txt"},
+        {"\xD5\x7C|", 1, "\xD5\x7C__1.txt"}, // a character whose second byte is "|"
         {"", 3, "_3.txt"},
         // Shortened to 255 bytes, keeping the index end.
         {longAscii, 7, std::string(249, 'a') + "_7.txt"},
