@@ -73,9 +73,18 @@ TEST_F(WindowBatchTest, DownloadListToFiles) {
     std::filesystem::create_directories(dir->path() / "out");
     press(&TForm1::btn11Click);
     EXPECT_EQ(form->mmo2.lines()[0], address(1) + g("[完毕]"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir->path() / "out"),
-                            std::filesystem::directory_iterator()),
-              30);
+    EXPECT_EQ(readFileBytes(dir->path() / "out" /
+                            ("http___127.0.0.1_" + port + "_get_test.asp_id=30_30.txt")),
+              rewritten("30"));
+
+    // A result that cannot be written leaves its line unmarked and names the file.
+    form->mmo2.setText(address(1));
+    form->edt4.setText((dir->path() / "missing").string());
+    press(&TForm1::btn11Click);
+    EXPECT_EQ(form->mmo2.text(), address(1));
+    EXPECT_NE(form->lbl19.caption().find((dir->path() / "missing" / "http___127.0.0.1_").string()),
+              std::string::npos)
+        << form->lbl19.caption();
 }
 
 TEST_F(WindowBatchTest, DownloadListToPostByEachIdMode) {
