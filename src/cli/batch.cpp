@@ -170,6 +170,9 @@ int batchMain(int argc, char** argv) {
                                            : name == "--post"       ? &postUrl
                                            : name == "--id-mode"    ? &idMode
                                                                     : nullptr;
+        if (name == "--encoding" || name == "--report")
+            return usageError(name + " is an option of rewrite only: a batch reads and writes "
+                                     "its files as the window does, and sums up at the end");
         if (!slot) return usageError("unknown option " + name);
         std::string v;
         if (!arg.value(v) || v.empty()) return usageError(name + " needs a value");
