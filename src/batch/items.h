@@ -1,7 +1,6 @@
 #pragma once
-// The pieces of a batch run that need no window: list markers, the result
-// text, output file names, the id of a submission and its form body. Texts are
-// GBK.
+// The pieces of a batch item: list markers, the result text, output file
+// names, the id of a submission and its form body. Texts are GBK.
 #include <string>
 #include <string_view>
 
@@ -20,7 +19,7 @@ std::string withoutMarkers(std::string_view line);
 // Appends `marker` to line `index` of the memo (lines cut as the memo's lines
 // are). A line that no longer exists is left alone.
 void markLine(TMemo& memo, int index, const std::string& marker);
-// Line `index` of the memo, or nothing when the memo has fewer lines.
+// Line `index` of the memo into `line`; false when the memo has fewer lines.
 bool lineOf(const TMemo& memo, int index, std::string& line);
 
 // The rewritten text cut into lines at CR LF, CR or LF (a NUL byte ends it)
