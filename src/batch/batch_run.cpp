@@ -4,10 +4,12 @@
 // let through between them.
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "app/Unit1.h"
 #include "batch/items.h"
+#include "batch/originality_worker.h"
 #include "batch/prefetch.h"
 #include "batch/source_files.h"
 #include "engine/codepage.h"
@@ -109,33 +111,58 @@ void TForm1::localDirectoryRun() {
     } atEnd{showMarkers};
 
     // Worker threads read the files ahead and replace their synonyms with the
-    // step as it stands now; should the thesaurus, the protected words or the
-    // switch change while the run lets events through, the window redoes
-    // that step, so every article gets the rewrite of the moment it is done.
+    // step as it stands. Should the switch, the thesaurus or the protected
+    // words change while the run lets events through, the reading ahead starts
+    // again from the next file with the step of that moment, so every article
+    // gets the rewrite of the moment it is done.
     std::vector<std::string> paths;
     for (const std::string& name : names)
         paths.push_back(batch::joinPath(sourceDir, name));
-    const bool ahead = bschck4.checked();
-    const SynonymStep step = ahead ? synonymStep() : SynonymStep{};
-    batch::Prefetch prefetch(std::move(paths), ahead ? batch::Prefetch::Step(step) : nullptr,
-                             std::clamp(std::thread::hardware_concurrency(), 1u, 2u));
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+    std::optional<batch::Prefetch> prefetch;
+    bool ahead = false;
+    SynonymStep step;
+    size_t listSizes = 0;
+    auto checked = Clock::now();
+    // Whether the step of the reading ahead still holds: cheap tests for every
+    // file (a load marks the index stale and replaces the lists), the whole
+    // lists now and then.
+    auto stepHolds = [&] {
+        if (!ahead) return true;
+        if (Clock::now() - checked > std::chrono::milliseconds(100)) {
+            checked = Clock::now();
+            return synonymStep() == step;
+        }
+        return !m_synonymsDirty && m_synonyms == step.index &&
+               OriginalWords.size() + NewWords.size() == listSizes &&
+               protectedWordFinder() == step.guard;
+    };
+    auto readAheadFrom = [&](size_t first) {
+        prefetch.reset();
+        ahead = bschck4.checked();
+        step = ahead ? synonymStep() : SynonymStep{};
+        listSizes = OriginalWords.size() + NewWords.size();
+        std::vector<std::string> rest(paths.begin() + static_cast<std::ptrdiff_t>(first),
+                                      paths.end());
+        prefetch.emplace(std::move(rest), ahead ? batch::Prefetch::Step(step) : nullptr, threads);
+        return first;
+    };
+    size_t base = readAheadFrom(0);
+    batch::OriginalityWorker originality;
 
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         const int index = static_cast<int>(i);
         lbl19.setCaption(G("【提示信息】正在伪原创 ") + name);
-        batch::Prefetch::Article article = prefetch.take(i);
-        const std::string& text = article.text;
-        std::string rewritten = text;
-        if (bschck4.checked())
-            rewritten =
-                article.after && synonymStep() == step ? std::move(*article.after) : TongYiCi(text);
+        if (ahead != bschck4.checked() || !stepHolds()) base = readAheadFrom(i);
+        batch::Prefetch::Article article = prefetch->take(i - base);
+        std::string rewritten = article.after ? std::move(*article.after) : article.text;
         if (bschck1.checked()) rewritten = daluan(rewritten);
         if (rewritten.empty()) {
             lines[i] += batch::emptyMarker();
         } else {
-            batchOriginalityAdd(text, rewritten);
             const std::string result = batch::resultText(rewritten);
+            originality.add(std::move(article.text), std::move(rewritten));
             if (bsknrdgrp3.itemIndex() == 0) {
                 batch::writeArticle(batch::joinPath(edt4.text(), name), result);
                 lines[i] += batch::doneMarker();
@@ -149,6 +176,7 @@ void TForm1::localDirectoryRun() {
         if (Clock::now() - shown > std::chrono::milliseconds(200)) showMarkers();
         m_platform.processEvents();
     }
+    m_batchOriginality = originality.finish();
     batchOriginalityShow();
     lbl19.setCaption(G("【提示信息】完毕！"));
 }

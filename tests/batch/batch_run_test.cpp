@@ -71,7 +71,10 @@ TEST_F(LocalRunTest, ChangesMadeWhileItRunsApplyToTheFilesAfter) {
         put(name, g("春天"));
     int file = 0;
     platform.onProcessEvents = [&] {
-        if (++file == 1) form.NewWords = {g("春日")}; // files are read ahead meanwhile
+        if (++file == 1) { // files are read ahead meanwhile
+            form.OriginalWords.push_back(g("春季"));
+            form.NewWords.push_back(g("春日"));
+        }
         if (file == 2) form.bschck4.setChecked(false);
     };
     press();
