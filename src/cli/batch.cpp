@@ -269,8 +269,16 @@ int batchMain(int argc, char** argv) {
         if (!force && now - lastShown < std::chrono::milliseconds(200)) return;
         lastShown = now;
         const int total = form.BatchTotal;
-        const int done =
-            fromList ? total - static_cast<int>(form.Requests.size()) : form.bsSkinGauge1.value();
+        int done = form.bsSkinGauge1.value();
+        if (fromList) {
+            // Lines marked so far and lines that failed.
+            done = static_cast<int>(failures.size());
+            const std::string& text = form.mmo2.text();
+            for (const std::string* marker : {&batch::doneMarker(), &batch::emptyMarker()})
+                for (size_t at = text.find(*marker); at != std::string::npos;
+                     at = text.find(*marker, at + 1))
+                    ++done;
+        }
         std::fprintf(stderr, "\rbatch: %d/%d", done < 0 ? 0 : done, total);
         lineOpen = true;
     };
