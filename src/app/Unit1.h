@@ -3,6 +3,7 @@
 // name the product gives it, the program-wide state, and the command handlers
 // as member functions. Handlers are defined in the folder of their subsystem
 // (engine/, thesaurus/, net/, batch/, app/); none of them needs Qt.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -354,6 +355,8 @@ class TForm1 {
     // Set while btn11Click runs: a run lets events through between its items,
     // and a second press meanwhile is refused.
     bool m_batchRunning = false;
+    // When a press was refused; the run leaves that message up for a while.
+    std::chrono::steady_clock::time_point m_batchRefusedAt;
     void downloadListRun();
     void localDirectoryRun();
     void batchItemFailed(int index, const std::string& reason);

@@ -40,6 +40,7 @@ void TForm1::btn11Click() {
     }
     if (m_batchRunning) {
         lbl19.setCaption(G("【提示信息】批量伪原创正在进行，请等它完成后再开始。"));
+        m_batchRefusedAt = std::chrono::steady_clock::now();
         return;
     }
     RunningFlag running(m_batchRunning);
@@ -153,7 +154,8 @@ void TForm1::localDirectoryRun() {
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string& name = names[i];
         const int index = static_cast<int>(i);
-        lbl19.setCaption(G("【提示信息】正在伪原创 ") + name);
+        if (Clock::now() - m_batchRefusedAt > std::chrono::seconds(2))
+            lbl19.setCaption(G("【提示信息】正在伪原创 ") + name);
         if (ahead != bschck4.checked() || !stepHolds()) base = readAheadFrom(i);
         batch::Prefetch::Article article = prefetch->take(i - base);
         std::string rewritten = article.after ? std::move(*article.after) : article.text;
