@@ -6,6 +6,14 @@
 
 namespace batch {
 
+namespace {
+constexpr size_t kMaxWaitingBytes = size_t{64} << 20;
+
+size_t sizeOf(const Prefetch::Article& a) {
+    return a.text.size() + (a.after ? a.after->size() : 0);
+}
+} // namespace
+
 Prefetch::Prefetch(std::vector<std::string> paths, Step step, unsigned threads, size_t ahead)
     : m_paths(std::move(paths)), m_step(std::move(step)), m_ahead(ahead ? ahead : 1),
       m_slots(m_paths.size()) {
@@ -29,7 +37,8 @@ void Prefetch::work() {
         {
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] {
-                return m_stop || m_next >= m_paths.size() || m_next < m_taken + m_ahead;
+                return m_stop || m_next >= m_paths.size() ||
+                       (m_next < m_taken + m_ahead && m_waitingBytes < kMaxWaitingBytes);
             });
             if (m_stop || m_next >= m_paths.size()) return;
             i = m_next++;
@@ -45,6 +54,7 @@ void Prefetch::work() {
         {
             std::lock_guard lock(m_mutex);
             done.ready = true;
+            m_waitingBytes += sizeOf(done.article);
             m_slots[i] = std::move(done);
         }
         m_changed.notify_all();
@@ -57,6 +67,7 @@ Prefetch::Article Prefetch::take(size_t i) {
     Slot slot = std::move(m_slots[i]);
     m_slots[i] = Slot{};
     m_taken = i + 1;
+    m_waitingBytes -= sizeOf(slot.article);
     lock.unlock();
     m_changed.notify_all();
     if (!slot.error.empty()) throw std::runtime_error(slot.error);

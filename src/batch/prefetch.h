@@ -2,7 +2,7 @@
 // Read-ahead for a local-folder run: worker threads read the files of the run
 // ahead of the window, in list order, and apply a thread-safe text step to
 // each (the synonym replacement), so that the window only finishes each
-// article. At most `ahead` articles wait at any time.
+// article. At most `ahead` articles, and about 64 MB of them, wait at a time.
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -45,8 +45,9 @@ class Prefetch {
     std::vector<Slot> m_slots;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    size_t m_next = 0;  // the next article a worker claims
-    size_t m_taken = 0; // articles taken so far
+    size_t m_next = 0;         // the next article a worker claims
+    size_t m_taken = 0;        // articles taken so far
+    size_t m_waitingBytes = 0; // of the articles read and not yet taken
     bool m_stop = false;
     std::vector<std::thread> m_workers;
 };
