@@ -4,12 +4,9 @@
 // submissions are the window's own. Requests complete on this thread while it
 // waits for them.
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +15,7 @@
 #include "app/files.h"
 #include "batch/items.h"
 #include "batch/source_files.h"
+#include "cli/cli_platform.h"
 #include "cli/commands.h"
 #include "cli/rewrite_options.h"
 #include "engine/codepage.h"
@@ -64,77 +62,6 @@ int usageError(const std::string& message) {
 std::string shown(const std::string& gbk) {
     return cp::gbkToUtf8(gbk);
 }
-
-// The desktop of the window model: completions wait in a queue until this
-// thread runs them; dialogs are cancelled; messages go to standard error.
-class CliPlatform : public Platform {
-  public:
-    void processEvents() override {
-        runPosted();
-        if (onEvents) onEvents();
-    }
-    void postToGui(std::function<void()> fn) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_posted.push_back(std::move(fn));
-        }
-        m_ready.notify_one();
-    }
-    void showMessage(const std::string& text) override { say(text); }
-    void showError(const std::string& text) override {
-        ++errors;
-        say(text);
-    }
-    bool confirm(const std::string&) override { return false; }
-    std::optional<std::string> saveFile(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> selectDirectory(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void setClipboardText(const std::string&) override {}
-    void shellOpen(const std::string&) override {}
-    void terminate(int) override {}
-
-    // Runs completions until `done` holds, sleeping while none is queued.
-    void waitUntil(const std::function<bool()>& done) {
-        while (!done()) {
-            {
-                std::unique_lock lock(m_mutex);
-                m_ready.wait_for(lock, std::chrono::milliseconds(100),
-                                 [this] { return !m_posted.empty(); });
-            }
-            processEvents();
-        }
-    }
-
-    int errors = 0;
-    std::function<void()> onEvents;
-    std::function<void()> beforeSay;
-
-  private:
-    void runPosted() {
-        for (;;) {
-            std::function<void()> fn;
-            {
-                std::lock_guard lock(m_mutex);
-                if (m_posted.empty()) return;
-                fn = std::move(m_posted.front());
-                m_posted.pop_front();
-            }
-            fn();
-        }
-    }
-    void say(const std::string& text) {
-        if (beforeSay) beforeSay();
-        std::fprintf(stderr, "batch: %s\n", shown(text).c_str());
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_ready;
-    std::deque<std::function<void()>> m_posted;
-};
 
 bool isDirectory(const std::string& path) {
     struct stat st {};
