@@ -174,6 +174,9 @@ void TForm1::localDirectoryRun() {
                 gotourlPost(edt8.text(), "PostSend", batch::postBody(id, result), index);
             }
         }
+        // A thesaurus load run meanwhile shows its own progress on the gauge.
+        if (bsSkinGauge1.max() != static_cast<int>(names.size()))
+            bsSkinGauge1.setMax(static_cast<int>(names.size()));
         bsSkinGauge1.setValue(index + 1);
         if (Clock::now() - shown > std::chrono::milliseconds(200)) showMarkers();
         m_platform.processEvents();
