@@ -166,7 +166,8 @@ void TForm1::localDirectoryRun() {
             const std::string result = batch::resultText(rewritten);
             originality.add(std::move(article.text), std::move(rewritten));
             if (bsknrdgrp3.itemIndex() == 0) {
-                batch::writeArticle(batch::joinPath(edt4.text(), name), result);
+                batch::writeArticle(batch::joinPath(edt4.text(), name), result,
+                                    article.encoding);
                 lines[i] += batch::doneMarker();
             } else {
                 const std::string id = batch::itemId(bsknrdgrp1.itemIndex(), name, index);

@@ -45,7 +45,9 @@ void Prefetch::work() {
         }
         Slot done;
         try {
-            done.article.text = readArticle(m_paths[i]);
+            textfile::TextFile file = readArticle(m_paths[i]);
+            done.article.text = std::move(file.text);
+            done.article.encoding = file.encoding;
             if (m_step) done.article.after = m_step(done.article.text);
         } catch (const std::exception& e) {
             done.error = e.what();

@@ -11,13 +11,16 @@
 #include <thread>
 #include <vector>
 
+#include "app/text_file.h"
+
 namespace batch {
 
 class Prefetch {
   public:
     using Step = std::function<std::string(const std::string&)>;
     struct Article {
-        std::string text;                 // as read
+        std::string text;                 // as read, GBK
+        textfile::Encoding encoding{};    // the encoding the file was saved in
         std::optional<std::string> after; // the step applied, when there is a step
     };
 

@@ -6,9 +6,12 @@
 #include <sys/stat.h>
 
 #include "app/files.h"
+#include "engine/codepage.h"
 #include "engine/textutil.h"
 
 namespace batch {
+
+using cp::G;
 
 namespace {
 
@@ -40,18 +43,21 @@ std::vector<std::string> listArticles(const std::string& dir) {
     return names;
 }
 
-std::string readArticle(const std::string& path) {
+textfile::TextFile readArticle(const std::string& path) {
     try {
-        return ReadWholeFile(fsPath(path));
+        return textfile::readTextFile(fsPath(path));
     } catch (const std::exception& e) {
-        // The reader names the file in its file-system form; the message box
-        // shows GBK.
-        throw std::runtime_error(gbkPath(e.what()));
+        throw std::runtime_error(G("无法读取文件 ") + path + ": " + e.what());
     }
 }
 
-void writeArticle(const std::string& path, const std::string& text) {
-    writeWholeFile(path, text);
+void writeArticle(const std::string& path, const std::string& text,
+                  textfile::Encoding encoding) {
+    try {
+        textfile::writeTextFile(fsPath(path), text, encoding);
+    } catch (const std::exception& e) {
+        throw std::runtime_error(G("无法写入文件 ") + path + ": " + e.what());
+    }
 }
 
 } // namespace batch

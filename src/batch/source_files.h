@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/text_file.h"
+
 namespace batch {
 
 // The names (without directory) of the regular files in `dir` whose names end
@@ -13,9 +15,14 @@ namespace batch {
 // read lists nothing.
 std::vector<std::string> listArticles(const std::string& dir);
 
-// The bytes of the file. Throws std::runtime_error naming the file.
-std::string readArticle(const std::string& path);
-// Replaces the file with `text`. Throws std::runtime_error naming the file.
-void writeArticle(const std::string& path, const std::string& text);
+// The file's text as GBK, read in the encoding it was saved in (see
+// text_file.h), with that encoding. Only regular files up to 64 MB are read.
+// Throws std::runtime_error naming the file.
+textfile::TextFile readArticle(const std::string& path);
+// Replaces the file with `text` written in `encoding` (a result goes out in its
+// source's encoding). A failed write leaves an existing file as it was. Throws
+// std::runtime_error naming the file.
+void writeArticle(const std::string& path, const std::string& text,
+                  textfile::Encoding encoding = textfile::Encoding::Gbk);
 
 } // namespace batch

@@ -34,7 +34,10 @@ const std::string kUsage =
         "number). Each result goes to a file of the target folder (a source file's\n"
         "name, or the address with : / * ? < > | made \"_\" followed by \"_\" + its\n"
         "line number from 0 + \".txt\") or is posted to URL as id=ID&content=TEXT.\n"
-        "Results have CR LF after every line.\n"
+        "Results have CR LF after every line. A source file is read in the encoding\n"
+        "it was saved in (a byte-order mark, else UTF-8 when valid, else GBK) and its\n"
+        "result written in the same one (UTF-16 as UTF-8 with a mark); pages and\n"
+        "posts are GBK, as in the window.\n"
         "\n"
         "  --source-dir DIR   rewrite the .txt files of DIR\n"
         "  --list FILE        rewrite the pages of the addresses in FILE\n"
@@ -166,12 +169,12 @@ int batchMain(int argc, char** argv) {
     if (fromList) {
         std::string list;
         try {
-            list = batch::readArticle(gbkPath(*listFile));
+            list = batch::readArticle(gbkPath(*listFile)).text;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "batch: %s\n", shown(e.what()).c_str());
             return 1;
         }
-        form.mmo2.setText(cp::isValidUtf8(list) ? cp::utf8ToGbk(list) : list);
+        form.mmo2.setText(list);
     } else {
         form.edt3.setText(gbkPath(*sourceDir));
     }

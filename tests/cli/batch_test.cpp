@@ -35,6 +35,12 @@ TEST_F(BatchCliTest, FolderToFilesWithSummary) {
     ASSERT_EQ(run("--source-dir in --target-dir out"), 0) << err;
     EXPECT_EQ(readFileBytes(dir.path() / "out" / "a.txt"), g("漂亮的中华\r\n"));
     EXPECT_NE(err.find("1 done, 1 empty, 0 failed"), std::string::npos) << err;
+    // A result keeps its source's encoding: UTF-8 with a mark stays so, and
+    // characters beyond GBK come through whole.
+    writeFileBytes(dir.path() / "in" / "u.txt", "\xEF\xBB\xBF美丽的中国😀𠮷\n");
+    ASSERT_EQ(run("--source-dir in --target-dir out"), 0) << err;
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / "u.txt"), "\xEF\xBB\xBF漂亮的中华😀𠮷\r\n");
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / "a.txt"), g("漂亮的中华\r\n"));
 
     // The shuffle with a seed is repeatable, and the same as wyc-cli rewrite's.
     writeFileBytes(dir.path() / "in" / "a.txt", g("美丽的花，中国。好！第二段。"));
