@@ -47,7 +47,7 @@ class WindowBatchTest : public WindowServerTest {
     std::vector<wycserver::StoredPost> posts() { return server->storage().latestPosts(1000); }
 };
 
-TEST_F(WindowBatchTest, DownloadListToFiles) {
+TEST_P(WindowBatchTest, DownloadListToFiles) {
     fillList();
     press(&TForm1::btn11Click);
     EXPECT_EQ(form->BatchTotal, 30);
@@ -87,7 +87,7 @@ TEST_F(WindowBatchTest, DownloadListToFiles) {
         << form->lbl19.caption();
 }
 
-TEST_F(WindowBatchTest, DownloadListToPostByEachIdMode) {
+TEST_P(WindowBatchTest, DownloadListToPostByEachIdMode) {
     fillList();
     form->bsknrdgrp3.setItemIndex(1);
     for (int mode : {0, 1}) {
@@ -114,7 +114,7 @@ TEST_F(WindowBatchTest, DownloadListToPostByEachIdMode) {
     }
 }
 
-TEST_F(WindowBatchTest, LocalFolderToPostByEachIdMode) {
+TEST_P(WindowBatchTest, LocalFolderToPostByEachIdMode) {
     const auto in = dir->path() / "in";
     std::filesystem::create_directories(in);
     writeFileBytes(in / "b.txt", g("美丽的春天"));
@@ -138,5 +138,7 @@ TEST_F(WindowBatchTest, LocalFolderToPostByEachIdMode) {
         EXPECT_EQ(got, expected);
     }
 }
+
+WYC_ON_SQLITE(WindowBatchTest);
 
 } // namespace
