@@ -36,15 +36,17 @@ void TForm1::getcontentAnswer(Tmyhttpget& request, const std::string& text) {
             batch::writeArticle(path, result);
         } catch (const std::exception& e) {
             // The line stays unmarked; the label says which file failed.
-            lbl19.setCaption(G("【提示信息】保存") + path + G("出错：") + e.what());
+            lbl19.setCaption(G("【提示信息】") + e.what()); // names the file and the reason
             batchItemFailed(idx, e.what());
             return;
         }
         batch::markLine(mmo2, idx, batch::doneMarker());
     } else {
         const std::string id = batch::itemId(bsknrdgrp1.itemIndex(), line, idx);
-        gotourlPost(edt8.text(), "PostSend", batch::postBody(id, result), idx);
+        // The status comes before the launch, which lets finished posts run:
+        // the last of them must leave "全部提交到服务器完成" standing.
         lbl19.setCaption(G("【提示信息】") + url + G("正在提交到网络..."));
+        gotourlPost(edt8.text(), "PostSend", batch::postBody(id, result), idx);
         batch::markLine(mmo2, idx, batch::doneMarker());
     }
 }

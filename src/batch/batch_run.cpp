@@ -72,8 +72,11 @@ void TForm1::downloadListRun() {
     batchOriginalityStart();
     for (size_t i = 0; i < lines.size(); ++i) {
         if (isBlank(lines[i])) continue;
-        gotourl(lines[i], "getcontent", static_cast<std::int32_t>(i));
+        // The status comes first: launching lets answers that are already in
+        // run, and their texts (a finished fetch, a file that could not be
+        // written) must not be hidden behind an older "正在抓取".
         lbl19.setCaption(G("【提示信息】正在抓取") + lines[i]);
+        gotourl(lines[i], "getcontent", static_cast<std::int32_t>(i));
     }
 }
 
