@@ -45,7 +45,7 @@ TEST_F(LauncherTest, RequestObjectCarriesKindIndexAndAddress) {
 }
 
 TEST_F(LauncherTest, VendorRequestsPassSlowBatchFetches) {
-    server.answer("/page", {200, "article", "", "", 1500});
+    server.answer("/page", {200, "article", "", "", 4000});
     server.answer("/login_client.asp", {200, "ok|7|70"});
     for (int i = 0; i < 16; ++i)
         form->gotourl(url("/page"), "getcontent", i);
@@ -58,7 +58,7 @@ TEST_F(LauncherTest, VendorRequestsPassSlowBatchFetches) {
     EXPECT_EQ(form->UserId, "7");
     // Every fetch reaches the server while they all still run (on a busy
     // machine some connect only after the two vendor answers are in).
-    EXPECT_TRUE(platform.waitUntil([&] { return server.count() == 18u; }, 1000));
+    EXPECT_TRUE(platform.waitUntil([&] { return server.count() == 18u; }, 3000));
     EXPECT_EQ(form->Requests.size(), 16u);
     ASSERT_TRUE(settle());
 }
