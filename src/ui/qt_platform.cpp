@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QThread>
 #include <QUrl>
+#include <deque>
+#include <mutex>
 
 #include "app/Unit1.h"
 #include "ui/qt_text.h"
@@ -20,10 +22,59 @@ void QtPlatform::processEvents() {
     m_lastPass.start();
 }
 
+struct QtPlatform::GuiQueue {
+    std::mutex mutex;
+    std::deque<std::function<void()>> work;
+    bool scheduled = false; // a drain waits in Qt's event queue
+};
+
+namespace {
+
+void drain(const std::shared_ptr<QtPlatform::GuiQueue>& queue);
+
+// Queues a drain into the GUI thread's event queue; the caller holds the
+// queue's mutex. Safe from any thread.
+void scheduleDrain(const std::shared_ptr<QtPlatform::GuiQueue>& queue) {
+    auto* app = QCoreApplication::instance();
+    if (!app || queue->scheduled) return;
+    queue->scheduled = true;
+    QMetaObject::invokeMethod(
+        app, [queue] { drain(queue); }, Qt::QueuedConnection);
+}
+
+// Runs queued work until the queue is empty or the slice is used up. While
+// work is left a further drain is queued behind the events that came
+// meanwhile (input, timers, painting), which Qt handles first; it also takes
+// over when a piece of work runs an event pass of its own.
+void drain(const std::shared_ptr<QtPlatform::GuiQueue>& queue) {
+    {
+        const std::lock_guard lock(queue->mutex);
+        queue->scheduled = false;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    for (;;) {
+        std::function<void()> fn;
+        {
+            const std::lock_guard lock(queue->mutex);
+            if (queue->work.empty()) return;
+            fn = std::move(queue->work.front());
+            queue->work.pop_front();
+            if (!queue->work.empty()) scheduleDrain(queue);
+        }
+        fn();
+        if (slice.elapsed() >= QtPlatform::kDeliverySlice) return;
+    }
+}
+
+} // namespace
+
+QtPlatform::QtPlatform() : m_queue(std::make_shared<GuiQueue>()) {}
+
 void QtPlatform::postToGui(std::function<void()> fn) {
-    // Queued into the GUI thread's event queue; safe from any thread.
-    if (auto* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+    const std::lock_guard lock(m_queue->mutex);
+    m_queue->work.push_back(std::move(fn));
+    scheduleDrain(m_queue);
 }
 
 void QtPlatform::showMessage(const std::string& text) {

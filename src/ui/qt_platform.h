@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 #include "app/platform.h"
@@ -13,6 +14,8 @@ namespace ui {
 
 class QtPlatform : public Platform {
   public:
+    QtPlatform();
+
     // Message boxes and dialogs are centred on this window once it is set.
     void setDialogParent(QWidget* parent) { m_parent = parent; }
 
@@ -21,6 +24,10 @@ class QtPlatform : public Platform {
     // would make a large load slow while a pass every few milliseconds keeps
     // the window responsive.
     void processEvents() override;
+    // Work handed over from other threads runs in the order it came, in
+    // slices of at most kDeliverySlice milliseconds: a download list of
+    // thousands of lines finishes its fetches faster than their answers are
+    // handled, and running the whole backlog in one go would hold the window.
     void postToGui(std::function<void()> fn) override;
 
     void showMessage(const std::string& text) override;
@@ -40,11 +47,16 @@ class QtPlatform : public Platform {
     std::optional<int> earlyExitCode() const { return m_earlyExit; }
 
     static constexpr qint64 kEventPassInterval = 15;
+    static constexpr qint64 kDeliverySlice = 20;
+
+    struct GuiQueue;
 
   private:
     QPointer<QWidget> m_parent;
     QElapsedTimer m_lastPass;
     std::optional<int> m_earlyExit;
+    // Shared with the pending hand-overs, which may outlive this object.
+    std::shared_ptr<GuiQueue> m_queue;
 };
 
 } // namespace ui

@@ -3,10 +3,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTranslator>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -25,6 +27,27 @@ TEST(QtPlatformTest, PostedWorkRunsOnTheGuiThread) {
     worker.join();
     ASSERT_TRUE(waitUntil([&] { return ranOn.load() != nullptr; }));
     EXPECT_EQ(ranOn.load(), QCoreApplication::instance()->thread());
+}
+
+TEST(QtPlatformTest, ABacklogOfHandedOverWorkLetsTheWindowRunBetween) {
+    ui::QtPlatform platform;
+    // 60 answers of 2 ms each arrive before the window gets to them; a timer
+    // due meanwhile runs long before the last of them, and all run in order.
+    std::vector<int> order;
+    int ranBeforeTimer = -1;
+    for (int i = 0; i < 60; ++i)
+        platform.postToGui([&order, i] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
+            while (std::chrono::steady_clock::now() < end) {
+            }
+            order.push_back(i);
+        });
+    QTimer::singleShot(0, [&] { ranBeforeTimer = static_cast<int>(order.size()); });
+    ASSERT_TRUE(waitUntil([&] { return order.size() == 60; }));
+    EXPECT_GE(ranBeforeTimer, 0);
+    EXPECT_LT(ranBeforeTimer, 30);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(order[static_cast<size_t>(i)], i);
 }
 
 TEST(QtPlatformTest, TerminateBeforeTheEventLoopIsKeptForMain) {
