@@ -36,12 +36,71 @@ void TEdit::setText(std::string t) {
     if (onChange) onChange();
 }
 
+const std::string& TMemo::text() const {
+    if (!m_appends.empty()) mergeAppends();
+    return m_text;
+}
+
 void TMemo::setText(std::string t) {
     // The editor writes its text back also when only its colours changed.
-    const bool same = t == m_text;
+    const bool same = t == text();
     m_text = std::move(t);
+    m_indexed = false;
     changed();
     if (!same && !m_marks.empty()) setMarks({});
+}
+
+void TMemo::indexLines() const {
+    if (m_indexed) return;
+    m_lineSpans.clear();
+    const size_t n = m_text.size();
+    size_t start = 0;
+    while (start < n) {
+        size_t stop = m_text.find_first_of("\r\n", start);
+        if (stop == std::string::npos) stop = n;
+        m_lineSpans.emplace_back(start, stop);
+        if (stop == n) break;
+        start = stop + (m_text[stop] == '\r' && stop + 1 < n && m_text[stop + 1] == '\n' ? 2 : 1);
+    }
+    m_indexed = true;
+}
+
+void TMemo::mergeAppends() const {
+    indexLines();
+    std::string merged;
+    size_t extra = 0;
+    for (const auto& [index, s] : m_appends)
+        extra += s.size();
+    merged.reserve(m_text.size() + extra);
+    size_t copied = 0;
+    for (const auto& [index, s] : m_appends) {
+        const size_t end = m_lineSpans[static_cast<size_t>(index)].second;
+        merged.append(m_text, copied, end - copied);
+        merged += s;
+        copied = end;
+    }
+    merged.append(m_text, copied, std::string::npos);
+    m_text = std::move(merged);
+    m_appends.clear();
+    m_indexed = false;
+}
+
+bool TMemo::appendToLine(int index, const std::string& s) {
+    indexLines();
+    if (index < 0 || static_cast<size_t>(index) >= m_lineSpans.size()) return false;
+    m_appends[index] += s;
+    changed();
+    if (!m_marks.empty()) setMarks({});
+    return true;
+}
+
+bool TMemo::line(int index, std::string& out) const {
+    indexLines();
+    if (index < 0 || static_cast<size_t>(index) >= m_lineSpans.size()) return false;
+    const auto [begin, end] = m_lineSpans[static_cast<size_t>(index)];
+    out.assign(m_text, begin, end - begin);
+    if (auto it = m_appends.find(index); it != m_appends.end()) out += it->second;
+    return true;
 }
 
 void TMemo::selectAll() {

@@ -4,6 +4,7 @@
 // layer installs to repaint its widget; the Qt layer writes user input back
 // through the same setters. All texts are GBK.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -97,10 +98,10 @@ class TMemo : public Control {
   public:
     TMemo(std::string name, bool readOnly = false)
         : Control(std::move(name)), m_readOnly(readOnly) {}
-    const std::string& text() const { return m_text; }
+    const std::string& text() const;
     void setText(std::string t);
     bool readOnly() const { return m_readOnly; }
-    StringList lines() const { return linesOf(m_text); }
+    StringList lines() const { return linesOf(text()); }
     void setLines(const StringList& l) { setText(joinMemoLines(l)); }
     void clear() { setText({}); }
     // Asks the view to select the whole text; counted like focus requests.
@@ -108,6 +109,15 @@ class TMemo : public Control {
     int selectAllRequests() const { return m_selectAllRequests; }
     // Lines joined with CR LF between them (a memo's text has no final break).
     static std::string joinMemoLines(const StringList& l);
+
+    // Appends `s` to line `index` (lines cut at CR LF, CR or LF, as lines()
+    // cuts them); false, and nothing changed, when the text has fewer lines.
+    // A batch run marks thousands of lines one by one: the appends wait
+    // beside the text and go into it when it is next read whole, so each
+    // costs no more than its own bytes.
+    bool appendToLine(int index, const std::string& s);
+    // Line `index` with what was appended to it; false when there is none.
+    bool line(int index, std::string& out) const;
 
     // Byte stretches of the text shown with a background colour; they belong
     // to the text they were set on, so any change of the text drops them.
@@ -117,7 +127,15 @@ class TMemo : public Control {
     std::function<void()> onMarksChange;
 
   private:
-    std::string m_text;
+    void indexLines() const;
+    void mergeAppends() const;
+
+    mutable std::string m_text;
+    // Where each line starts and ends (before its break), once asked for.
+    mutable std::vector<std::pair<size_t, size_t>> m_lineSpans;
+    mutable bool m_indexed = false;
+    // Texts appended to lines and not yet merged, by line.
+    mutable std::map<int, std::string> m_appends;
     bool m_readOnly;
     int m_selectAllRequests = 0;
     std::vector<TextSpan> m_marks;

@@ -8,25 +8,6 @@ namespace batch {
 
 namespace {
 
-// Offsets of line `index` of a memo's text: [begin, end) without its break.
-bool findLine(const std::string& text, int index, size_t& begin, size_t& end) {
-    if (index < 0) return false;
-    size_t pos = 0;
-    const size_t n = text.size();
-    for (int line = 0; pos < n; ++line) {
-        size_t stop = text.find_first_of("\r\n", pos);
-        if (stop == std::string::npos) stop = n;
-        if (line == index) {
-            begin = pos;
-            end = stop;
-            return true;
-        }
-        if (stop == n) break;
-        pos = stop + (text[stop] == '\r' && stop + 1 < n && text[stop + 1] == '\n' ? 2 : 1);
-    }
-    return false;
-}
-
 // Longest prefix of the GBK text whose file-system form fits `budget` bytes,
 // cut at a character boundary.
 std::string fitting(std::string_view gbk, size_t budget) {
@@ -75,18 +56,11 @@ std::string withoutMarkers(std::string_view line) {
 }
 
 void markLine(TMemo& memo, int index, const std::string& marker) {
-    size_t begin = 0, end = 0;
-    if (!findLine(memo.text(), index, begin, end)) return;
-    std::string text = memo.text();
-    text.insert(end, marker);
-    memo.setText(std::move(text));
+    memo.appendToLine(index, marker);
 }
 
 bool lineOf(const TMemo& memo, int index, std::string& line) {
-    size_t begin = 0, end = 0;
-    if (!findLine(memo.text(), index, begin, end)) return false;
-    line = memo.text().substr(begin, end - begin);
-    return true;
+    return memo.line(index, line);
 }
 
 std::string resultText(std::string_view rewritten) {

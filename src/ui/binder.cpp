@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -12,16 +13,19 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
 #include <QWebEngineView>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <memory>
@@ -34,6 +38,10 @@ namespace ui {
 namespace {
 // Characters from which a paragraph of a memo keeps its layout.
 constexpr int kLongParagraph = 4096;
+// Milliseconds between two showings of a long memo's changing text, and the
+// bytes from which a text is long.
+constexpr qint64 kMemoRefresh = 200;
+constexpr size_t kLongMemo = 64 * 1024;
 } // namespace
 
 Binder::~Binder() {
@@ -167,9 +175,11 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
                      });
     // A flow may rewrite a memo many times in one command (a batch marks its
     // list line by line); the editor shows the text as it stands once the
-    // command yields to the event loop.
+    // command yields to the event loop; a long text at most every
+    // kMemoRefresh ms while changes keep coming, as each showing lays it all out.
     auto updating = std::make_shared<bool>(false);
     auto pending = std::make_shared<bool>(false);
+    auto lastShown = std::make_shared<QElapsedTimer>();
     auto selectAllSeen = std::make_shared<int>(control.selectAllRequests());
     // The model text the editor's content stands for: what the user's last
     // edit wrote, or what the editor was last given. A model text equal to it
@@ -177,15 +187,34 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
     // the cursor and drop the undo history whenever the round trip through
     // the model changes a character (a lone surrogate, a stray CR).
     auto shown = std::make_shared<std::string>();
-    auto refresh = [w, &control, updating, pending, selectAllSeen, shown] {
+    auto refresh = [w, &control, updating, pending, selectAllSeen, shown, lastShown,
+                    bothScrollBars] {
         *pending = false;
         if (control.text() != *shown) {
             *shown = control.text();
             const QString text = memoToQ(control.text());
             if (w->toPlainText() != text) {
                 *updating = true;
+                // A list keeps the lines in view and the cursor's line and
+                // column while a run marks it.
+                const int top = w->verticalScrollBar()->value();
+                const int left = w->horizontalScrollBar()->value();
+                const QTextCursor cursor = w->textCursor();
+                const int block = cursor.blockNumber();
+                const int column = cursor.positionInBlock();
                 w->setPlainText(text);
+                if (bothScrollBars) {
+                    const QTextBlock b = w->document()->findBlockByNumber(block);
+                    if (b.isValid() && (block > 0 || column > 0)) {
+                        QTextCursor place(w->document());
+                        place.setPosition(b.position() + std::min(column, b.length() - 1));
+                        w->setTextCursor(place);
+                    }
+                    w->verticalScrollBar()->setValue(top);
+                    w->horizontalScrollBar()->setValue(left);
+                }
                 *updating = false;
+                lastShown->start();
             }
         }
         // Selecting all comes after the text, which a new text would undo.
@@ -195,10 +224,13 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
         }
     };
     refresh();
-    watch(control, w, [w, refresh, pending] {
+    watch(control, w, [w, refresh, pending, lastShown, shown] {
         if (*pending) return;
         *pending = true;
-        QTimer::singleShot(0, w, refresh);
+        const qint64 since = lastShown->isValid() && shown->size() >= kLongMemo
+                                 ? lastShown->elapsed()
+                                 : kMemoRefresh;
+        QTimer::singleShot(static_cast<int>(std::max<qint64>(0, kMemoRefresh - since)), w, refresh);
     });
     TForm1* form = &m_form;
     QObject::connect(w, &QPlainTextEdit::textChanged, w, [form, w, &control, updating, shown] {

@@ -1,6 +1,7 @@
 // Output names, result text and paths of batch items.
 #include <gtest/gtest.h>
 
+#include "app/controls.h"
 #include "batch/items.h"
 #include "support/fixtures.h"
 
@@ -49,6 +50,32 @@ TEST(BatchItems, ResultTextMarkersAndPaths) {
     EXPECT_EQ(batch::withoutMarkers("u" + g("[完毕][空内容][完毕]")), "u");
     EXPECT_EQ(batch::withoutMarkers(g("[完毕]") + "u"), g("[完毕]") + "u");
     EXPECT_EQ(batch::postBody(g("名 1"), "a&b=c"), "id=%C3%FB+1&content=a%26b%3Dc");
+}
+
+TEST(BatchItems, MarkersGoToTheirLinesAndKeepTheOtherBytes) {
+    TMemo memo("mmo2");
+    memo.setText("a\nb\rc\r\n\r\nd\r\n");
+    const std::string done = batch::doneMarker();
+    batch::markLine(memo, 4, done); // marks arrive in any order
+    batch::markLine(memo, 0, "x");
+    batch::markLine(memo, 0, done);
+    batch::markLine(memo, 5, done); // no such line: nothing changes
+    batch::markLine(memo, -1, done);
+    std::string line;
+    EXPECT_TRUE(batch::lineOf(memo, 0, line));
+    EXPECT_EQ(line, "ax" + done);
+    EXPECT_TRUE(batch::lineOf(memo, 2, line));
+    EXPECT_EQ(line, "c");
+    EXPECT_FALSE(batch::lineOf(memo, 5, line));
+    EXPECT_EQ(memo.text(), "ax" + done + "\nb\rc\r\n\r\nd" + done + "\r\n");
+    batch::markLine(memo, 1, done); // after the text was read whole
+    EXPECT_EQ(memo.lines(), (StringList{"ax" + done, "b" + done, "c", "", "d" + done}));
+
+    // A new text drops marks not yet merged into the old one.
+    batch::markLine(memo, 2, done);
+    memo.setText("n");
+    batch::markLine(memo, 0, done);
+    EXPECT_EQ(memo.text(), "n" + done);
 }
 
 } // namespace
