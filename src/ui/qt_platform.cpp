@@ -26,6 +26,7 @@ struct QtPlatform::GuiQueue {
     std::mutex mutex;
     std::deque<std::function<void()>> work;
     bool scheduled = false; // a drain waits in Qt's event queue
+    bool draining = false;  // a drain runs work on the GUI thread
 };
 
 namespace {
@@ -42,28 +43,40 @@ void scheduleDrain(const std::shared_ptr<QtPlatform::GuiQueue>& queue) {
         app, [queue] { drain(queue); }, Qt::QueuedConnection);
 }
 
-// Runs queued work until the queue is empty or the slice is used up. While
-// work is left a further drain is queued behind the events that came
-// meanwhile (input, timers, painting), which Qt handles first; it also takes
-// over when a piece of work runs an event pass of its own.
+// Runs queued work until the queue is empty or the slice is used up; work
+// left over waits for a further drain queued behind the events that came
+// meanwhile (input, timers, painting), which Qt handles first.
+//
+// A piece of work that lets events run (a handler that starts a request
+// does) gets no further work run inside it: otherwise each answer's handler
+// would wait inside the next one's, as deep as the backlog is long, and
+// finish last, its status text overwriting the run's final one.
 void drain(const std::shared_ptr<QtPlatform::GuiQueue>& queue) {
     {
         const std::lock_guard lock(queue->mutex);
         queue->scheduled = false;
+        if (queue->draining) return; // the running drain takes the work on
+        queue->draining = true;
     }
+    struct Done {
+        const std::shared_ptr<QtPlatform::GuiQueue>& queue;
+        ~Done() {
+            const std::lock_guard lock(queue->mutex);
+            queue->draining = false;
+            if (!queue->work.empty()) scheduleDrain(queue);
+        }
+    } done{queue};
     QElapsedTimer slice;
     slice.start();
-    for (;;) {
+    while (slice.elapsed() < QtPlatform::kDeliverySlice) {
         std::function<void()> fn;
         {
             const std::lock_guard lock(queue->mutex);
             if (queue->work.empty()) return;
             fn = std::move(queue->work.front());
             queue->work.pop_front();
-            if (!queue->work.empty()) scheduleDrain(queue);
         }
         fn();
-        if (slice.elapsed() >= QtPlatform::kDeliverySlice) return;
     }
 }
 

@@ -50,6 +50,23 @@ TEST(QtPlatformTest, ABacklogOfHandedOverWorkLetsTheWindowRunBetween) {
         EXPECT_EQ(order[static_cast<size_t>(i)], i);
 }
 
+TEST(QtPlatformTest, HandedOverWorkThatLetsEventsRunGetsNoOtherWorkInside) {
+    ui::QtPlatform platform;
+    // Each piece starts a request, as an answer's handler does: events run.
+    std::vector<std::string> steps;
+    for (int i = 0; i < 3; ++i)
+        platform.postToGui([&platform, &steps, i] {
+            steps.push_back("begin " + std::to_string(i));
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(ui::QtPlatform::kEventPassInterval + 2));
+            platform.processEvents();
+            steps.push_back("end " + std::to_string(i));
+        });
+    ASSERT_TRUE(waitUntil([&] { return steps.size() == 6; }));
+    EXPECT_EQ(steps, (std::vector<std::string>{"begin 0", "end 0", "begin 1", "end 1", "begin 2",
+                                               "end 2"}));
+}
+
 TEST(QtPlatformTest, TerminateBeforeTheEventLoopIsKeptForMain) {
     ui::QtPlatform platform;
     EXPECT_FALSE(platform.earlyExitCode());
