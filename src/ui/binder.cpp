@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -42,6 +43,34 @@ constexpr int kLongParagraph = 4096;
 // bytes from which a text is long.
 constexpr qint64 kMemoRefresh = 200;
 constexpr size_t kLongMemo = 64 * 1024;
+// Runs `flush` before the user's input reaches a widget: a memo shows the
+// model's latest text before the user edits it, or the edit, written back
+// whole, would drop what the model gained meanwhile (a run's markers).
+class BeforeInput : public QObject {
+  public:
+    BeforeInput(QObject* parent, std::function<void()> flush)
+        : QObject(parent), m_flush(std::move(flush)) {}
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::Drop:
+        case QEvent::MouseButtonPress:
+        case QEvent::ContextMenu:
+            m_flush();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> m_flush;
+};
+
 } // namespace
 
 Binder::~Binder() {
@@ -232,6 +261,11 @@ QPlainTextEdit* Binder::memo(TMemo& control, bool bothScrollBars) {
                                  : kMemoRefresh;
         QTimer::singleShot(static_cast<int>(std::max<qint64>(0, kMemoRefresh - since)), w, refresh);
     });
+    auto* beforeInput = new BeforeInput(w, [refresh, pending] {
+        if (*pending) refresh();
+    });
+    w->installEventFilter(beforeInput);
+    w->viewport()->installEventFilter(beforeInput);
     TForm1* form = &m_form;
     QObject::connect(w, &QPlainTextEdit::textChanged, w, [form, w, &control, updating, shown] {
         if (*updating) return;

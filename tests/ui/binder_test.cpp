@@ -12,9 +12,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QTextBlock>
 #include <gtest/gtest.h>
 
 #include "app/Unit1.h"
@@ -114,6 +116,40 @@ TEST_F(BinderTest, TypingAndPastingKeepTheCursorAndUndo) {
     form.Memo1.setText(g("新"));
     QCoreApplication::processEvents();
     EXPECT_EQ(memo->toPlainText(), q("新"));
+}
+
+TEST_F(BinderTest, AListMarkedWhileShownKeepsItsPlaceAndTheUsersTyping) {
+    auto* list = keep(bind.memo(form.mmo2, true));
+    list->resize(400, 200);
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += (i ? "\r\n" : "") + std::string("http://127.0.0.1:1/get_test.asp?id=") +
+                std::to_string(i);
+    form.mmo2.setText(text);
+    QCoreApplication::processEvents();
+    list->verticalScrollBar()->setValue(1000);
+    QTextCursor cursor(list->document()->findBlockByNumber(1500));
+    cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
+    list->setTextCursor(cursor);
+    list->verticalScrollBar()->setValue(1000);
+
+    // A marker shows without moving the view or the cursor.
+    form.mmo2.appendToLine(0, "[m]");
+    ASSERT_TRUE(waitUntil([&] { return list->document()->firstBlock().text().endsWith("[m]"); }));
+    EXPECT_EQ(list->verticalScrollBar()->value(), 1000);
+    EXPECT_EQ(list->textCursor().blockNumber(), 1500);
+    EXPECT_EQ(list->textCursor().positionInBlock(), 4);
+
+    // Typing right after a marker came keeps both.
+    form.mmo2.appendToLine(1, "[m]");
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("Z"));
+    QApplication::sendEvent(list, &commit);
+    std::string line;
+    ASSERT_TRUE(form.mmo2.line(1, line));
+    EXPECT_EQ(line, "http://127.0.0.1:1/get_test.asp?id=1[m]");
+    ASSERT_TRUE(form.mmo2.line(1500, line));
+    EXPECT_EQ(line, "httpZ://127.0.0.1:1/get_test.asp?id=1500");
 }
 
 TEST_F(BinderTest, CheckBoxSetsItsStateBeforeTheHandler) {
