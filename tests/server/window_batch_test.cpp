@@ -77,9 +77,14 @@ TEST_P(WindowBatchTest, DownloadListToFiles) {
                             ("http___127.0.0.1_" + port + "_get_test.asp_id=30_30.txt")),
               rewritten("30"));
 
-    // A result that cannot be written leaves its line unmarked and names the file.
+    // A result that cannot be written leaves its line unmarked and names the
+    // file, also when the answer comes while the run is still launching.
     form->mmo2.setText(address(1));
     form->edt4.setText((dir->path() / "missing").string());
+    platform.onProcessEvents = [this] {
+        platform.onProcessEvents = nullptr;
+        platform.waitUntil([this] { return form->Requests.empty(); });
+    };
     press(&TForm1::btn11Click);
     EXPECT_EQ(form->mmo2.text(), address(1));
     EXPECT_NE(form->lbl19.caption().find((dir->path() / "missing" / "http___127.0.0.1_").string()),
