@@ -14,6 +14,16 @@
 
 namespace ui {
 
+namespace {
+// The status lines of the two pages show server answers and messages that
+// name words of up to 50 characters: a long one takes a second line (the
+// list below gives up the room) instead of being cut off.
+QLabel* wrapped(QLabel* status) {
+    status->setWordWrap(true);
+    return status;
+}
+} // namespace
+
 QWidget* MainWindow::buildThesaurusPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
@@ -58,7 +68,7 @@ QWidget* MainWindow::buildThesaurusPage() {
 
     auto* third = new QHBoxLayout;
     third->addWidget(m_bind.check(m_form.bschck7, &TForm1::bschck7Click));
-    third->addWidget(m_bind.label(m_form.lbl9, true), 1);
+    third->addWidget(wrapped(m_bind.label(m_form.lbl9, true)), 1);
     third->addWidget(m_bind.label(m_form.lbl11));
     third->addWidget(m_bind.button(m_form.btn8, &TForm1::btn8Click));
     layout->addLayout(third);
@@ -101,7 +111,7 @@ QWidget* MainWindow::buildDownloadPage() {
 
     auto* second = new QHBoxLayout;
     second->addWidget(m_bind.check(m_form.bschck6, &TForm1::bschck6Click));
-    second->addWidget(m_bind.label(m_form.lbl3, true), 1);
+    second->addWidget(wrapped(m_bind.label(m_form.lbl3, true)), 1);
     layout->addLayout(second);
 
     layout->addWidget(

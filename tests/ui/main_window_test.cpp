@@ -21,6 +21,8 @@
 #include <QWebEngineView>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/Unit1.h"
 #include "app/vendor.h"
 #include "support/fixtures.h"
@@ -257,6 +259,30 @@ TEST_F(MainWindowTest, LabelsAndEditsStayReadableAtTheMinimumSize) {
             EXPECT_GE(edit->width(), std::min(edit->maximumWidth(), twelveLetters))
                 << page << " " << edit->objectName().toStdString();
         }
+    }
+}
+
+TEST_F(MainWindowTest, LongStatusAnswersShowWholeAtTheMinimumSize) {
+    // Answers that name two words of 50 characters, as the server allows.
+    std::string ow, nw;
+    for (int i = 0; i < 50; ++i) {
+        ow += g("原");
+        nw += g("新");
+    }
+    const std::string share =
+        g("共享成功：“") + ow + g("”→“") + nw + g("”已被收录，奖励10积分，您当前拥有积分(202)分。");
+    const std::string download = g("【提示信息】“") + ow + g("”下载成功，扣除1积分，剩余192积分。");
+    window->resize(1, 1);
+    for (auto [page, control, text] :
+         {std::tuple{2, &form->lbl9, share}, std::tuple{3, &form->lbl3, download}}) {
+        form->bsSkinPageControl1.setActivePage(page);
+        control->setCaption(text);
+        QCoreApplication::processEvents();
+        auto* label = widget<QLabel>(control->name().c_str());
+        const QRect needed = label->fontMetrics().boundingRect(label->contentsRect(),
+                                                               Qt::TextWordWrap, label->text());
+        EXPECT_LE(needed.width(), label->contentsRect().width()) << control->name();
+        EXPECT_LE(needed.height(), label->contentsRect().height()) << control->name();
     }
 }
 
