@@ -71,10 +71,12 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       btn7("btn7", G("跳至")), lbl10("lbl10", G("共1页，当前第1页")),
       btn2("btn2", G("全部加入本地词库")), bschck6("bschck6", G("全选"), false),
       lbl3("lbl3", G("下载网络词库，需要积分，共享1个词，可以下载10个词。")),
-      lv2("lv2", {{G("网络编号"), 60, false},
+      // Network numbers of six digits show whole beside the check box; the
+      // sharer's id, five digits, needs less than its 150.
+      lv2("lv2", {{G("网络编号"), 88, false},
                   {G("原始词"), 300, true},
                   {G("新词"), 300, true},
-                  {G("共享人ID"), 150, true}}),
+                  {G("共享人ID"), 122, true}}),
       bsknpmn1("bsknpmn1", {{"N4", G("添加到我的词库")},
                             {"N5", G("全部加入词库")},
                             {"N7", G("将所有勾选加入词库")}}),

@@ -241,6 +241,25 @@ TEST_F(MainWindowTest, ThesaurusPageKeysSelectionAndColumns) {
     EXPECT_TRUE(platform.errors.empty());
 }
 
+TEST_F(MainWindowTest, BothThesaurusListsShowSixDigitNumbersAndFitThePage) {
+    for (TListView* control : {&form->listview1, &form->lv2}) {
+        control->append({"123456", {g("甲"), g("乙"), "10001"}, false});
+        for (int page : {2, 3})
+            form->bsSkinPageControl1.setActivePage(page);
+        QCoreApplication::processEvents();
+        auto* list = widget<QTableView>(control->name().c_str());
+        // The number with its check box, and all four columns beside the
+        // vertical scroll bar at the default size.
+        EXPECT_LE(static_cast<QAbstractItemView*>(list)->sizeHintForColumn(0), list->columnWidth(0))
+            << control->name();
+        const int vbar = list->verticalScrollBar()->isVisible()
+                             ? 0
+                             : list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        EXPECT_LE(list->horizontalHeader()->length(), list->viewport()->width() - vbar)
+            << control->name();
+    }
+}
+
 TEST_F(MainWindowTest, LabelsAndEditsStayReadableAtTheMinimumSize) {
     form->lbl8.setCaption(g("ID:9登录成功,您拥有积分(100)分。"));
     window->resize(1, 1); // the layouts' minimum
