@@ -5,6 +5,8 @@
 void TForm1::bsSkinButton1Click() {
     Memo1.clear();
     Memo2.clear();
+    // The originality score belongs to the new article just cleared.
+    lbl22.setCaption({});
     bsSkinPageControl1.setActivePage(0);
 }
 

@@ -50,10 +50,12 @@ TEST_F(FormTest, ClearAndCopyCommands) {
 
     form.Memo1.setText("old");
     form.Memo2.setText("new");
+    form.lbl22.setCaption(g("原创度：85%"));
     form.bsSkinPageControl1.setActivePage(1);
     form.bsSkinButton1Click();
     EXPECT_TRUE(form.Memo1.text().empty());
     EXPECT_TRUE(form.Memo2.text().empty());
+    EXPECT_TRUE(form.lbl22.caption().empty()); // no score for an article that is gone
     EXPECT_EQ(form.bsSkinPageControl1.activePage(), 0);
 
     // An empty new article leaves the clipboard alone.
