@@ -242,10 +242,9 @@ TEST_F(MainWindowTest, ThesaurusPageKeysSelectionAndColumns) {
 }
 
 TEST_F(MainWindowTest, BothThesaurusListsShowSixDigitNumbersAndFitThePage) {
-    for (TListView* control : {&form->listview1, &form->lv2}) {
+    for (auto [page, control] : {std::pair{2, &form->listview1}, std::pair{3, &form->lv2}}) {
         control->append({"123456", {g("甲"), g("乙"), "10001"}, false});
-        for (int page : {2, 3})
-            form->bsSkinPageControl1.setActivePage(page);
+        form->bsSkinPageControl1.setActivePage(page);
         QCoreApplication::processEvents();
         auto* list = widget<QTableView>(control->name().c_str());
         // The number with its check box, and all four columns beside the
