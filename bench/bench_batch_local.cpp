@@ -27,6 +27,7 @@
 #include "app/Unit1.h"
 #include "batch/items.h"
 #include "bench_corpus.h"
+#include "bench_memory.h"
 #include "bench_platform.h"
 #include "engine/codepage.h"
 #include "engine/originality.h"
@@ -46,14 +47,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long peakKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    return -1;
 }
 
 // Measures how long the window's events wait: the longest time between two

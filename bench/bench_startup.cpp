@@ -14,21 +14,10 @@
 #include <unistd.h>
 
 #include "app/Unit1.h"
+#include "bench_memory.h"
 #include "bench_platform.h"
 #include "engine/codepage.h"
 #include "thesaurus/keyword_store.h"
-
-namespace {
-
-long peakKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     const int pairs = argc > 1 ? std::atoi(argv[1]) : 100000;
