@@ -127,7 +127,11 @@ QWidget* MainWindow::buildLoginGroup() {
     password->setFixedWidth(115);
     row->addWidget(password);
     row->addSpacing(8);
-    row->addWidget(m_bind.button(m_form.btn3, &TForm1::btn3Click));
+    QPushButton* login = m_bind.button(m_form.btn3, &TForm1::btn3Click);
+    row->addWidget(login);
+    // Return in the account or password edit logs in, as in any login form.
+    for (QLineEdit* edit : {account, password})
+        QObject::connect(edit, &QLineEdit::returnPressed, login, &QPushButton::click);
     row->addWidget(m_bind.check(m_form.bschck5));
     row->addSpacing(8);
     row->addWidget(m_bind.link(m_form.lbl6, &TForm1::lbl6Click));

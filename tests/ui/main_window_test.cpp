@@ -25,6 +25,7 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
+#include "net/HTTPGet.h"
 #include "support/fixtures.h"
 #include "ui/main_window.h"
 #include "ui_test_support.h"
@@ -207,6 +208,15 @@ TEST_F(MainWindowTest, FindingsAndProtectedWordsBelowTheThesaurus) {
     EXPECT_EQ(form->ProtectedWords, StringList{g("品牌")});
     EXPECT_EQ(widget<QTableView>("lv3")->model()->rowCount(), 1);
     EXPECT_TRUE(platform.errors.empty());
+}
+
+TEST_F(MainWindowTest, ReturnInThePasswordLogsIn) {
+    form->edt2.setText("someone");
+    form->bsknpswrdt1.setText("secret");
+    ASSERT_TRUE(form->Requests.empty());
+    QTest::keyClick(widget<QLineEdit>("bsknpswrdt1"), Qt::Key_Return);
+    ASSERT_EQ(form->Requests.size(), 1u);
+    EXPECT_EQ(form->Requests.front()->FRequestKind, "login");
 }
 
 TEST_F(MainWindowTest, ThesaurusPageKeysSelectionAndColumns) {
