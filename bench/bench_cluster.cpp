@@ -40,6 +40,7 @@
 #include "server/pg_connection.h"
 #include "server/protocol.h"
 #include "server/storage.h"
+#include "support/client_targets.h"
 #include "support/http_client.h"
 
 namespace fs = std::filesystem;
@@ -114,21 +115,6 @@ struct Instance {
         waitListening(port);
     }
 };
-
-std::string loginTarget(const std::string& account, const std::string& password) {
-    return "/login_client.asp?qzvemail=" + account + "&qzvpassword=" + password +
-           "&key=" + wycserver::loginKey(account, password);
-}
-
-std::string pointsTarget(const std::string& id, const std::string& ow, const std::string& nw) {
-    return "/keywords_point.asp?q=" +
-           cipher::encryptGbk(cp::utf8ToGbk(id + "[@]" + ow + "[@]" + nw + "[@]addword"));
-}
-
-std::string shareTarget(const std::string& id, const std::string& ow, const std::string& nw) {
-    return "/sendkeywords.asp?q=" + cipher::encryptGbk(id) + "|" +
-           cipher::encryptGbk(cp::utf8ToGbk(ow)) + "|" + cipher::encryptGbk(cp::utf8ToGbk(nw));
-}
 
 // The user id of an accepted login answer, or "".
 std::string idOf(const std::string& login) {

@@ -15,6 +15,7 @@
 #include "server/store_copy.h"
 #include "server_fixture.h"
 #include "sqlitedb/sqlite.h"
+#include "support/client_targets.h"
 
 namespace {
 
@@ -25,21 +26,6 @@ bool accepted(const std::string& answer) {
 std::string balanceOf(const std::string& answer) {
     const auto last = answer.rfind('|'), before = answer.rfind('|', last - 1);
     return answer.substr(before + 1, last - before - 1);
-}
-
-std::string pointsTarget(const std::string& id, const std::string& ow, const std::string& nw) {
-    return "/keywords_point.asp?q=" +
-           cipher::encryptGbk(cp::utf8ToGbk(id + "[@]" + ow + "[@]" + nw + "[@]addword"));
-}
-
-std::string shareTarget(const std::string& id, const std::string& ow, const std::string& nw) {
-    return "/sendkeywords.asp?q=" + cipher::encryptGbk(id) + "|" +
-           cipher::encryptGbk(cp::utf8ToGbk(ow)) + "|" + cipher::encryptGbk(cp::utf8ToGbk(nw));
-}
-
-std::string loginTarget(const std::string& account, const std::string& password) {
-    return "/login_client.asp?qzvemail=" + account + "&qzvpassword=" + password +
-           "&key=" + wycserver::loginKey(account, password);
 }
 
 class InstancesTest : public ServerTest {

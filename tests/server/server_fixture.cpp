@@ -12,6 +12,7 @@
 #include "net/cipher_gbk.h"
 #include "server/pg_connection.h"
 #include "server/protocol.h"
+#include "support/client_targets.h"
 
 namespace {
 
@@ -147,8 +148,7 @@ std::string ServerTest::signUp(const std::string& accountUtf8, const std::string
 }
 
 std::string ServerTest::login(const std::string& accountGbk, const std::string& passwordGbk) {
-    return getBody("/login_client.asp?qzvemail=" + accountGbk + "&qzvpassword=" + passwordGbk +
-                   "&key=" + wycserver::loginKey(accountGbk, passwordGbk));
+    return getBody(loginTarget(accountGbk, passwordGbk));
 }
 
 std::string ServerTest::newUser(const std::string& accountUtf8, const std::string& password) {
@@ -162,15 +162,12 @@ std::string ServerTest::newUser(const std::string& accountUtf8, const std::strin
 
 std::string ServerTest::pointsRequest(const std::string& userId, const std::string& ow,
                                       const std::string& nw) {
-    const std::string plain = userId + "[@]" + ow + "[@]" + nw + "[@]addword";
-    return getBody("/keywords_point.asp?q=" + cipher::encryptGbk(cp::utf8ToGbk(plain)));
+    return getBody(pointsTarget(userId, ow, nw));
 }
 
 std::string ServerTest::shareRequest(const std::string& userId, const std::string& ow,
                                      const std::string& nw) {
-    return getBody("/sendkeywords.asp?q=" + cipher::encryptGbk(userId) + "|" +
-                   cipher::encryptGbk(cp::utf8ToGbk(ow)) + "|" +
-                   cipher::encryptGbk(cp::utf8ToGbk(nw)));
+    return getBody(shareTarget(userId, ow, nw));
 }
 
 std::string ServerTest::pagePlain(const std::string& query) {

@@ -1,0 +1,29 @@
+#pragma once
+// The addresses the desktop program requests of the vendor server, built as it
+// builds them, for tests and benchmarks that speak its protocol.
+#include <string>
+
+#include "engine/codepage.h"
+#include "net/cipher_gbk.h"
+#include "server/protocol.h"
+
+// Login with the account and password as sent (GBK bytes, not encoded).
+inline std::string loginTarget(const std::string& account, const std::string& password) {
+    return "/login_client.asp?qzvemail=" + account + "&qzvpassword=" + password +
+           "&key=" + wycserver::loginKey(account, password);
+}
+
+// Points for downloading the pair (UTF-8 words) for the user id.
+inline std::string pointsTarget(const std::string& id, const std::string& owUtf8,
+                                const std::string& nwUtf8) {
+    return "/keywords_point.asp?q=" +
+           cipher::encryptGbk(cp::utf8ToGbk(id + "[@]" + owUtf8 + "[@]" + nwUtf8 + "[@]addword"));
+}
+
+// Sharing the pair (UTF-8 words) as the user id: three fields enciphered apart.
+inline std::string shareTarget(const std::string& id, const std::string& owUtf8,
+                               const std::string& nwUtf8) {
+    return "/sendkeywords.asp?q=" + cipher::encryptGbk(id) + "|" +
+           cipher::encryptGbk(cp::utf8ToGbk(owUtf8)) + "|" +
+           cipher::encryptGbk(cp::utf8ToGbk(nwUtf8));
+}
