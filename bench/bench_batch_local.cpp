@@ -29,7 +29,7 @@
 #include "bench_corpus.h"
 #include "bench_memory.h"
 #include "bench_platform.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/originality.h"
 
 namespace {

@@ -25,7 +25,7 @@
 #include "app/Unit1.h"
 #include "bench_corpus.h"
 #include "bench_platform.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "server/storage.h"
 #include "server/vendor_server.h"
 

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "server/vendor_server.h"
 #include "support/fixtures.h"
 #include "ui/app_environment.h"

@@ -35,8 +35,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/codepage.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/cipher_gbk.h"
 #include "server/pg_connection.h"
 #include "server/protocol.h"
 #include "server/storage.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/stringlist.h"
 
 namespace bench {

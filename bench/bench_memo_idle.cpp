@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "support/fixtures.h"
 #include "ui/app_environment.h"
 #include "ui/main_window.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/platform.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 class BenchPlatform : public Platform {
   public:

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "bench_corpus.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"
 

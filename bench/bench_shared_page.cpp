@@ -13,7 +13,7 @@
 #include "app/Unit1.h"
 #include "bench_platform.h"
 #include "net/HTTPGet.h"
-#include "net/cipher_gbk.h"
+#include "protocol/cipher_gbk.h"
 #include "support/fixtures.h"
 #include "thesaurus/keyword_store.h"
 

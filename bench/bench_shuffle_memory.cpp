@@ -18,7 +18,7 @@
 #include <random>
 #include <string>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/shuffle.h"
 
 namespace {

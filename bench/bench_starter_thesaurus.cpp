@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/originality.h"
 #include "engine/synonyms.h"
 #include "engine/textutil.h"

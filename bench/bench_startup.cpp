@@ -16,7 +16,7 @@
 #include "app/Unit1.h"
 #include "bench_memory.h"
 #include "bench_platform.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 
 int main(int argc, char** argv) {

@@ -13,7 +13,7 @@
 
 #include "app/Unit1.h"
 #include "bench_platform.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/pair_file.h"
 #include "thesaurus/pair_import.h"

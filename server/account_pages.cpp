@@ -1,7 +1,7 @@
 #include "account_pages.h"
 
 #include "abuse_limits.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "pages.h"
 #include "passwords.h"
 #include "storage.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "abuse_limits.h"
-#include "engine/codepage.h"
-#include "net/UnitAES.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/UnitAES.h"
+#include "protocol/cipher_gbk.h"
 #include "passwords.h"
 #include "protocol.h"
 #include "storage.h"

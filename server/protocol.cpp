@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/codepage.h"
-#include "net/MD5.h"
+#include "protocol/codepage.h"
+#include "protocol/MD5.h"
 
 namespace wycserver {
 

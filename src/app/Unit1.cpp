@@ -3,11 +3,11 @@
 #include <exception>
 
 #include "app/vendor.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/protected_words.h"
 #include "engine/synonyms.h"
 #include "net/HTTPGet.h"
-#include "net/UnitAES.h"
+#include "protocol/UnitAES.h"
 #include "thesaurus/db_failure.h"
 #include "thesaurus/keyword_store.h"
 

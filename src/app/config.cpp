@@ -14,7 +14,7 @@
 
 #include "app/Unit1.h"
 #include "app/files.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace {
 

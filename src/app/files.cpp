@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 std::string fsPath(const std::string& gbk) {
     return cp::gbkToFs(gbk);

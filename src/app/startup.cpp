@@ -1,8 +1,8 @@
 // The start-up sequence of the main window.
 #include "app/Unit1.h"
 #include "app/vendor.h"
-#include "engine/codepage.h"
-#include "net/UnitAES.h"
+#include "protocol/codepage.h"
+#include "protocol/UnitAES.h"
 
 void TForm1::FormCreate() {
     bool databaseFailed = false;

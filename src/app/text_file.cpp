@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace textfile {
 namespace {

@@ -4,7 +4,7 @@
 #include "app/Unit1.h"
 #include "batch/items.h"
 #include "batch/source_files.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "net/HTTPGet.h"
 
 using cp::G;

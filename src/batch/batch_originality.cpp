@@ -1,6 +1,6 @@
 // The average originality of a batch run, shown on lbl23 when the run ends.
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 void TForm1::batchOriginalityStart() {
     m_batchOriginality = {};

@@ -12,7 +12,7 @@
 #include "batch/originality_worker.h"
 #include "batch/prefetch.h"
 #include "batch/source_files.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 using cp::G;
 

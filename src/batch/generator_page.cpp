@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/textutil.h"
 
 using cp::G;

@@ -1,7 +1,7 @@
 #include "batch/items.h"
 
 #include "app/controls.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/textutil.h"
 
 namespace batch {

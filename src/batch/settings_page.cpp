@@ -5,7 +5,7 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 using cp::G;
 

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "app/files.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/textutil.h"
 
 namespace batch {

@@ -18,7 +18,7 @@
 #include "cli/cli_platform.h"
 #include "cli/commands.h"
 #include "cli/rewrite_options.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 
 namespace cli {

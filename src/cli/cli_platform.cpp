@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace cli {
 

@@ -13,7 +13,7 @@
 #include "app/text_file.h"
 #include "cli/commands.h"
 #include "cli/rewrite_options.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/originality.h"
 #include "engine/protected_words.h"
 #include "engine/shuffle.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace cli {
 

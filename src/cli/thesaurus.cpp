@@ -12,7 +12,7 @@
 #include "app/text_file.h"
 #include "cli/commands.h"
 #include "cli/thesaurus_tools.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/pair_file.h"
 #include "thesaurus/pair_import.h"

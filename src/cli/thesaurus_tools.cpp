@@ -8,7 +8,7 @@
 #include <iterator>
 #include <memory>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/thesaurus_check.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/protect_store.h"

@@ -1,6 +1,6 @@
 #include "engine/char_automaton.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 class CharAutomaton {
   public:

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/originality.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/regex16.h"
 #include "engine/textutil.h"
 

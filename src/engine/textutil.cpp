@@ -1,6 +1,6 @@
 #include "engine/textutil.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "net/answer_fields.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace answers {
 

@@ -4,9 +4,9 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "net/answer_fields.h"
-#include "net/cipher_gbk.h"
+#include "protocol/cipher_gbk.h"
 #include "thesaurus/pair_file.h"
 #include "thesaurus/thesaurus_rows.h"
 

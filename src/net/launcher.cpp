@@ -5,9 +5,9 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "net/HTTPGet.h"
-#include "net/UnitAES.h"
+#include "protocol/UnitAES.h"
 
 using cp::G;
 

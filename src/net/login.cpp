@@ -3,9 +3,9 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "net/HTTPGet.h"
-#include "net/MD5.h"
+#include "protocol/MD5.h"
 #include "net/answer_fields.h"
 
 using cp::G;

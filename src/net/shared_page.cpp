@@ -1,6 +1,6 @@
 #include "net/shared_page.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "net/answer_fields.h"
 
 namespace sharedpage {

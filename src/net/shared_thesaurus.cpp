@@ -7,9 +7,9 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
-#include "engine/codepage.h"
-#include "net/UnitAES.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/UnitAES.h"
+#include "protocol/cipher_gbk.h"
 #include "net/shared_page.h"
 
 using cp::G;

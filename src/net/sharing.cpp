@@ -6,8 +6,8 @@
 
 #include "app/Unit1.h"
 #include "app/vendor.h"
-#include "engine/codepage.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/cipher_gbk.h"
 #include "thesaurus/thesaurus_rows.h"
 
 using cp::G;

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/thesaurus_check.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/thesaurus_rows.h"

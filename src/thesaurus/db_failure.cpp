@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <sqlite3.h>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "sqlitedb/sqlite.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/Unit1.h"
 #include "app/files.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/pair_file.h"
 #include "thesaurus/thesaurus_rows.h"
 

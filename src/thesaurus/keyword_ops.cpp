@@ -3,7 +3,7 @@
 // status label. Database failures propagate to the caller (TForm1::run shows
 // them); the in-memory replacement lists change only on the next load.
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/thesaurus_rows.h"
 

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <filesystem>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace {
 constexpr const char* kSchema =

@@ -1,7 +1,7 @@
 // Opening setting.dat and the full load of the thesaurus into the lists and
 // the management list view.
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/thesaurus_rows.h"
 

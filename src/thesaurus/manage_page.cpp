@@ -1,7 +1,7 @@
 // Commands of the page " 管理词库 ": the popup menu of listview1 (修改, 删除,
 // 使用？), the add/edit button with its cancel, find and select-all.
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/thesaurus_rows.h"
 
 using cp::G;

@@ -1,6 +1,6 @@
 #include "thesaurus/pair_file.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace pairfile {
 namespace {

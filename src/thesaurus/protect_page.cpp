@@ -2,7 +2,7 @@
 // and the buttons 添加 (btn16) and 删除 (btn17). They are stored in setting.dat
 // and take effect at once, without a reload.
 #include "app/Unit1.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/protect_store.h"
 

@@ -1,6 +1,6 @@
 #include "thesaurus/protect_store.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "sqlitedb/sqlite.h"
 
 namespace protect {

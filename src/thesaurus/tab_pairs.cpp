@@ -1,6 +1,6 @@
 #include "thesaurus/tab_pairs.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 
 namespace tabpairs {

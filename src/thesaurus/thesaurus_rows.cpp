@@ -1,6 +1,6 @@
 #include "thesaurus/thesaurus_rows.h"
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 
 namespace rows {

@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "app/files.h"
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 namespace ui {
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <sys/wait.h>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/shuffle.h"
 #include "support/fixtures.h"
 #include "thesaurus/keyword_store.h"

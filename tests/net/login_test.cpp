@@ -1,5 +1,5 @@
 // The login command, the key digest and the login answer.
-#include "net/MD5.h"
+#include "protocol/MD5.h"
 
 #include "engine/stringlist.h"
 #include "net/form_fixture.h"

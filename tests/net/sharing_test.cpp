@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <set>
 
-#include "net/cipher_gbk.h"
+#include "protocol/cipher_gbk.h"
 #include "net/form_fixture.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Sign-up, login with the key digest, password recovery and how passwords are kept.
 #include <sys/stat.h>
 
-#include "engine/codepage.h"
-#include "net/MD5.h"
+#include "protocol/codepage.h"
+#include "protocol/MD5.h"
 #include "server/abuse_limits.h"
 #include "server/passwords.h"
 #include "server/protocol.h"

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <thread>
 
-#include "engine/codepage.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/cipher_gbk.h"
 #include "server/forwarded.h"
 #include "server/passwords.h"
 #include "server/pg_connection.h"

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/codepage.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/cipher_gbk.h"
 #include "server/options.h"
 #include "server/protocol.h"
 #include "server/storage.h"

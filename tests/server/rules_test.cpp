@@ -2,8 +2,8 @@
 #include <atomic>
 #include <thread>
 
-#include "engine/codepage.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/cipher_gbk.h"
 #include "server/storage.h"
 #include "server_fixture.h"
 

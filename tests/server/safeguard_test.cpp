@@ -1,8 +1,8 @@
 // What keeps points from being spent or earned for someone else: points and
 // share requests count only for an account that logged in from the same client
 // address within a day, and shares are capped per account and day.
-#include "engine/codepage.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/cipher_gbk.h"
 #include "server/abuse_limits.h"
 #include "server/client_answers.h"
 #include "server/passwords.h"

@@ -7,9 +7,9 @@
 #include <regex>
 
 #include "app/vendor.h"
-#include "engine/codepage.h"
-#include "net/UnitAES.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/UnitAES.h"
+#include "protocol/cipher_gbk.h"
 #include "server/pg_connection.h"
 #include "server/protocol.h"
 #include "support/client_targets.h"

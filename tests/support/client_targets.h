@@ -3,8 +3,8 @@
 // builds them, for tests and benchmarks that speak its protocol.
 #include <string>
 
-#include "engine/codepage.h"
-#include "net/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "protocol/cipher_gbk.h"
 #include "server/protocol.h"
 
 // Login with the account and password as sent (GBK bytes, not encoded).

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 // GBK from a UTF-8 literal.
 inline std::string g(std::string_view utf8) {

@@ -1,4 +1,4 @@
-#include "net/MD5.h"
+#include "protocol/MD5.h"
 
 #include <memory>
 #include <openssl/evp.h>

@@ -1,14 +1,17 @@
 #pragma once
-// TAes: the text cipher shared with the vendor server. AES (FIPS-197) block by
-// block with no chaining, over text framed as hexadecimal digits: a 4-digit
+// TAes: the text cipher shared with the vendor server. AES (FIPS-197, the
+// block step done by OpenSSL) block by block with no chaining, over text framed as hexadecimal digits: a 4-digit
 // length prefix, then each UTF-16 code unit low byte first, cut into blocks of
 // 32 digits. The cipher text is upper-case hexadecimal. The framing must match
 // the server's byte for byte.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+struct evp_cipher_ctx_st;
 
 using TAesBlock = std::array<std::uint8_t, 16>;
 
@@ -21,12 +24,16 @@ class CipherConversionError : public std::invalid_argument {
 
 class TAes {
   public:
+    TAes();
+    ~TAes();
+    TAes(TAes&&) noexcept;
+    TAes& operator=(TAes&&) noexcept;
+
     std::uint8_t Nb = 4;  // block length in 32-bit words
     std::uint8_t Nk = 4;  // key length in 32-bit words: 4, 6 or 8
     std::uint8_t Nr = 10; // rounds: 10, 12 or 14
     std::array<std::uint8_t, 32> Key{};
     std::array<std::uint8_t, 240> w{};                  // key schedule, word i at bytes 4i..4i+3
-    std::array<std::array<std::uint8_t, 4>, 4> State{}; // [row][column]
 
     // 192 and 256 select those key sizes; every other value selects 128 bits.
     void SetKeySize(int bits);
@@ -49,13 +56,13 @@ class TAes {
     static std::u16string BlockToText(const TAesBlock& block);
 
   private:
-    void loadState(const TAesBlock& in);
-    TAesBlock storeState() const;
-    void addRoundKey(int round);
-    void subBytes();
-    void invSubBytes();
-    void shiftRows();
-    void invShiftRows();
-    void mixColumns();
-    void invMixColumns();
+    struct CipherContextDeleter {
+        void operator()(evp_cipher_ctx_st* ctx) const;
+    };
+    using CipherContext = std::unique_ptr<evp_cipher_ctx_st, CipherContextDeleter>;
+    TAesBlock cryptBlock(const TAesBlock& in, bool encrypt);
+    // OpenSSL's keyed contexts, made again when the key or its size changes.
+    CipherContext m_encrypt, m_decrypt;
+    std::array<std::array<std::uint8_t, 32>, 2> m_keyed{};
+    std::array<std::uint8_t, 2> m_keyedNk{};
 };

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "net/UnitAES.h"
-#include "net/cipher_gbk.h"
+#include "protocol/UnitAES.h"
+#include "protocol/cipher_gbk.h"
 #include "support/fixtures.h"
 
 namespace {

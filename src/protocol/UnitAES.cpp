@@ -1,10 +1,11 @@
-#include "net/UnitAES.h"
+#include "protocol/UnitAES.h"
 
 #include <algorithm>
+#include <openssl/evp.h>
 
 namespace {
 
-// S-box (FIPS-197 figure 7) and inverse S-box (figure 14).
+// S-box (FIPS-197 figure 7), for the key schedule.
 constexpr std::uint8_t kSbox[256] = {
     0x63, 0x7c, 0x77, 0x7b, 0xf2, 0x6b, 0x6f, 0xc5, 0x30, 0x01, 0x67, 0x2b, 0xfe, 0xd7, 0xab, 0x76,
     0xca, 0x82, 0xc9, 0x7d, 0xfa, 0x59, 0x47, 0xf0, 0xad, 0xd4, 0xa2, 0xaf, 0x9c, 0xa4, 0x72, 0xc0,
@@ -24,24 +25,6 @@ constexpr std::uint8_t kSbox[256] = {
     0x8c, 0xa1, 0x89, 0x0d, 0xbf, 0xe6, 0x42, 0x68, 0x41, 0x99, 0x2d, 0x0f, 0xb0, 0x54, 0xbb, 0x16,
 };
 
-constexpr std::uint8_t kInvSbox[256] = {
-    0x52, 0x09, 0x6a, 0xd5, 0x30, 0x36, 0xa5, 0x38, 0xbf, 0x40, 0xa3, 0x9e, 0x81, 0xf3, 0xd7, 0xfb,
-    0x7c, 0xe3, 0x39, 0x82, 0x9b, 0x2f, 0xff, 0x87, 0x34, 0x8e, 0x43, 0x44, 0xc4, 0xde, 0xe9, 0xcb,
-    0x54, 0x7b, 0x94, 0x32, 0xa6, 0xc2, 0x23, 0x3d, 0xee, 0x4c, 0x95, 0x0b, 0x42, 0xfa, 0xc3, 0x4e,
-    0x08, 0x2e, 0xa1, 0x66, 0x28, 0xd9, 0x24, 0xb2, 0x76, 0x5b, 0xa2, 0x49, 0x6d, 0x8b, 0xd1, 0x25,
-    0x72, 0xf8, 0xf6, 0x64, 0x86, 0x68, 0x98, 0x16, 0xd4, 0xa4, 0x5c, 0xcc, 0x5d, 0x65, 0xb6, 0x92,
-    0x6c, 0x70, 0x48, 0x50, 0xfd, 0xed, 0xb9, 0xda, 0x5e, 0x15, 0x46, 0x57, 0xa7, 0x8d, 0x9d, 0x84,
-    0x90, 0xd8, 0xab, 0x00, 0x8c, 0xbc, 0xd3, 0x0a, 0xf7, 0xe4, 0x58, 0x05, 0xb8, 0xb3, 0x45, 0x06,
-    0xd0, 0x2c, 0x1e, 0x8f, 0xca, 0x3f, 0x0f, 0x02, 0xc1, 0xaf, 0xbd, 0x03, 0x01, 0x13, 0x8a, 0x6b,
-    0x3a, 0x91, 0x11, 0x41, 0x4f, 0x67, 0xdc, 0xea, 0x97, 0xf2, 0xcf, 0xce, 0xf0, 0xb4, 0xe6, 0x73,
-    0x96, 0xac, 0x74, 0x22, 0xe7, 0xad, 0x35, 0x85, 0xe2, 0xf9, 0x37, 0xe8, 0x1c, 0x75, 0xdf, 0x6e,
-    0x47, 0xf1, 0x1a, 0x71, 0x1d, 0x29, 0xc5, 0x89, 0x6f, 0xb7, 0x62, 0x0e, 0xaa, 0x18, 0xbe, 0x1b,
-    0xfc, 0x56, 0x3e, 0x4b, 0xc6, 0xd2, 0x79, 0x20, 0x9a, 0xdb, 0xc0, 0xfe, 0x78, 0xcd, 0x5a, 0xf4,
-    0x1f, 0xdd, 0xa8, 0x33, 0x88, 0x07, 0xc7, 0x31, 0xb1, 0x12, 0x10, 0x59, 0x27, 0x80, 0xec, 0x5f,
-    0x60, 0x51, 0x7f, 0xa9, 0x19, 0xb5, 0x4a, 0x0d, 0x2d, 0xe5, 0x7a, 0x9f, 0x93, 0xc9, 0x9c, 0xef,
-    0xa0, 0xe0, 0x3b, 0x4d, 0xae, 0x2a, 0xf5, 0xb0, 0xc8, 0xeb, 0xbb, 0x3c, 0x83, 0x53, 0x99, 0x61,
-    0x17, 0x2b, 0x04, 0x7e, 0xba, 0x77, 0xd6, 0x26, 0xe1, 0x69, 0x14, 0x63, 0x55, 0x21, 0x0c, 0x7d,
-};
 
 // Round constants as words [rc, 0, 0, 0]; entry 0 is never read.
 constexpr std::uint8_t kRcon[11][4] = {
@@ -50,21 +33,6 @@ constexpr std::uint8_t kRcon[11][4] = {
     {0x80, 0, 0, 0}, {0x1b, 0, 0, 0}, {0x36, 0, 0, 0},
 };
 
-// Multiplication by x in GF(2^8) modulo x^8 + x^4 + x^3 + x + 1.
-constexpr std::uint8_t xtime(std::uint8_t a) {
-    return static_cast<std::uint8_t>((a << 1) ^ ((a & 0x80) ? 0x1b : 0x00));
-}
-
-// General multiplication by repeated doubling.
-constexpr std::uint8_t gmul(std::uint8_t a, std::uint8_t b) {
-    std::uint8_t r = 0;
-    while (b) {
-        if (b & 1) r ^= a;
-        a = xtime(a);
-        b >>= 1;
-    }
-    return r;
-}
 
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 
@@ -131,96 +99,57 @@ void TAes::KeyExpansion() {
     }
 }
 
-void TAes::loadState(const TAesBlock& in) {
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            State[r][c] = in[r + 4 * c];
+namespace {
+
+// The block step is AES itself in ECB over exactly one block, done by
+// OpenSSL; the key schedule above is kept because the framing's callers may
+// read it (w), but the rounds are the library's.
+const EVP_CIPHER* cipherFor(std::uint8_t nk) {
+    return nk == 8 ? EVP_aes_256_ecb() : nk == 6 ? EVP_aes_192_ecb() : EVP_aes_128_ecb();
 }
 
-TAesBlock TAes::storeState() const {
+} // namespace
+
+void TAes::CipherContextDeleter::operator()(evp_cipher_ctx_st* ctx) const {
+    EVP_CIPHER_CTX_free(ctx);
+}
+
+TAes::TAes() = default;
+TAes::~TAes() = default;
+TAes::TAes(TAes&&) noexcept = default;
+TAes& TAes::operator=(TAes&&) noexcept = default;
+
+TAesBlock TAes::cryptBlock(const TAesBlock& in, bool encrypt) {
+    auto& ctx = encrypt ? m_encrypt : m_decrypt;
+    const std::uint8_t* key = w.data(); // the first Nk words of the schedule are the key
+    const bool fresh = !ctx || m_keyedNk[encrypt] != Nk ||
+                       !std::equal(key, key + 4 * Nk, m_keyed[encrypt].begin());
+    if (fresh) {
+        if (!ctx) ctx.reset(EVP_CIPHER_CTX_new());
+        if (!ctx || EVP_CipherInit_ex(ctx.get(), cipherFor(Nk), nullptr, key, nullptr,
+                                      encrypt ? 1 : 0) != 1 ||
+            EVP_CIPHER_CTX_set_padding(ctx.get(), 0) != 1) {
+            ctx.reset();
+            throw std::runtime_error("AES is not available");
+        }
+        std::copy_n(key, 4 * Nk, m_keyed[encrypt].begin());
+        m_keyedNk[encrypt] = Nk;
+    }
     TAesBlock out{};
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            out[r + 4 * c] = State[r][c];
+    int written = 0;
+    if (EVP_CipherUpdate(ctx.get(), out.data(), &written, in.data(), static_cast<int>(in.size())) !=
+            1 ||
+        written != static_cast<int>(out.size()))
+        throw std::runtime_error("AES block step failed");
     return out;
 }
 
-void TAes::addRoundKey(int round) {
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            State[r][c] ^= w[4 * (round * Nb + c) + r];
-}
-
-void TAes::subBytes() {
-    for (auto& row : State)
-        for (auto& b : row)
-            b = kSbox[b];
-}
-
-void TAes::invSubBytes() {
-    for (auto& row : State)
-        for (auto& b : row)
-            b = kInvSbox[b];
-}
-
-void TAes::shiftRows() {
-    for (int r = 1; r < 4; ++r)
-        std::rotate(State[r].begin(), State[r].begin() + r, State[r].end());
-}
-
-void TAes::invShiftRows() {
-    for (int r = 1; r < 4; ++r)
-        std::rotate(State[r].begin(), State[r].begin() + (4 - r), State[r].end());
-}
-
-void TAes::mixColumns() {
-    for (int c = 0; c < 4; ++c) {
-        const std::uint8_t a0 = State[0][c], a1 = State[1][c], a2 = State[2][c], a3 = State[3][c];
-        State[0][c] = static_cast<std::uint8_t>(xtime(a0) ^ (xtime(a1) ^ a1) ^ a2 ^ a3);
-        State[1][c] = static_cast<std::uint8_t>(a0 ^ xtime(a1) ^ (xtime(a2) ^ a2) ^ a3);
-        State[2][c] = static_cast<std::uint8_t>(a0 ^ a1 ^ xtime(a2) ^ (xtime(a3) ^ a3));
-        State[3][c] = static_cast<std::uint8_t>((xtime(a0) ^ a0) ^ a1 ^ a2 ^ xtime(a3));
-    }
-}
-
-void TAes::invMixColumns() {
-    for (int c = 0; c < 4; ++c) {
-        const std::uint8_t a0 = State[0][c], a1 = State[1][c], a2 = State[2][c], a3 = State[3][c];
-        State[0][c] = gmul(a0, 0x0e) ^ gmul(a1, 0x0b) ^ gmul(a2, 0x0d) ^ gmul(a3, 0x09);
-        State[1][c] = gmul(a0, 0x09) ^ gmul(a1, 0x0e) ^ gmul(a2, 0x0b) ^ gmul(a3, 0x0d);
-        State[2][c] = gmul(a0, 0x0d) ^ gmul(a1, 0x09) ^ gmul(a2, 0x0e) ^ gmul(a3, 0x0b);
-        State[3][c] = gmul(a0, 0x0b) ^ gmul(a1, 0x0d) ^ gmul(a2, 0x09) ^ gmul(a3, 0x0e);
-    }
-}
-
 TAesBlock TAes::EncryptBlock(const TAesBlock& in) {
-    loadState(in);
-    addRoundKey(0);
-    for (int round = 1; round < Nr; ++round) {
-        subBytes();
-        shiftRows();
-        mixColumns();
-        addRoundKey(round);
-    }
-    subBytes();
-    shiftRows();
-    addRoundKey(Nr);
-    return storeState();
+    return cryptBlock(in, true);
 }
 
 TAesBlock TAes::DecryptBlock(const TAesBlock& in) {
-    loadState(in);
-    addRoundKey(Nr);
-    for (int round = Nr - 1; round >= 1; --round) {
-        invShiftRows();
-        invSubBytes();
-        addRoundKey(round);
-        invMixColumns();
-    }
-    invShiftRows();
-    invSubBytes();
-    addRoundKey(0);
-    return storeState();
+    return cryptBlock(in, false);
 }
 
 std::string TAes::TextToHex(std::u16string_view text) {

@@ -5,12 +5,12 @@
 
 #include <random>
 
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 #include "engine/protected_words.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"
 #include "engine/textutil.h"
-#include "net/cipher_gbk.h"
+#include "protocol/cipher_gbk.h"
 #include "support/fixtures.h"
 #include "thesaurus/keyword_store.h"
 

@@ -1,7 +1,7 @@
-#include "net/cipher_gbk.h"
+#include "protocol/cipher_gbk.h"
 
-#include "engine/codepage.h"
-#include "net/UnitAES.h"
+#include "protocol/codepage.h"
+#include "protocol/UnitAES.h"
 
 namespace cipher {
 

@@ -1,4 +1,4 @@
-#include "engine/codepage.h"
+#include "protocol/codepage.h"
 
 #include <algorithm>
 #include <cerrno>
