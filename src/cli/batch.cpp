@@ -144,13 +144,13 @@ int batchMain(int argc, char** argv) {
     CliPlatform platform;
     FormOptions formOptions{executableDir(), opts.seed};
     TForm1 form(platform, formOptions);
-    form.bschck4.setChecked(opts.synonyms);
-    form.bschck1.setChecked(opts.shuffle);
-    form.bschck3.setChecked(opts.shuffleOptions.stripSpaces);
-    form.bschck2.setChecked(opts.shuffleOptions.stripBreaks);
-    form.edt1.setText(opts.shuffleOptions.keyword);
-    form.bsknsldr1.setPosition(opts.shuffleOptions.frequency);
-    if (opts.synonyms) {
+    form.bschck4.setChecked(opts.settings.synonyms);
+    form.bschck1.setChecked(opts.settings.shuffle);
+    form.bschck3.setChecked(opts.settings.shuffleSettings.stripSpaces);
+    form.bschck2.setChecked(opts.settings.shuffleSettings.stripBreaks);
+    form.edt1.setText(opts.settings.shuffleSettings.keyword);
+    form.bsknsldr1.setPosition(opts.settings.shuffleSettings.frequency);
+    if (opts.settings.synonyms) {
         try {
             form.Database = KeywordStore::open(opts.dbPath);
             form.loadDB();

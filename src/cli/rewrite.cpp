@@ -1,26 +1,19 @@
 // rewrite: the window's two rewrite steps (synonyms, then the shuffle) on
 // files or standard input, without a window.
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <optional>
-#include <random>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/text_file.h"
 #include "cli/commands.h"
 #include "cli/rewrite_options.h"
+#include "engine/pipeline.h"
 #include "protocol/codepage.h"
-#include "engine/originality.h"
-#include "engine/protected_words.h"
-#include "engine/shuffle.h"
-#include "engine/synonyms.h"
-#include "engine/textutil.h"
-#include "thesaurus/keyword_store.h"
-#include "thesaurus/protect_store.h"
+#include "thesaurus/snapshot.h"
 
 namespace cli {
 namespace {
@@ -126,66 +119,37 @@ int rewriteMain(int argc, char** argv) {
         std::fprintf(stderr, "rewrite: %s\n", problem->c_str());
         return 1;
     }
-    const std::string& dbPath = opts.dbPath;
-    const bool synonyms = opts.synonyms, shuffle = opts.shuffle;
-    engine::ShuffleOptions& options = opts.shuffleOptions;
-    StringList& protectedWords = opts.protectedWords;
-    const std::optional<std::uint64_t>& seed = opts.seed;
-
-    SynonymReplacer replacer;
-    if (synonyms) {
-        try {
-            auto store = KeywordStore::open(dbPath);
-            StringList originals, replacements;
-            auto cursor = store->all();
-            for (KeywordRecord rec; cursor.next(rec);) {
-                if (!rec.isused) continue;
-                originals.push_back(rec.ow);
-                replacements.push_back(rec.nw);
-            }
-            replacer.build(originals, replacements);
-            for (std::string& word : protect::list(store->db()))
-                protectedWords.push_back(std::move(word));
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "rewrite: cannot read the thesaurus database %s: %s\n",
-                         dbPath.c_str(), e.what());
-            return 1;
-        }
+    // The thesaurus is read only when synonyms are on; the protected words of
+    // the command line keep the shuffle from cutting them either way.
+    std::shared_ptr<const engine::Thesaurus> thesaurus;
+    try {
+        thesaurus = opts.settings.synonyms
+                        ? thesaurus::loadThesaurus(opts.dbPath, opts.protectedWords)
+                        : engine::Thesaurus::make({}, {}, opts.protectedWords);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rewrite: cannot read the thesaurus database %s: %s\n",
+                     opts.dbPath.c_str(), e.what());
+        return 1;
     }
-
-    ProtectedWordFinder guard, shuffleGuard;
-    guard.build(protectedWords);
-    shuffleGuard.build(engine::wordsHoldingDelimiters(protectedWords));
-    if (!shuffleGuard.empty()) options.protect = &shuffleGuard;
-
-    std::mt19937_64 random;
-    if (seed)
-        random.seed(*seed);
-    else
-        random.seed((static_cast<std::uint64_t>(std::random_device{}()) << 32) ^
-                    std::random_device{}());
+    const engine::Pipeline pipeline(opts.settings, thesaurus);
+    engine::RewriteState state(opts.seed);
 
     if (files.empty()) files.push_back("-");
-    engine::MatchTexts matchList;
     int status = 0;
     for (const std::string& file : files) {
         const std::string shown = file == "-" ? "standard input" : file;
         std::string result;
-        ReplaceTrace trace;
-        int originality = 0;
+        engine::RewriteResult rewritten;
         try {
             const std::string bytes = textfile::readBytes(file, true);
             const textfile::Encoding encoding =
                 autoEncoding ? textfile::detectEncoding(bytes) : forced;
-            std::string text = textfile::decode(bytes, encoding);
+            const std::string text = textfile::decode(bytes, encoding);
             if (textfile::writtenAs(encoding) != encoding)
                 std::fprintf(stderr, "note: %s is UTF-16; its result is written as UTF-8\n",
                              shown.c_str());
-            const std::string source = report ? text : std::string();
-            if (synonyms) text = replacer.apply(text, guard.find(text), trace, false);
-            if (shuffle) text = engine::daluan(text, options, random, matchList);
-            if (report) originality = engine::originality(source, text);
-            result = textfile::encode(text, encoding);
+            rewritten = pipeline.rewrite(text, state, {.originality = report});
+            result = textfile::encode(rewritten.text, encoding);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "rewrite: %s: %s\n", shown.c_str(), e.what());
             status = 1;
@@ -198,7 +162,8 @@ int rewriteMain(int argc, char** argv) {
             return 1;
         }
         if (report)
-            std::fprintf(stderr, "%s\t%d\t%zu\n", file.c_str(), originality, trace.replacements);
+            std::fprintf(stderr, "%s\t%d\t%zu\n", file.c_str(), rewritten.originality.value_or(0),
+                         rewritten.replacements);
     }
     return status;
 }

@@ -76,10 +76,11 @@ Parsed parseRewriteOption(Argument& arg, RewriteOptions& options, std::string& e
         error = std::move(message);
         return Parsed::Error;
     };
-    bool* flag = name == "--no-synonyms"    ? &options.synonyms
-                 : name == "--shuffle"      ? &options.shuffle
-                 : name == "--keep-spaces"  ? &options.shuffleOptions.stripSpaces
-                 : name == "--strip-breaks" ? &options.shuffleOptions.stripBreaks
+    engine::RewriteSettings& s = options.settings;
+    bool* flag = name == "--no-synonyms"    ? &s.synonyms
+                 : name == "--shuffle"      ? &s.shuffle
+                 : name == "--keep-spaces"  ? &s.shuffleSettings.stripSpaces
+                 : name == "--strip-breaks" ? &s.shuffleSettings.stripBreaks
                                             : nullptr;
     if (flag) {
         if (!arg.isFlag()) return fail("option " + name + " takes no value");
@@ -92,7 +93,7 @@ Parsed parseRewriteOption(Argument& arg, RewriteOptions& options, std::string& e
             return fail("--db needs a file name");
     } else if (name == "--keyword") {
         if (!arg.value(v)) return fail("--keyword needs a text");
-        options.shuffleOptions.keyword = programText(v);
+        s.shuffleSettings.keyword = programText(v);
     } else if (name == "--protect") {
         if (!arg.value(v) || v.empty()) return fail("--protect needs a word");
         options.protectedWords.push_back(programText(v));
@@ -114,7 +115,7 @@ std::optional<std::string> checkRewriteOptions(RewriteOptions& options) {
     if (options.frequency) {
         if (*options.frequency < 2 || *options.frequency > 30)
             return "frequency " + std::to_string(*options.frequency) + " is out of range (2 to 30)";
-        options.shuffleOptions.frequency = static_cast<int>(*options.frequency);
+        options.settings.shuffleSettings.frequency = static_cast<int>(*options.frequency);
     }
     return std::nullopt;
 }

@@ -5,16 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "engine/shuffle.h"
+#include "engine/pipeline.h"
 #include "engine/stringlist.h"
 
 namespace cli {
 
 struct RewriteOptions {
     std::string dbPath = "setting.dat";
-    bool synonyms = true;
-    bool shuffle = false;
-    engine::ShuffleOptions shuffleOptions; // frequency set by checkRewriteOptions
+    engine::RewriteSettings settings; // frequency set by checkRewriteOptions
     std::optional<long long> frequency;
     std::optional<std::uint64_t> seed;
     StringList protectedWords; // from --protect, GBK
