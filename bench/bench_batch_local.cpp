@@ -29,8 +29,8 @@
 #include "bench_corpus.h"
 #include "bench_memory.h"
 #include "bench_platform.h"
-#include "protocol/codepage.h"
 #include "engine/originality.h"
+#include "protocol/codepage.h"
 
 namespace {
 
@@ -128,9 +128,9 @@ int main(int argc, char** argv) {
         };
         form.TongYiCi(articles[0]); // builds the index once
         step("synonyms", [&](const std::string& a) { form.TongYiCi(a); });
-        const SynonymStep fixed = form.synonymStep();
-        step("  of which the index lookup", [&](const std::string&) { form.synonymStep(); });
-        step("  on a worker", [&](const std::string& a) { fixed(a); });
+        const engine::Pipeline fixed = form.pipelineNow();
+        step("  of which the index lookup", [&](const std::string&) { form.thesaurusNow(); });
+        step("  on a worker", [&](const std::string& a) { fixed.replace(a); });
         step("shuffle", [&](const std::string& a) { form.daluan(a); });
         step("originality", [&](const std::string& a) { engine::originality(a, a); });
         step("result text", [&](const std::string& a) { batch::resultText(a); });

@@ -2,12 +2,12 @@
 
 #include <exception>
 
-#include "app/vendor.h"
-#include "protocol/codepage.h"
 #include "engine/protected_words.h"
 #include "engine/synonyms.h"
 #include "net/HTTPGet.h"
+#include "net/vendor.h"
 #include "protocol/UnitAES.h"
+#include "protocol/codepage.h"
 #include "thesaurus/db_failure.h"
 #include "thesaurus/keyword_store.h"
 
@@ -105,11 +105,7 @@ TForm1::TForm1(Platform& platform, FormOptions options)
     // The two link labels of the batch page follow their edits.
     edt4.onChange = [this] { run([this] { edt4Change(); }); };
     edt8.onChange = [this] { run([this] { edt8Change(); }); };
-    if (m_options.seed)
-        Random.seed(*m_options.seed);
-    else
-        Random.seed((static_cast<std::uint64_t>(std::random_device{}()) << 32) ^
-                    std::random_device{}());
+    m_rewriteState.reseed(m_options.seed);
 }
 
 TForm1::~TForm1() = default;

@@ -14,14 +14,16 @@
 
 #include "app/controls.h"
 #include "app/platform.h"
+#include "batch/job.h"
 #include "engine/match_texts.h"
 #include "engine/originality.h"
+#include "engine/pipeline.h"
 #include "engine/stringlist.h"
+#include "net/request_kind.h"
 
 class KeywordStore;
 class ProtectedWordFinder;
 class SynonymReplacer;
-struct ReplaceTrace;
 class TAes;
 class THTTPGet;
 class Tmyhttpget;
@@ -35,17 +37,6 @@ class BannerDocument {
     virtual void setBodyScroll(const std::string& value) = 0;      // body.scroll
     virtual void setBodyStyleMargin(const std::string& value) = 0; // body.style.margin
     virtual void setBodyStyleBorderWidth(int value) = 0;           // body.style.borderWidth
-};
-
-// The synonym step as it stands at one moment: the index over the thesaurus
-// lists and the protected words, both fixed, so the step can run on other
-// threads while the window goes on changing its lists.
-struct SynonymStep {
-    std::shared_ptr<const SynonymReplacer> index;
-    std::shared_ptr<const ProtectedWordFinder> guard;
-    // Synonym replacement of `text`, keeping the protected words; thread-safe.
-    std::string operator()(const std::string& text) const;
-    bool operator==(const SynonymStep&) const = default;
 };
 
 struct FormOptions {
@@ -201,7 +192,9 @@ class TForm1 {
     StringList OriginalWords;
     StringList NewWords;
     StringList ProtectedWords; // in the order they were added
-    engine::MatchTexts MatchList;
+    // The shuffle's random generator, seeded once, and its match list.
+    engine::RewriteState m_rewriteState;
+    engine::MatchTexts& MatchList = m_rewriteState.matchList;
     StringList ConfigLines;
     std::unique_ptr<TAes> Cipher;
     std::string UserId;
@@ -220,8 +213,7 @@ class TForm1 {
     std::unique_ptr<KeywordStore> Database;
     // Request objects owned by the window until their completion releases them.
     std::list<std::unique_ptr<Tmyhttpget>> Requests;
-    // The one random generator of the shuffle, seeded once.
-    std::mt19937_64 Random;
+    std::mt19937_64& Random = m_rewriteState.random;
 
     // ---- application shell (app/) -------------------------------------------
     std::string ProgramDir() const { return m_options.programDir; }
@@ -250,12 +242,16 @@ class TForm1 {
     std::string TongYiCi(const std::string& text);
     std::string daluan(const std::string& text);
     std::string rewrite(const std::string& text); // the two steps the switches select
-    SynonymStep synonymStep();                    // the step TongYiCi applies now
     void bsSkinXFormButton2Click();               // 生成原创
     void bschck11Click();                         // 标记替换词
-    // The protected words for replacement, or those of them the shuffle could
-    // cut (the ones holding a delimiter), as they are now.
-    std::shared_ptr<const ProtectedWordFinder> protectedWordFinder(bool forShuffle = false);
+    // The rewrite as the tool panel's switches, keyword and frequency set it.
+    engine::RewriteSettings rewriteSettings() const;
+    // The thesaurus lists and protected words as they are now, made into a
+    // fixed snapshot (a new one only when they changed). `thorough` compares
+    // the whole lists; without it only their lengths and the load's mark are
+    // checked (for callers that ask for every article of a run).
+    std::shared_ptr<const engine::Thesaurus> thesaurusNow(bool thorough = true);
+    engine::Pipeline pipelineNow(bool thorough = true);
     // Batch runs: the originality of each article of a run, averaged on lbl23
     // at its end.
     void batchOriginalityStart();
@@ -318,9 +314,6 @@ class TForm1 {
     void sendkeywordsAnswer(Tmyhttpget& request, const std::string& text);
 
     // ---- batch (batch/) ---------------------------------------------------------
-    // Told of every batch item that could not be fetched, written or posted,
-    // with its line in the list of its run (mmo1 or mmo2) and the reason.
-    std::function<void(int index, const std::string& reason)> OnBatchItemFailed;
     void btn11Click(); // 批量伪原创
     void btn12Click();
     void btn14Click();
@@ -334,20 +327,21 @@ class TForm1 {
 
   private:
     Platform& m_platform;
+    // Makes, owns and starts a request of the kind (the launchers' common part).
+    void launch(net::RequestKind kind, const std::string& address, const std::string& body,
+                std::int32_t listIndex);
     FormOptions m_options;
     std::string m_configPath; // empty until start-up chose it
-    // Synonym replacement with the protected words kept; marks and the count
-    // in `trace` (marks only when asked for).
-    std::string replaceSynonyms(const std::string& text, ReplaceTrace& trace, bool withMarks);
-
     // Index over OriginalWords/NewWords; replaced, never changed, when the
     // lists change, so a holder of the old one keeps a whole index.
     std::shared_ptr<const SynonymReplacer> m_synonyms;
     bool m_synonymsDirty = true;
+    size_t m_synonymsSizes = 0; // OriginalWords.size() + NewWords.size() it was built from
     // Indexes over ProtectedWords, made anew when the words change, so a
     // holder of one (a batch run on worker threads) keeps a fixed list.
     std::shared_ptr<const ProtectedWordFinder> m_protect;
     std::shared_ptr<const ProtectedWordFinder> m_protectShuffle; // words holding a delimiter
+    std::shared_ptr<const engine::Thesaurus> m_thesaurus;        // the two above together
     // The marks of the last rewrite and the text they belong to, for bschck11.
     std::vector<TextSpan> m_newArticleMarks;
     std::string m_markedArticle;
@@ -359,7 +353,14 @@ class TForm1 {
     std::chrono::steady_clock::time_point m_batchRefusedAt;
     void downloadListRun();
     void localDirectoryRun();
-    void batchItemFailed(int index, const std::string& reason);
+    // The job of the last run, which the answers of its requests go to.
+    std::shared_ptr<batch::Job> m_batchJob;
+    // The file names of a folder run with the markers it gave them so far.
+    StringList m_folderLines;
+    batch::JobSettings batchSettings() const;
+    std::shared_ptr<batch::Job> makeBatchJob(batch::JobSettings settings);
+    batch::Job& answeringJob();
+    void listRunEvent(const batch::Event& e);
+    void folderRunEvent(const batch::Event& e);
     int m_loadGeneration = 0; // bumped by every loadDB; an interrupted load stops
-    friend class SynonymReplacerAccess;
 };

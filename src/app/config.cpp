@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 
 #include "app/Unit1.h"
-#include "app/files.h"
+#include "engine/files.h"
 #include "protocol/codepage.h"
 
 namespace {

@@ -6,15 +6,11 @@
 #include <optional>
 #include <string>
 
-class Platform {
+#include "net/event_loop.h"
+
+// processEvents() and postToGui() come from the event loop: the GUI thread.
+class Platform : public net::EventLoop {
   public:
-    virtual ~Platform() = default;
-
-    // Let pending window events and posted completions run.
-    virtual void processEvents() = 0;
-    // Hand `fn` to the GUI thread; callable from any thread.
-    virtual void postToGui(std::function<void()> fn) = 0;
-
     // Plain message box titled with the application title.
     virtual void showMessage(const std::string& text) = 0;
     // The generic error message box for a failure a command did not catch.

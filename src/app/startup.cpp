@@ -1,8 +1,8 @@
 // The start-up sequence of the main window.
 #include "app/Unit1.h"
-#include "app/vendor.h"
-#include "protocol/codepage.h"
+#include "net/vendor.h"
 #include "protocol/UnitAES.h"
+#include "protocol/codepage.h"
 
 void TForm1::FormCreate() {
     bool databaseFailed = false;

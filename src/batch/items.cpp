@@ -1,8 +1,7 @@
 #include "batch/items.h"
 
-#include "app/controls.h"
-#include "protocol/codepage.h"
 #include "engine/textutil.h"
+#include "protocol/codepage.h"
 
 namespace batch {
 
@@ -53,14 +52,6 @@ std::string withoutMarkers(std::string_view line) {
         }
     }
     return std::string(line);
-}
-
-void markLine(TMemo& memo, int index, const std::string& marker) {
-    memo.appendToLine(index, marker);
-}
-
-bool lineOf(const TMemo& memo, int index, std::string& line) {
-    return memo.line(index, line);
 }
 
 std::string resultText(std::string_view rewritten) {

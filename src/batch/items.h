@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-class TMemo;
-
 namespace batch {
 
 // Appended to an item's line: its result was written or its post launched,
@@ -15,12 +13,6 @@ const std::string& emptyMarker();
 
 // The line without the markers earlier runs appended to it.
 std::string withoutMarkers(std::string_view line);
-
-// Appends `marker` to line `index` of the memo (lines cut as the memo's lines
-// are). A line that no longer exists is left alone.
-void markLine(TMemo& memo, int index, const std::string& marker);
-// Line `index` of the memo into `line`; false when the memo has fewer lines.
-bool lineOf(const TMemo& memo, int index, std::string& line);
 
 // The rewritten text cut into lines at CR LF, CR or LF (a NUL byte ends it)
 // and joined with CR LF after every line, the last included.

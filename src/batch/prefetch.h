@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/text_file.h"
+#include "engine/text_file.h"
 
 namespace batch {
 

@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <sys/stat.h>
 
-#include "app/files.h"
-#include "protocol/codepage.h"
+#include "engine/files.h"
 #include "engine/textutil.h"
+#include "protocol/codepage.h"
 
 namespace batch {
 
@@ -51,8 +51,7 @@ textfile::TextFile readArticle(const std::string& path) {
     }
 }
 
-void writeArticle(const std::string& path, const std::string& text,
-                  textfile::Encoding encoding) {
+void writeArticle(const std::string& path, const std::string& text, textfile::Encoding encoding) {
     try {
         textfile::writeTextFile(fsPath(path), text, encoding);
     } catch (const std::exception& e) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text_file.h"
+#include "engine/text_file.h"
 
 namespace batch {
 

@@ -1,25 +1,27 @@
-// batch: the batch job of the window without a window. The command sets up a
-// window model as a user would (switches, folders, the list, the target) and
-// presses "批量伪原创"; the run, the rewrite, the names, the result text and the
-// submissions are the window's own. Requests complete on this thread while it
-// waits for them.
+// batch: the batch job of the window without a window: the same job, the same
+// rewrite pipeline, names, result text and submissions. Requests complete on
+// this thread while it waits for them.
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/Unit1.h"
-#include "app/files.h"
 #include "batch/items.h"
+#include "batch/job.h"
+#include "batch/net_transport.h"
 #include "batch/source_files.h"
-#include "cli/cli_platform.h"
+#include "cli/cli_loop.h"
 #include "cli/commands.h"
 #include "cli/rewrite_options.h"
+#include "engine/files.h"
+#include "engine/textutil.h"
 #include "protocol/codepage.h"
-#include "thesaurus/keyword_store.h"
+#include "thesaurus/snapshot.h"
 
 namespace cli {
 namespace {
@@ -141,113 +143,114 @@ int batchMain(int argc, char** argv) {
         return 1;
     }
 
-    CliPlatform platform;
-    FormOptions formOptions{executableDir(), opts.seed};
-    TForm1 form(platform, formOptions);
-    form.bschck4.setChecked(opts.settings.synonyms);
-    form.bschck1.setChecked(opts.settings.shuffle);
-    form.bschck3.setChecked(opts.settings.shuffleSettings.stripSpaces);
-    form.bschck2.setChecked(opts.settings.shuffleSettings.stripBreaks);
-    form.edt1.setText(opts.settings.shuffleSettings.keyword);
-    form.bsknsldr1.setPosition(opts.settings.shuffleSettings.frequency);
-    if (opts.settings.synonyms) {
-        try {
-            form.Database = KeywordStore::open(opts.dbPath);
-            form.loadDB();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "batch: cannot read the thesaurus database %s: %s\n",
-                         opts.dbPath.c_str(), e.what());
-            return 1;
-        }
-    } else {
-        form.ThesaurusLoaded = true; // nothing to load without synonyms
+    // The thesaurus is read only when synonyms are on; the protected words of
+    // the command line keep the shuffle from cutting them either way.
+    std::shared_ptr<const engine::Thesaurus> thesaurus;
+    try {
+        thesaurus = opts.settings.synonyms
+                        ? thesaurus::loadThesaurus(opts.dbPath, opts.protectedWords)
+                        : engine::Thesaurus::make({}, {}, opts.protectedWords);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "batch: cannot read the thesaurus database %s: %s\n",
+                     opts.dbPath.c_str(), e.what());
+        return 1;
     }
-    for (const std::string& word : opts.protectedWords)
-        form.ProtectedWords.push_back(word);
-    form.LoggedIn = true;
+    const engine::Pipeline pipeline(opts.settings, thesaurus);
+    engine::RewriteState state(opts.seed);
 
+    batch::JobSettings settings;
     if (fromList) {
-        std::string list;
+        settings.source = batch::Source::List;
         try {
-            list = batch::readArticle(gbkPath(*listFile)).text;
+            settings.lines = linesOf(batch::readArticle(gbkPath(*listFile)).text);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "batch: %s\n", shown(e.what()).c_str());
             return 1;
         }
-        form.mmo2.setText(list);
     } else {
-        form.edt3.setText(gbkPath(*sourceDir));
+        settings.source = batch::Source::Folder;
+        settings.sourceDir = gbkPath(*sourceDir);
     }
-    if (targetDir) form.edt4.setText(gbkPath(*targetDir));
-    if (postUrl) form.edt8.setText(*postUrl);
-    form.bsknrdgrp2.setItemIndex(fromList ? 1 : 0);
-    form.bsknrdgrp3.setItemIndex(targetDir ? 0 : 1);
-    form.bsknrdgrp1.setItemIndex(mode);
+    if (targetDir) {
+        settings.target = batch::Target::Folder;
+        settings.targetDir = gbkPath(*targetDir);
+    } else {
+        settings.target = batch::Target::Post;
+        settings.postUrl = *postUrl;
+    }
+    settings.idMode = static_cast<batch::IdMode>(mode);
 
-    std::map<int, std::string> failures;
-    form.OnBatchItemFailed = [&](int index, const std::string& reason) {
-        failures.emplace(index, reason);
-    };
-
-    // The progress line: files done of files listed, or requests finished.
+    // The progress line: items finished of the items of the run.
     const bool progress = ::isatty(STDERR_FILENO) == 1;
     auto lastShown = std::chrono::steady_clock::now();
     bool lineOpen = false;
+    int finished = 0, total = 0;
     auto showProgress = [&](bool force) {
         if (!progress) return;
         const auto now = std::chrono::steady_clock::now();
         if (!force && now - lastShown < std::chrono::milliseconds(200)) return;
         lastShown = now;
-        const int total = form.BatchTotal;
-        int done = form.bsSkinGauge1.value();
-        if (fromList) {
-            // Lines marked so far and lines that failed.
-            done = static_cast<int>(failures.size());
-            const std::string& text = form.mmo2.text();
-            for (const std::string* marker : {&batch::doneMarker(), &batch::emptyMarker()})
-                for (size_t at = text.find(*marker); at != std::string::npos;
-                     at = text.find(*marker, at + 1))
-                    ++done;
-        }
-        std::fprintf(stderr, "\rbatch: %d/%d", done < 0 ? 0 : done, total);
+        std::fprintf(stderr, "\rbatch: %d/%d", finished, total);
         lineOpen = true;
     };
     auto endLine = [&] {
         if (lineOpen) std::fputc('\n', stderr);
         lineOpen = false;
     };
-    platform.onEvents = [&] { showProgress(false); };
-    platform.beforeSay = endLine;
 
-    form.run([&] { form.btn11Click(); });
-    platform.waitUntil([&] { return form.Requests.empty(); });
+    CliLoop loop;
+    loop.onEvents = [&] { showProgress(false); };
+    std::map<int, std::string> failures; // by item index
+    std::set<int> settled;               // items done, empty or failed
+    batch::JobHooks hooks;
+    hooks.pipeline = [&pipeline] { return pipeline; };
+    hooks.state = &state;
+    hooks.yield = [&loop] { loop.processEvents(); };
+    batch::Job job(std::move(settings), std::move(hooks), [&](const batch::Event& e) {
+        switch (e.kind) {
+        case batch::Event::Failed:
+            failures.emplace(e.item.index, e.detail);
+            [[fallthrough]];
+        case batch::Event::Written:
+        case batch::Event::Posted:
+        case batch::Event::Empty:
+            if (settled.insert(e.item.index).second) ++finished;
+            break;
+        default:
+            break;
+        }
+    });
+    batch::NetTransport transport(loop);
+    transport.attach(job);
+
+    if (!job.prepare()) {
+        std::fprintf(stderr, "batch: %s\n",
+                     fromList ? "the list holds no address"
+                              : shown(cp::G("【提示信息】源目录内没有TXT文件.")).c_str());
+    }
+    total = static_cast<int>(job.items().size());
+    job.start();
+    loop.waitUntil([&] { return transport.pending() == 0; });
     showProgress(true);
     endLine();
 
-    const StringList lines = fromList ? form.mmo2.lines() : form.mmo1.lines();
-    if (lines.empty() || form.BatchTotal == 0)
-        std::fprintf(stderr, "batch: %s\n", shown(form.lbl19.caption()).c_str());
-    int done = 0, empty = 0;
+    // A folder run ends at a file it cannot read or write; the files after it
+    // are not done.
+    if (!job.stoppedBy().empty())
+        std::fprintf(stderr, "batch: %s\n", shown(job.stoppedBy()).c_str());
+    const batch::Job::Summary& sum = job.summary();
     std::vector<std::string> failed;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        const std::string item = batch::withoutMarkers(line);
-        const auto failure = failures.find(static_cast<int>(i));
-        const bool marked = line.size() != item.size();
-        if (failure != failures.end())
-            failed.push_back(shown(item) + ": " + shown(failure->second));
-        else if (!marked)
-            failed.push_back(shown(item) + (platform.errors ? ": not done" : ": failed"));
-        else if (line.ends_with(batch::emptyMarker()))
-            ++empty;
-        else
-            ++done;
+    for (const batch::Item& item : job.items()) {
+        if (const auto failure = failures.find(item.index); failure != failures.end())
+            failed.push_back(shown(item.name) + ": " + shown(failure->second));
+        else if (!settled.count(item.index))
+            failed.push_back(shown(item.name) + ": not done");
     }
-    std::fprintf(stderr, "batch: %d done, %d empty, %zu failed\n", done, empty, failed.size());
+    std::fprintf(stderr, "batch: %d done, %d empty, %zu failed\n", sum.done, sum.empty,
+                 failed.size());
     for (const std::string& f : failed)
         std::fprintf(stderr, "  %s\n", f.c_str());
-    return failed.empty() && platform.errors == 0 ? 0 : 1;
+    return failed.empty() ? 0 : 1;
 }
 
 } // namespace cli

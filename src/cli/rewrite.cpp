@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/text_file.h"
 #include "cli/commands.h"
 #include "cli/rewrite_options.h"
 #include "engine/pipeline.h"
+#include "engine/text_file.h"
 #include "protocol/codepage.h"
 #include "thesaurus/snapshot.h"
 

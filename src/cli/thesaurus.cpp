@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/text_file.h"
 #include "cli/commands.h"
 #include "cli/thesaurus_tools.h"
+#include "engine/text_file.h"
 #include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/pair_file.h"

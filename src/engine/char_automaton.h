@@ -43,7 +43,7 @@ class CharAutomaton {
   private:
     static constexpr int32_t kNone = -1;
     static constexpr uint32_t kNoCode = ~uint32_t{0};
-    static bool isLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+    static bool isLead(unsigned char b) { return cp::isGbkLead(b); }
     static uint32_t secondHalfCode(unsigned char lead, unsigned char digit) {
         return (static_cast<uint32_t>(lead) << 8) | static_cast<uint32_t>(digit - 0x30);
     }

@@ -1,4 +1,5 @@
 #include "engine/originality.h"
+#include "protocol/codepage.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -66,7 +67,7 @@ std::vector<char32_t> countedCharacters(std::string_view text) {
     std::vector<char32_t> out;
     out.reserve(n / 2 + 1);
     auto digit = [&](size_t k) { return k < n && t[k] >= 0x30 && t[k] <= 0x39; };
-    auto lead = [&](size_t k) { return k < n && t[k] >= 0x81 && t[k] <= 0xFE; };
+    auto lead = [&](size_t k) { return k < n && cp::isGbkLead(t[k]); };
     for (size_t i = 0; i < n;) {
         char32_t c = 0;
         size_t len = 1;

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "protocol/codepage.h"
 #include "engine/regex16.h"
 #include "engine/textutil.h"
+#include "protocol/codepage.h"
 
 namespace engine {
 
@@ -31,9 +31,7 @@ std::uint64_t drawBelow(std::mt19937_64& random, std::uint64_t bound) {
 
 namespace {
 
-inline bool isLead(unsigned char b) {
-    return b >= 0x81 && b <= 0xFE;
-}
+using cp::isGbkLead;
 
 // ExprTest without the cutting into lines: the text with every match of
 // `pattern` replaced by the marker; the matched texts go to `matchList`.
@@ -61,9 +59,9 @@ std::string markMatches(const std::string& pattern, const std::string& text, Mat
         const auto* b = reinterpret_cast<const unsigned char*>(gbk.data());
         if (gbk.find_first_of("[@]") != std::string::npos)
             oneWalk = false;
-        else if (gbk.size() == 1 && !isLead(b[0]))
+        else if (gbk.size() == 1 && !isGbkLead(b[0]))
             single.set(b[0]);
-        else if (gbk.size() == 2 && isLead(b[0]))
+        else if (gbk.size() == 2 && isGbkLead(b[0]))
             single.set(0x100u * b[0] + b[1]);
         else
             oneWalk = false;
@@ -78,10 +76,10 @@ std::string markMatches(const std::string& pattern, const std::string& text, Mat
         bool kept = false;   // a match was left in a kept stretch
         MatchTexts replaced; // the matches replaced, when some were kept
         for (size_t i = 0; i < n;) {
-            const bool two = isLead(t[i]) && i + 1 < n;
+            const bool two = isGbkLead(t[i]) && i + 1 < n;
             const size_t code = two ? 0x100u * t[i] + t[i + 1] : t[i];
             const size_t len = two ? 2 : 1;
-            if ((two || !isLead(t[i])) && single[code]) {
+            if ((two || !isGbkLead(t[i])) && single[code]) {
                 while (k < keep.size() && keep[k].end <= i)
                     ++k;
                 if (k < keep.size() && keep[k].begin <= i) {
@@ -144,7 +142,7 @@ template <class Drop> void removeCharacters(std::string& f, Drop drop) {
     size_t w = 0;
     for (size_t i = 0; i < n;) {
         const auto b = static_cast<unsigned char>(f[i]);
-        const size_t len = isLead(b) && i + 1 < n ? 2 : 1;
+        const size_t len = isGbkLead(b) && i + 1 < n ? 2 : 1;
         const int second = len == 2 ? static_cast<unsigned char>(f[i + 1]) : -1;
         if (!drop(b, second)) {
             f[w++] = f[i];
@@ -174,7 +172,7 @@ StringList wordsHoldingDelimiters(const StringList& words) {
     StringList out;
     for (const std::string& word : words) {
         for (size_t i = 0; i < word.size();) {
-            const size_t len = isLead(static_cast<unsigned char>(word[i])) ? 2 : 1;
+            const size_t len = isGbkLead(static_cast<unsigned char>(word[i])) ? 2 : 1;
             if (std::find(delimiters.begin(), delimiters.end(), word.substr(i, len)) !=
                 delimiters.end()) {
                 out.push_back(word);

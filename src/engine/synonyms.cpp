@@ -8,6 +8,7 @@
 
 #include "engine/char_automaton.h"
 #include "engine/textutil.h"
+#include "protocol/codepage.h"
 
 // How the fast replacement stays exact.
 //
@@ -36,9 +37,7 @@
 
 namespace {
 
-inline bool isLead(unsigned char b) {
-    return b >= 0x81 && b <= 0xFE;
-}
+using cp::isGbkLead;
 
 // Segments up to this size are rescanned whole after a replacement.
 constexpr size_t kWholeRescanLimit = 128;
@@ -60,7 +59,7 @@ void forEachWindow(std::string_view text, const std::vector<size_t>& sites, size
     auto flush = [&] {
         while (boundary <= winStart && boundary < text.size()) {
             lastBoundary = boundary;
-            boundary += isLead(t[boundary]) ? 2 : 1;
+            boundary += isGbkLead(t[boundary]) ? 2 : 1;
         }
         fn(text.substr(lastBoundary, winEnd - lastBoundary));
     };
@@ -205,7 +204,7 @@ void SynonymReplacer::Run::add(int pair) {
     m_added.emplace_back(m_automaton.add(word), pair);
     const auto* w = reinterpret_cast<const unsigned char*>(word.data());
     for (size_t k = 0; k < word.size();) {
-        if (isLead(w[k])) {
+        if (isGbkLead(w[k])) {
             m_doubleUsed.set((static_cast<size_t>(w[k]) << 8) | w[k + 1]);
             k += 2;
         } else {
@@ -295,7 +294,7 @@ void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::str
 
     // Blocks of about kBlockBytes, each starting on a character boundary.
     std::vector<size_t> starts{0};
-    for (size_t x = 0; x < n; x += isLead(t[x]) ? 2 : 1)
+    for (size_t x = 0; x < n; x += isGbkLead(t[x]) ? 2 : 1)
         if (x - starts.back() >= kBlockBytes) starts.push_back(x);
     std::vector<Block> blocks(starts.size());
     for (size_t b = 0; b < starts.size(); ++b) {
@@ -351,7 +350,7 @@ void SynonymReplacer::Run::rewriteLongSegment(std::string_view segment, std::str
                 for (int k = b + 1; k < blockCount && ahead.size() < m - 1; ++k)
                     ahead.append(blocks[static_cast<size_t>(k)].text, 0, m - 1 - ahead.size());
                 const auto* bt = reinterpret_cast<const unsigned char*>(block.text.data());
-                for (size_t q = tail; q < size; q += isLead(bt[q]) ? 2 : 1) {
+                for (size_t q = tail; q < size; q += isGbkLead(bt[q]) ? 2 : 1) {
                     if (q + m <= size) continue;
                     const size_t inBlock = size - q;
                     if (ahead.size() >= m - inBlock &&
@@ -497,7 +496,7 @@ std::string SynonymReplacer::Run::apply(std::string_view text, Pass* pass) const
         const unsigned char b = t[i];
         size_t len = 1;
         bool wall;
-        if (isLead(b)) {
+        if (isGbkLead(b)) {
             // A lead byte at the very end is a character no word holds.
             if (i + 1 < n) {
                 len = 2;

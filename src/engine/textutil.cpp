@@ -11,9 +11,7 @@
 
 namespace {
 
-inline bool isLead(unsigned char b) {
-    return b >= 0x81 && b <= 0xFE;
-}
+using cp::isGbkLead;
 
 } // namespace
 
@@ -94,7 +92,7 @@ bool replaceInPlace(std::string& text, std::string_view pattern, std::string_vie
 bool holdsFourByteHalf(std::string_view bytes) {
     for (size_t i = 0; i + 1 < bytes.size();) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (!isLead(b)) {
+        if (!isGbkLead(b)) {
             ++i;
             continue;
         }
@@ -108,7 +106,7 @@ bool holdsFourByteHalf(std::string_view bytes) {
 bool endsOnCharBoundary(std::string_view bytes) {
     size_t i = 0;
     while (i < bytes.size())
-        i += isLead(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+        i += isGbkLead(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
     return i == bytes.size();
 }
 

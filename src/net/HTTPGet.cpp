@@ -3,7 +3,6 @@
 #include <cctype>
 #include <optional>
 
-#include "app/platform.h"
 #include "net/transfer_engine.h"
 
 namespace net {
@@ -60,14 +59,14 @@ AddressParts splitAddress(const std::string& url) {
     return parts;
 }
 
-GuiLink guiLinkOf(Platform& platform) {
-    return {[&platform](std::function<void()> fn) { platform.postToGui(std::move(fn)); },
-            [&platform] { platform.processEvents(); }};
+GuiLink guiLinkOf(EventLoop& loop) {
+    return {[&loop](std::function<void()> fn) { loop.postToGui(std::move(fn)); },
+            [&loop] { loop.processEvents(); }};
 }
 
 } // namespace net
 
-THTTPGet::THTTPGet(Platform& platform) : m_gui(net::guiLinkOf(platform)) {}
+THTTPGet::THTTPGet(net::EventLoop& loop) : m_gui(net::guiLinkOf(loop)) {}
 
 THTTPGet::THTTPGet(net::GuiLink gui) : m_gui(std::move(gui)) {}
 
@@ -112,7 +111,13 @@ void THTTPGet::Start() {
             };
         }
         FWorker = t;
-        net::submitTransfer(t);
+        try {
+            net::submitTransfer(t);
+        } catch (...) {
+            // Not started: the object stays idle and its owner hears of it.
+            FWorker.reset();
+            throw;
+        }
     }
     // Both with and without WaitThread the caller's pending events run now.
     // This object may be released by its own completion in there, so nothing

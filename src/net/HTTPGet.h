@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-class Platform;
+#include "net/event_loop.h"
 
 namespace net {
 
@@ -54,7 +54,7 @@ struct GuiLink {
     std::function<void(std::function<void()>)> postToGui;
     std::function<void()> processEvents;
 };
-GuiLink guiLinkOf(Platform& platform);
+GuiLink guiLinkOf(EventLoop& loop);
 
 struct Transfer;
 
@@ -69,7 +69,7 @@ class THTTPGet {
 
     static constexpr const char* kDefaultAgent = "wyc-http/2.0";
 
-    explicit THTTPGet(Platform& platform);
+    explicit THTTPGet(net::EventLoop& loop);
     explicit THTTPGet(net::GuiLink gui);
     // Cancels a running exchange; its completion is dropped and never reaches
     // this object.
@@ -96,6 +96,7 @@ class THTTPGet {
     // Starts an exchange with the current properties unless one is running,
     // then lets pending events and completions run. Returns without waiting;
     // the object may already be released by its own completion on return.
+    // Throws when the exchange cannot be started (the object is then idle).
     void Start();
     // Stops the running exchange; OnError follows. Does nothing when idle.
     void Cancel();
@@ -113,6 +114,7 @@ class THTTPGet {
 class Tmyhttpget : public THTTPGet {
   public:
     using THTTPGet::THTTPGet;
-    std::string FRequestKind;    // which flow the response belongs to
+    // Which flow the response belongs to: the name of a net::RequestKind.
+    std::string FRequestKind;
     std::int32_t FListIndex = 0; // download-list line of a batch fetch
 };

@@ -1,7 +1,7 @@
 #include "net/shared_page.h"
 
-#include "protocol/codepage.h"
 #include "net/answer_fields.h"
+#include "protocol/codepage.h"
 
 namespace sharedpage {
 
@@ -13,11 +13,10 @@ std::optional<Page> parse(std::u16string_view plain) {
     page.rows.reserve(c - 2);
     for (size_t i = 0; i + 2 < c; ++i) {
         const auto fields = answers::splitUtf16(entries[i], u"[@m@]");
-        ListItem row;
-        row.subItems.resize(3);
-        if (!fields.empty()) row.caption = cp::utf16ToGbk(fields[0]);
-        for (size_t f = 1; f < fields.size() && f <= 3; ++f)
-            row.subItems[f - 1] = cp::utf16ToGbk(fields[f]);
+        Row row;
+        std::string* slots[] = {&row.netId, &row.ow, &row.nw, &row.sharer};
+        for (size_t f = 0; f < fields.size() && f < 4; ++f)
+            *slots[f] = cp::utf16ToGbk(fields[f]);
         page.rows.push_back(std::move(row));
     }
     page.currentPage = cp::utf16ToGbk(entries[c - 2]);

@@ -8,13 +8,16 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controls.h"
-
 namespace sharedpage {
 
+struct Row {
+    std::string netId; // the network number
+    std::string ow, nw, sharer;
+};
+
 struct Page {
-    std::vector<ListItem> rows; // caption: network number; sub-items: ow, nw, sharer
-    std::string currentPage;    // GBK, as the answer gave it
+    std::vector<Row> rows;
+    std::string currentPage; // GBK, as the answer gave it
     std::string pageCount;
 };
 

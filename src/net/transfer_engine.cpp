@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/files.h"
+#include "engine/files.h"
 #include "net/HTTPGet.h"
 
 namespace net {

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "app/Unit1.h"
-#include "app/files.h"
-#include "app/vendor.h"
+#include "engine/files.h"
+#include "net/vendor.h"
 #include "ui/app_environment.h"
 #include "ui/main_window.h"
 #include "ui/qt_platform.h"

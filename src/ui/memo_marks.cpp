@@ -5,15 +5,14 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "protocol/codepage.h"
 #include "ui/qt_text.h"
 
 namespace ui {
 
 namespace {
 
-inline bool isLead(unsigned char b) {
-    return b >= 0x81 && b <= 0xFE;
-}
+using cp::isGbkLead;
 
 // Display positions of the stretch ends, by walking the characters: what
 // memoToQ makes of each (a break is one unit, a supplementary character two).
@@ -33,9 +32,9 @@ std::vector<int> walkedPositions(const std::string& gbk, const std::vector<size_
         const auto at = [&](size_t k) { return k < n ? t[k] : 0; };
         if (t[i] == '\r' && at(i + 1) == '\n') {
             len = 2;
-        } else if (isLead(t[i])) {
-            if (at(i + 1) >= 0x30 && at(i + 1) <= 0x39 && isLead(at(i + 2)) && at(i + 3) >= 0x30 &&
-                at(i + 3) <= 0x39) {
+        } else if (isGbkLead(t[i])) {
+            if (at(i + 1) >= 0x30 && at(i + 1) <= 0x39 && isGbkLead(at(i + 2)) &&
+                at(i + 3) >= 0x30 && at(i + 3) <= 0x39) {
                 len = 4; // a four-byte GB18030 character, beyond the BMP from 0x90 on
                 units = t[i] >= 0x90 ? 2 : 1;
             } else if (at(i + 1) >= 0x40 && at(i + 1) <= 0xFE && at(i + 1) != 0x7F) {

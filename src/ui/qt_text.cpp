@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "app/files.h"
+#include "engine/files.h"
 #include "protocol/codepage.h"
 
 namespace ui {

@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 
 #include "app/Unit1.h"
-#include "app/files.h"
-#include "app/vendor.h"
+#include "engine/files.h"
+#include "net/vendor.h"
 #include "sqlitedb/sqlite.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"

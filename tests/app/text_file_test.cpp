@@ -7,7 +7,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "app/text_file.h"
+#include "engine/text_file.h"
 #include "support/fixtures.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Unit1.h"
-#include "app/vendor.h"
+#include "net/vendor.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
 

@@ -1,6 +1,7 @@
 // Output names, result text and paths of batch items.
 #include <gtest/gtest.h>
 
+#include "app/batch_lines.h"
 #include "app/controls.h"
 #include "batch/items.h"
 #include "support/fixtures.h"

@@ -6,10 +6,10 @@
 #include <random>
 #include <regex>
 
-#include "app/vendor.h"
-#include "protocol/codepage.h"
+#include "net/vendor.h"
 #include "protocol/UnitAES.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 #include "server/pg_connection.h"
 #include "server/protocol.h"
 #include "support/client_targets.h"

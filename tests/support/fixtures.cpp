@@ -5,7 +5,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "app/vendor.h"
+#include "net/vendor.h"
 #include "support/raw_client.h"
 #include "thesaurus/keyword_store.h"
 

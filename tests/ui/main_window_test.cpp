@@ -24,7 +24,7 @@
 #include <tuple>
 
 #include "app/Unit1.h"
-#include "app/vendor.h"
+#include "net/vendor.h"
 #include "support/fixtures.h"
 #include "ui/main_window.h"
 #include "ui_test_support.h"
@@ -215,7 +215,8 @@ TEST_F(MainWindowTest, ReturnInThePasswordLogsIn) {
     const std::string before = form->lbl8.caption();
     QTest::keyClick(widget<QLineEdit>("bsknpswrdt1"), Qt::Key_Return);
     // The login went out: its answer, or its failure, is on the status label.
-    EXPECT_TRUE(waitUntil([&] { return form->Requests.empty() && form->lbl8.caption() != before; }));
+    EXPECT_TRUE(
+        waitUntil([&] { return form->Requests.empty() && form->lbl8.caption() != before; }));
 }
 
 TEST_F(MainWindowTest, ThesaurusPageKeysSelectionAndColumns) {

@@ -1,0 +1,88 @@
+// What a batch run does as its requests come back: a fetched page of the
+// download list goes to the run's job, which rewrites it and saves or submits
+// it; every finished submission counts towards the end of the run.
+#include "app/Unit1.h"
+#include "app/batch_lines.h"
+#include "batch/items.h"
+#include "net/HTTPGet.h"
+#include "protocol/codepage.h"
+
+using cp::G;
+
+batch::Job& TForm1::answeringJob() {
+    // A page fetched outside a run (none was started in this window) is
+    // handled as a list run with the page's settings as they are now.
+    if (!m_batchJob || m_batchJob->settings().source != batch::Source::List) {
+        batch::JobSettings settings = batchSettings();
+        settings.source = batch::Source::List;
+        settings.lines = mmo2.lines();
+        m_batchJob = makeBatchJob(std::move(settings));
+        m_batchJob->prepare();
+    }
+    return *m_batchJob;
+}
+
+void TForm1::listRunEvent(const batch::Event& e) {
+    const int index = e.item.index;
+    auto showAverage = [this] {
+        if (m_batchJob) m_batchOriginality = m_batchJob->originality();
+        batchOriginalityShow();
+    };
+    switch (e.kind) {
+    case batch::Event::Started:
+        // The status comes first: launching lets answers that are already in
+        // run, and their texts (a finished fetch, a file that could not be
+        // written) must not be hidden behind an older "正在抓取".
+        lbl19.setCaption(G("【提示信息】正在抓取") + e.item.name);
+        break;
+    case batch::Event::Fetched:
+        lbl19.setCaption(G("【提示信息】抓取") + e.detail + G("完成"));
+        break;
+    case batch::Event::Empty:
+        batch::markLine(mmo2, index, batch::emptyMarker());
+        break;
+    case batch::Event::Written:
+        showAverage();
+        batch::markLine(mmo2, index, batch::doneMarker());
+        break;
+    case batch::Event::Posting:
+        showAverage();
+        // The status comes before the launch, which lets finished posts run:
+        // the last of them must leave "全部提交到服务器完成" standing.
+        lbl19.setCaption(G("【提示信息】") + e.item.name + G("正在提交到网络..."));
+        batch::markLine(mmo2, index, batch::doneMarker());
+        break;
+    case batch::Event::Failed:
+        if (e.stage == batch::Stage::Write) {
+            showAverage();
+            // The line stays unmarked; the label says which file failed.
+            lbl19.setCaption(G("【提示信息】") + e.detail); // names the file and the reason
+        }
+        break;
+    case batch::Event::Posted:
+        break;
+    }
+}
+
+void TForm1::getcontentAnswer(Tmyhttpget& request, const std::string& text) {
+    answeringJob().fetched(request.FListIndex, request.URL, text);
+}
+
+void TForm1::getcontentError(Tmyhttpget& request) {
+    lbl19.setCaption(G("【提示信息】抓取") + request.URL + G("出错"));
+    answeringJob().fetchFailed(request.FListIndex, G("抓取出错"));
+}
+
+void TForm1::PostSendAnswer(Tmyhttpget& request, const std::string& text) {
+    ++PostedCount;
+    lbl19.setCaption(G("【提示信息】") + text);
+    if (PostedCount >= BatchTotal) lbl19.setCaption(G("【提示信息】全部提交到服务器完成"));
+    if (m_batchJob) m_batchJob->posted(request.FListIndex, text);
+}
+
+void TForm1::PostSendError(Tmyhttpget& request) {
+    ++PostedCount;
+    lbl19.setCaption(G("【提示信息】") + request.URL + G("提交出错"));
+    if (PostedCount >= BatchTotal) lbl19.setCaption(G("【提示信息】全部提交到服务器完成"));
+    if (m_batchJob) m_batchJob->postFailed(request.FListIndex, G("提交出错"));
+}

@@ -1,0 +1,72 @@
+#include "batch/net_transport.h"
+
+#include <exception>
+
+#include "net/requests.h"
+#include "protocol/codepage.h"
+
+namespace batch {
+
+void NetTransport::attach(Job& job) {
+    job.hooks().fetch = [this, &job](const Item& item, const std::string& url) {
+        start(job, net::RequestKind::GetContent, item, url, {});
+    };
+    job.hooks().post = [this, &job](const Item& item, const std::string& url,
+                                    const std::string& body) {
+        start(job, net::RequestKind::PostSend, item, url, body);
+    };
+}
+
+void NetTransport::start(Job& job, net::RequestKind kind, const Item& item, const std::string& url,
+                         const std::string& body) {
+    auto request = std::make_unique<Tmyhttpget>(m_loop);
+    net::prepare(*request, kind, url, body);
+    request->FRequestKind = net::nameOf(kind);
+    request->FListIndex = item.index;
+    const bool post = net::isPost(kind);
+    request->OnDoneString = [this, &job, post](THTTPGet* sender, const std::string& body) {
+        auto* r = static_cast<Tmyhttpget*>(sender);
+        const int index = r->FListIndex;
+        const std::string address = r->URL;
+        release(sender);
+        if (post)
+            job.posted(index, net::answerText(body));
+        else
+            job.fetched(index, address, net::answerText(body));
+    };
+    request->OnError = [this, &job, post](THTTPGet* sender) {
+        const int index = static_cast<Tmyhttpget*>(sender)->FListIndex;
+        release(sender);
+        if (post)
+            job.postFailed(index, cp::G("提交出错"));
+        else
+            job.fetchFailed(index, cp::G("抓取出错"));
+    };
+    Tmyhttpget* started = request.get();
+    m_requests.push_back(std::move(request));
+    try {
+        started->Start();
+    } catch (const std::exception& e) {
+        // Not started (no thread or memory for it): the item fails with the reason.
+        bool owned = false;
+        for (const auto& r : m_requests)
+            owned = owned || r.get() == started;
+        if (!owned || started->running()) throw;
+        release(started);
+        if (post)
+            job.postFailed(item.index, e.what());
+        else
+            job.fetchFailed(item.index, e.what());
+    }
+}
+
+void NetTransport::release(const THTTPGet* request) {
+    for (auto it = m_requests.begin(); it != m_requests.end(); ++it) {
+        if (it->get() == request) {
+            m_requests.erase(it);
+            return;
+        }
+    }
+}
+
+} // namespace batch

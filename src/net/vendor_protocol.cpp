@@ -1,0 +1,50 @@
+#include "net/vendor_protocol.h"
+
+#include "net/answer_fields.h"
+#include "net/vendor.h"
+#include "protocol/MD5.h"
+#include "protocol/cipher_gbk.h"
+
+namespace vendor {
+
+namespace {
+// Fixed salt of the login key.
+const char* const kLoginSalt = "pantile_morsund";
+} // namespace
+
+std::string loginAddress(const std::string& account, const std::string& password) {
+    const std::string key = MD5Hex(account + MD5Hex(password) + kLoginSalt);
+    return address(kLogin) + "?qzvemail=" + account + "&qzvpassword=" + password + "&key=" + key;
+}
+
+std::optional<LoginAnswer> readLoginAnswer(const std::string& text) {
+    const StringList fields = answers::splitGbk(text, '|');
+    if (fields.size() < 3 || fields[1].empty()) return std::nullopt;
+    return LoginAnswer{fields[1], fields[2]};
+}
+
+std::string pageAddress(std::optional<long long> page) {
+    std::string a = address(kLoadTyc);
+    if (page) a += "?page=" + std::to_string(*page);
+    return a;
+}
+
+std::string pointsAddress(TAes& aes, const std::string& userId, const std::string& ow,
+                          const std::string& nw) {
+    return address(kKeywordsPoint) +
+           "?q=" + cipher::encryptGbk(aes, userId + "[@]" + ow + "[@]" + nw + "[@]addword");
+}
+
+std::optional<PointsAnswer> readPointsAnswer(const std::string& text) {
+    const StringList fields = answers::splitGbk(text, '|');
+    if (fields.size() != 3) return std::nullopt;
+    return PointsAnswer{fields[1], fields[2]};
+}
+
+std::string shareAddress(TAes& aes, const std::string& userId, const std::string& ow,
+                         const std::string& nw) {
+    return address(kSendKeywords) + "?q=" + cipher::encryptGbk(aes, userId) + "|" +
+           cipher::encryptGbk(aes, ow) + "|" + cipher::encryptGbk(aes, nw);
+}
+
+} // namespace vendor
