@@ -17,6 +17,7 @@
 #include "batch/source_files.h"
 #include "cli/cli_platform.h"
 #include "cli/commands.h"
+#include "cli/default_db.h"
 #include "cli/rewrite_options.h"
 #include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
@@ -52,7 +53,8 @@ const std::string kUsage =
     "\n"
     "A progress line goes to standard error when it is a terminal, and a summary\n"
     "at the end: the items done, empty (nothing left after the rewrite) and\n"
-    "failed, with the failed ones named.\n"
+    "failed, with the failed ones named.\n" +
+    std::string(kDefaultDatabaseHelp) +
     "exit status: 0 when every item is done or empty; 1 when an item failed, the\n"
     "database cannot be read or a file cannot be read or written (a folder run\n"
     "stops there); 2 on a usage error.\n";
@@ -151,6 +153,7 @@ int batchMain(int argc, char** argv) {
     form.edt1.setText(opts.settings.shuffleSettings.keyword);
     form.bsknsldr1.setPosition(opts.settings.shuffleSettings.frequency);
     if (opts.settings.synonyms) {
+        if (!resolveDatabase(opts.dbPath, "batch")) return 1;
         try {
             form.Database = KeywordStore::open(opts.dbPath);
             form.loadDB();
