@@ -28,7 +28,7 @@ void TForm1::FormCreate() {
             return;
         }
         loadDB();
-        if (!firstStartNote.empty()) Label1.setCaption(Label1.caption() + firstStartNote);
+        if (!firstStartNote.empty()) Label1.setCaption(firstStartNote);
         wb1.navigate(vendor::address(vendor::kHelpPage));
         WebBrowser1.navigate(vendor::address(vendor::kBanner));
     });

@@ -168,7 +168,7 @@ std::string failureText(const DataFileError& error) {
 }
 
 std::string madeNote(const Location& made) {
-    return cp::G("（首次启动，已用初始词库新建 ") + cp::fsToGbk(made.path) + cp::G("）");
+    return cp::G("【提示信息】初始化完毕，已用初始词库新建 ") + cp::fsToGbk(made.path);
 }
 
 } // namespace datafile

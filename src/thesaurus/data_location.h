@@ -71,8 +71,8 @@ struct Opened {
 // locate(), then opens the file; a file that does not open is Unusable.
 Opened open(const Places& places);
 
-// GBK texts for the window: the message of a failure, and the note added to
-// the status line on the start that made the file.
+// GBK texts for the window: the message of a failure, and the status line of
+// the start that made the file (in place of the loader's, which it includes).
 std::string failureText(const DataFileError& error);
 std::string madeNote(const Location& made);
 

@@ -223,7 +223,7 @@ TEST_F(StartupTest, WithoutWorkingFileTheUsersThesaurusIsMadeOnceAndNeverReplace
     EXPECT_FALSE(platform.terminated);
     EXPECT_EQ(form->OriginalWords, StringList{g("美丽")});
     EXPECT_EQ(form->Label1.caption(),
-              loaded + g("（首次启动，已用初始词库新建 ") + userFile.string() + g("）"));
+              g("【提示信息】初始化完毕，已用初始词库新建 ") + userFile.string());
     form = startInstalled();
     EXPECT_EQ(form->Label1.caption(), loaded) << "the note is said once";
 

@@ -281,7 +281,7 @@ TEST(DataLocationTexts, WindowMessages) {
     EXPECT_NE(damaged.find(g("没有改动它")), std::string::npos);
     EXPECT_NE(damaged.find("file is not a database"), std::string::npos);
     EXPECT_EQ(datafile::madeNote({"/h/wyc/setting.dat", Origin::MadeFromStarter}),
-              g("（首次启动，已用初始词库新建 /h/wyc/setting.dat）"));
+              g("【提示信息】初始化完毕，已用初始词库新建 /h/wyc/setting.dat"));
 }
 
 } // namespace
