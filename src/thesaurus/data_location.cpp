@@ -168,7 +168,11 @@ std::string failureText(const DataFileError& error) {
 }
 
 std::string madeNote(const Location& made) {
-    return cp::G("【提示信息】初始化完毕，已用初始词库新建 ") + cp::fsToGbk(made.path);
+    // The home folder is written "~", so the path fits the status line.
+    std::string path = made.path;
+    const std::string home = absoluteEnv("HOME");
+    if (home.size() > 1 && path.rfind(home + "/", 0) == 0) path = "~" + path.substr(home.size());
+    return cp::G("【提示信息】初始化完毕，已用初始词库新建 ") + cp::fsToGbk(path);
 }
 
 } // namespace datafile

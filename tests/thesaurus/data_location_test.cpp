@@ -280,8 +280,16 @@ TEST(DataLocationTexts, WindowMessages) {
     EXPECT_NE(damaged.find(g("/h/数据/setting.dat")), std::string::npos);
     EXPECT_NE(damaged.find(g("没有改动它")), std::string::npos);
     EXPECT_NE(damaged.find("file is not a database"), std::string::npos);
-    EXPECT_EQ(datafile::madeNote({"/h/wyc/setting.dat", Origin::MadeFromStarter}),
-              g("【提示信息】初始化完毕，已用初始词库新建 /h/wyc/setting.dat"));
+    const std::string made = g("【提示信息】初始化完毕，已用初始词库新建 ");
+    const datafile::Location location{"/h/wyc/setting.dat", Origin::MadeFromStarter};
+    const std::pair<const char*, const char*> homes[] = {{"/h", "~/wyc/setting.dat"},
+                                                         {"/h/", "/h/wyc/setting.dat"},
+                                                         {"/hx", "/h/wyc/setting.dat"},
+                                                         {"/", "/h/wyc/setting.dat"}};
+    for (const auto& [home, shown] : homes) {
+        ScopedEnv env("HOME", home);
+        EXPECT_EQ(datafile::madeNote(location), made + shown) << home;
+    }
 }
 
 } // namespace
