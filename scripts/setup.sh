@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the program and the tests need.
 # Safe to run again: apt-get skips what is already installed.
+#   scripts/setup.sh             the build, the program and the tests
+#   scripts/setup.sh --package   also what building and checking the Debian
+#                                packages needs (scripts/package.sh)
 set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
@@ -14,6 +18,11 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth curl ca-certificates
 )
+if [ "${1:-}" = "--package" ]; then
+  # The package tools and the checkers; the build dependencies themselves are
+  # those debian/control names (apt-get build-dep below).
+  PACKAGES+=(dpkg-dev debhelper lintian desktop-file-utils appstream systemd)
+fi
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -21,4 +30,8 @@ done
 if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+if [ "${1:-}" = "--package" ] && ! (cd "$root" && dpkg-checkbuilddeps >/dev/null 2>&1); then
+  $SUDO apt-get update
+  $SUDO apt-get build-dep -y --no-install-recommends "$root"
 fi

@@ -233,7 +233,7 @@ class TForm1 {
     void lbl21Click() { linkLabelClick(lbl21); }
 
     // ---- thesaurus loading (thesaurus/) -------------------------------------
-    void openDatabase(); // start-up step 8; throws on failure
+    std::string openDatabase(); // start-up step 8: a first start's status note; throws
     void loadDB();
     void bsSkinXFormButton4Click(); // 加载词库
 

@@ -1,7 +1,8 @@
 // config.txt: two lines, account and password. It lives beside the executable;
 // a program installed in a folder the user cannot write keeps it in the user's
 // configuration folder instead ($XDG_CONFIG_HOME, default ~/.config, in a
-// folder named after the program).
+// folder named after the program). A program installed in a system folder
+// always keeps it there.
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -51,6 +52,15 @@ void makeConfigDir(const std::string& dir) {
     }
 }
 
+// A program installed under /usr (or /bin, /sbin) never writes beside itself,
+// even when it runs as root and could: those folders belong to the package
+// manager.
+bool inSystemFolder(const std::string& dir) {
+    for (const char* top : {"/usr/", "/bin/", "/sbin/"})
+        if (dir.rfind(top, 0) == 0) return true;
+    return false;
+}
+
 } // namespace
 
 std::string TForm1::configPath() const {
@@ -69,15 +79,18 @@ void TForm1::readConfigAtStartup() {
             ConfigLines.assign(2, std::string());
         }
     };
-    take(readConfigFile(m_configPath));
-    std::string besideProgram;
-    try {
-        writeConfig();
-        return;
-    } catch (const std::exception& e) {
-        besideProgram = e.what();
+    const bool systemFolder = inSystemFolder(fsPath(ProgramDir()));
+    take(systemFolder ? std::nullopt : readConfigFile(m_configPath));
+    std::string besideProgram = cp::G("程序位于系统文件夹 ") + ProgramDir();
+    if (!systemFolder) {
+        try {
+            writeConfig();
+            return;
+        } catch (const std::exception& e) {
+            besideProgram = e.what();
+        }
     }
-    // The program's folder is not writable: the copy in the user's folder,
+    // The program's folder is not writable (or not its to write): the copy in the user's folder,
     // once there, is the one that holds the saved account.
     const std::string dir = userConfigDir();
     try {

@@ -3,13 +3,17 @@
 #include "app/Unit1.h"
 #include "app/thesaurus_rows.h"
 #include "protocol/codepage.h"
+#include "thesaurus/data_location.h"
 #include "thesaurus/keyword_store.h"
 
 using cp::G;
 
-void TForm1::openDatabase() {
-    // setting.dat is looked up in the working directory, not beside the program.
-    Database = KeywordStore::open("setting.dat");
+std::string TForm1::openDatabase() {
+    // setting.dat of the working directory, else the user's own (made on the first start).
+    datafile::Opened opened = datafile::open(datafile::placesFor(cp::gbkToFs(ProgramDir())));
+    Database = std::move(opened.store);
+    const bool made = opened.where.origin == datafile::Origin::MadeFromStarter;
+    return made ? datafile::madeNote(opened.where) : std::string();
 }
 
 void TForm1::loadDB() {

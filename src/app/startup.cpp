@@ -3,9 +3,10 @@
 #include "net/vendor.h"
 #include "protocol/UnitAES.h"
 #include "protocol/codepage.h"
+#include "thesaurus/data_location.h"
 
 void TForm1::FormCreate() {
-    bool databaseFailed = false;
+    std::string databaseFailure;
     run([&] {
         OriginalWords.clear();
         NewWords.clear();
@@ -16,18 +17,23 @@ void TForm1::FormCreate() {
         edt4.setText(ProgramDir() + "output");
         bsSelDir1.initialDir = ProgramDir();
         readConfigAtStartup();
+        std::string firstStartNote;
         try {
-            openDatabase();
+            firstStartNote = openDatabase();
+        } catch (const datafile::DataFileError& e) {
+            databaseFailure = datafile::failureText(e);
+            return;
         } catch (const std::exception&) {
-            databaseFailed = true;
+            databaseFailure = cp::G("文件不完整“setting.dat”不存在");
             return;
         }
         loadDB();
+        if (!firstStartNote.empty()) Label1.setCaption(firstStartNote);
         wb1.navigate(vendor::address(vendor::kHelpPage));
         WebBrowser1.navigate(vendor::address(vendor::kBanner));
     });
-    if (databaseFailed) {
-        m_platform.showMessage(cp::G("文件不完整“setting.dat”不存在"));
+    if (!databaseFailure.empty()) {
+        m_platform.showMessage(databaseFailure);
         m_platform.terminate(1);
     }
 }

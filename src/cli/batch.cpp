@@ -17,6 +17,7 @@
 #include "batch/source_files.h"
 #include "cli/cli_loop.h"
 #include "cli/commands.h"
+#include "cli/default_db.h"
 #include "cli/rewrite_options.h"
 #include "engine/files.h"
 #include "engine/textutil.h"
@@ -54,7 +55,8 @@ const std::string kUsage =
     "\n"
     "A progress line goes to standard error when it is a terminal, and a summary\n"
     "at the end: the items done, empty (nothing left after the rewrite) and\n"
-    "failed, with the failed ones named.\n"
+    "failed, with the failed ones named.\n" +
+    std::string(kDefaultDatabaseHelp) +
     "exit status: 0 when every item is done or empty; 1 when an item failed, the\n"
     "database cannot be read or a file cannot be read or written (a folder run\n"
     "stops there); 2 on a usage error.\n";
@@ -145,6 +147,7 @@ int batchMain(int argc, char** argv) {
 
     // The thesaurus is read only when synonyms are on; the protected words of
     // the command line keep the shuffle from cutting them either way.
+    if (opts.settings.synonyms && !resolveDatabase(opts.dbPath, "batch")) return 1;
     std::shared_ptr<const engine::Thesaurus> thesaurus;
     try {
         thesaurus = opts.settings.synonyms

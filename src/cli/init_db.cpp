@@ -5,13 +5,16 @@
 #include <fstream>
 #include <string>
 
+#include "engine/files.h"
 #include "cli/commands.h"
+#include "protocol/codepage.h"
+#include "thesaurus/data_location.h"
 #include "thesaurus/tab_pairs.h"
 
 namespace cli {
 
 int initDbMain(int argc, char** argv) {
-    std::string list = "data/synonyms.txt";
+    std::string list; // default: the clone's list, else the installed one
     std::string target = "setting.dat";
     bool force = false;
     int positional = 0;
@@ -20,7 +23,8 @@ int initDbMain(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             std::puts("usage: wyc-cli init-db [--force] [LIST [TARGET]]\n"
                       "Creates TARGET (default setting.dat) with the table keyword and fills it\n"
-                      "from LIST (default data/synonyms.txt): UTF-8 lines 'original<TAB>new'.\n"
+                      "from LIST (default data/synonyms.txt, else the starter thesaurus\n"
+                      "installed with the program): UTF-8 lines 'original<TAB>new'.\n"
                       "An existing TARGET is left alone unless --force is given.");
             return 0;
         }
@@ -39,6 +43,11 @@ int initDbMain(int argc, char** argv) {
             std::fprintf(stderr, "init-db: too many arguments\n");
             return 2;
         }
+    }
+    if (list.empty()) {
+        list = "data/synonyms.txt";
+        const std::string installed = datafile::starterListFor(cp::gbkToFs(executableDir()));
+        if (!std::ifstream(list) && std::ifstream(installed)) list = installed;
     }
     std::ifstream in(list, std::ios::binary);
     if (!in) {

@@ -19,7 +19,8 @@ void usage(FILE* out) {
                "  thesaurus   list|add|import|export word pairs of setting.dat, protect words,\n"
                "              check the thesaurus\n"
                "  init-db     create a starter setting.dat from a UTF-8 list of word pairs\n"
-               "Run 'wyc-cli COMMAND --help' for the options of a command.\n",
+               "Run 'wyc-cli COMMAND --help' for the options of a command, 'wyc-cli --version'\n"
+               "for the version.\n",
                out);
 }
 } // namespace
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
     std::string cmd = argv[1];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         usage(stdout);
+        return 0;
+    }
+    if (cmd == "--version") {
+        std::puts("wyc-cli " WYC_VERSION);
         return 0;
     }
     if (cmd == "rewrite") return cli::rewriteMain(argc - 1, argv + 1);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/default_db.h"
 #include "cli/rewrite_options.h"
 #include "engine/pipeline.h"
 #include "engine/text_file.h"
@@ -53,6 +54,8 @@ const std::string kUsage =
     "Cyrillic U+0400-04FF; no case folding.\n"
     "\n"
     "Only regular files (and standard input) up to 64 MB are read.\n"
+    "\n" +
+    std::string(kDefaultDatabaseHelp) +
     "\n"
     "exit status: 0 on success; 1 when the database cannot be read, a file cannot\n"
     "be read or rewritten (nothing of that file is written; the other files are\n"
@@ -121,6 +124,7 @@ int rewriteMain(int argc, char** argv) {
     }
     // The thesaurus is read only when synonyms are on; the protected words of
     // the command line keep the shuffle from cutting them either way.
+    if (opts.settings.synonyms && !resolveDatabase(opts.dbPath, "rewrite")) return 1;
     std::shared_ptr<const engine::Thesaurus> thesaurus;
     try {
         thesaurus = opts.settings.synonyms

@@ -8,7 +8,8 @@ namespace cli {
 
 const char kRewriteOptionsHelp[] =
     "  --db FILE          thesaurus database (default: setting.dat in the working\n"
-    "                     directory); its in-use pairs are applied in ascending id,\n"
+    "                     directory, else the user's own: see below); its in-use\n"
+    "                     pairs are applied in ascending id,\n"
     "                     its protected words are protected. Not read with\n"
     "                     --no-synonyms (then only --protect words are protected).\n"
     "  --no-synonyms      skip synonym replacement (default: on)\n"

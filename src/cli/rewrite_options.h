@@ -11,7 +11,7 @@
 namespace cli {
 
 struct RewriteOptions {
-    std::string dbPath = "setting.dat";
+    std::string dbPath;               // empty: found by resolveDatabase()
     engine::RewriteSettings settings; // frequency set by checkRewriteOptions
     std::optional<long long> frequency;
     std::optional<std::uint64_t> seed;

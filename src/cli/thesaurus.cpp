@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/default_db.h"
 #include "cli/thesaurus_tools.h"
 #include "engine/text_file.h"
 #include "protocol/codepage.h"
@@ -56,8 +57,9 @@ commands:
 FILE "-" is standard input (import) or standard output (export).
 
 options:
-  --db FILE         the database (default: setting.dat in the working directory);
-                    it must exist, it is never created
+  --db FILE         the database (default: setting.dat in the working directory,
+                    else the user's own: see below); a file named by --db must
+                    exist, it is never created
   --encoding ENC    gbk (default) or utf-8: the encoding of the FILE of import and
                     export. Without this option, import reads a file that is valid
                     UTF-8 with Chinese text as UTF-8. A file that starts with a
@@ -112,7 +114,7 @@ listed.
 )";
 
 struct Options {
-    std::string db = "setting.dat";
+    std::string db; // empty: found by resolveDatabase()
     pairfile::Encoding encoding = pairfile::Encoding::Gbk;
     bool encodingGiven = false;
     bool unused = false;
@@ -323,7 +325,7 @@ int parseOptions(int argc, char** argv, Options& o) {
             continue;
         }
         if (a == "-h" || a == "--help") {
-            std::fputs(kHelp, stdout);
+            std::printf("%s\n%s", kHelp, kDefaultDatabaseHelp);
             return 0;
         }
         std::string value;
@@ -376,13 +378,17 @@ int thesaurusMain(int argc, char** argv) {
     if (o.args.empty())
         return usageError("missing command (list, add, import, export, protect or check)");
     const std::string& cmd = o.args[0];
+    const bool known = cmd == "list" || cmd == "add" || cmd == "import" || cmd == "export" ||
+                       cmd == "protect" || cmd == "check";
+    if (!known) return usageError("unknown command '" + cmd + "'");
+    const bool usesDb = cmd != "check" || o.file.empty();
+    if (usesDb && !resolveDatabase(o.db, "thesaurus")) return 1;
     if (cmd == "list") return listCommand(o);
     if (cmd == "add") return addCommand(o);
     if (cmd == "import") return importCommand(o);
     if (cmd == "export") return exportCommand(o);
     if (cmd == "protect") return protectCommand(o.db, o.args);
-    if (cmd == "check") return checkCommand(o.db, o.file, o.args);
-    return usageError("unknown command '" + cmd + "'");
+    return checkCommand(o.db, o.file, o.args);
 }
 
 } // namespace cli

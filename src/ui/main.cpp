@@ -2,8 +2,10 @@
 // start-up sequence, then the event loop.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "app/Unit1.h"
 #include "engine/files.h"
@@ -15,8 +17,18 @@
 #include "ui/translations.h"
 
 int main(int argc, char** argv) {
+    // Answered before the application object exists, which needs a display.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("wyc %s\n", WYC_VERSION);
+            return 0;
+        }
+    }
     ui::prepareApplicationEnvironment();
     QApplication app(argc, argv);
+    // The desktop entry and the icon installed with the program.
+    QGuiApplication::setDesktopFileName(QStringLiteral(WYC_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(WYC_APP_ID)));
     ui::installQtChineseTranslations(app);
     QCoreApplication::setApplicationName(ui::toQ(TForm1::applicationTitle()));
 
@@ -36,6 +48,8 @@ int main(int argc, char** argv) {
     parser.addOption(server);
     parser.addOption(seed);
     parser.addOption(quitWhenReady);
+    parser.addOption(QCommandLineOption(QStringLiteral("version"),
+                                        QStringLiteral("Print the version and end.")));
     parser.process(app);
 
     // Edit defaults and link addresses are built from the base address when

@@ -145,28 +145,6 @@ TEST_F(StartupTest, ConfigFileReadingAndRewriting) {
     }
 }
 
-// Sets an environment variable (unsets it for null) until the end of the scope.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-
-  private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
 mode_t modeOf(const fs::path& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
@@ -208,6 +186,60 @@ TEST_F(StartupTest, UnwritableProgramFolderKeepsConfigInTheUserFolder) {
     EXPECT_EQ(readFileBytes(configFile()), "\r\n\r\n");
     EXPECT_EQ(readFileBytes(userFile), "acc2\r\npw2\r\n");
     EXPECT_TRUE(platform.errors().empty());
+}
+
+TEST_F(StartupTest, ProgramInASystemFolderKeepsConfigInTheUserFolder) {
+    makeDatabase(workDir.path() / "setting.dat", {{"甲", "乙"}});
+    TempDir user;
+    ScopedEnv xdgHome("XDG_CONFIG_HOME", user.str().c_str());
+    ScopedCwd cwd(workDir.path());
+    TForm1 form(platform, FormOptions{"/usr/bin/", 1});
+    form.FormCreate();
+    EXPECT_TRUE(platform.errors().empty());
+    EXPECT_EQ(readFileBytes(user.path() / "wyc" / "config.txt"), "\r\n\r\n");
+    EXPECT_FALSE(fs::exists("/usr/bin/config.txt"));
+}
+
+// The program as installed (bin/ beside share/wyc/ with the starter thesaurus),
+// started from a folder without setting.dat.
+TEST_F(StartupTest, WithoutWorkingFileTheUsersThesaurusIsMadeOnceAndNeverReplaced) {
+    TempDir install, data;
+    fs::create_directories(install.path() / "bin");
+    fs::create_directories(install.path() / "share" / "wyc");
+    writeFileBytes(install.path() / "share" / "wyc" / "synonyms.txt", "美丽\t漂亮\n");
+    ScopedEnv xdg("XDG_DATA_HOME", data.str().c_str());
+    const fs::path userFile = data.path() / "wyc" / "setting.dat";
+    auto startInstalled = [&] {
+        platform.calls.clear();
+        platform.terminated = false;
+        ScopedCwd cwd(workDir.path());
+        auto form = std::make_unique<TForm1>(platform, FormOptions{install.dirText() + "bin/", 1});
+        form->FormCreate();
+        return form;
+    };
+    const std::string loaded = g("【提示信息】初始化完毕，您现在可以使用软件替换文章了");
+
+    auto form = startInstalled();
+    EXPECT_FALSE(platform.terminated);
+    EXPECT_EQ(form->OriginalWords, StringList{g("美丽")});
+    EXPECT_EQ(form->Label1.caption(),
+              g("【提示信息】初始化完毕，已用初始词库新建 ") + userFile.string());
+    form = startInstalled();
+    EXPECT_EQ(form->Label1.caption(), loaded) << "the note is said once";
+
+    // A damaged file is refused by its name and left as it is.
+    writeFileBytes(userFile, "damaged");
+    form = startInstalled();
+    EXPECT_TRUE(platform.terminated);
+    ASSERT_EQ(platform.count("message"), 1);
+    EXPECT_NE(platform.calls[platform.calls.size() - 2].text.find(userFile.string()),
+              std::string::npos);
+    EXPECT_EQ(readFileBytes(userFile), "damaged");
+    // The working folder's file comes first, as before.
+    makeDatabase(workDir.path() / "setting.dat", {{"甲", "乙"}});
+    form = startInstalled();
+    EXPECT_FALSE(platform.terminated);
+    EXPECT_EQ(form->OriginalWords, StringList{g("甲")});
 }
 
 TEST_F(StartupTest, NoWritablePlaceForConfigIsReportedAndStartupGoesOn) {

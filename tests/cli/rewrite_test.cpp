@@ -5,8 +5,8 @@
 #include <random>
 #include <sys/wait.h>
 
-#include "protocol/codepage.h"
 #include "engine/shuffle.h"
+#include "protocol/codepage.h"
 #include "support/fixtures.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/protect_store.h"
@@ -179,6 +179,40 @@ TEST_F(RewriteCliTest, ProtectedWordsAndTheReport) {
     // Without synonyms the database is not read: only --protect counts.
     ASSERT_EQ(run("--no-synonyms --report a.txt"), 0) << err;
     EXPECT_EQ(err, "a.txt\t0\t0\n");
+}
+
+} // namespace
+
+namespace {
+
+// Without --db, in a folder without setting.dat: the user's own thesaurus.
+TEST(RewriteCliDefaultDatabase, EmptyFolderUsesTheUsersThesaurus) {
+    if (!std::getenv("WYC_BUILD_DIR")) GTEST_SKIP() << "WYC_BUILD_DIR not set";
+    const std::string bin = std::string(std::getenv("WYC_BUILD_DIR")) + "/src/cli/wyc-cli";
+    TempDir work, data;
+    ScopedEnv xdg("XDG_DATA_HOME", data.str().c_str());
+    writeFileBytes(work.path() / "a.txt", "美丽的花\n");
+    auto run = [&](const std::string& args) {
+        const std::string cmd = "cd '" + work.str() + "' && '" + bin + "' " + args + " >'" +
+                                data.str() + "/out' 2>'" + data.str() + "/err'";
+        const int rc = std::system(cmd.c_str());
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    };
+    // No file anywhere, and this build has no installed starter to make one from.
+    EXPECT_EQ(run("rewrite a.txt"), 1);
+    EXPECT_NE(readFileBytes(data.path() / "err").find("starter"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(data.path() / "wyc"));
+
+    std::filesystem::create_directory(data.path() / "wyc");
+    makeDatabase(data.path() / "wyc" / "setting.dat", {{"美丽", "漂亮"}});
+    ASSERT_EQ(run("rewrite a.txt"), 0) << readFileBytes(data.path() / "err");
+    EXPECT_EQ(readFileBytes(data.path() / "out"), "漂亮的花\n");
+    EXPECT_EQ(run("thesaurus list"), 0);
+    EXPECT_EQ(readFileBytes(data.path() / "out"), "1\t美丽\t漂亮\t是\n");
+    EXPECT_FALSE(std::filesystem::exists(work.path() / "setting.dat"));
+
+    EXPECT_EQ(run("--version"), 0);
+    EXPECT_EQ(readFileBytes(data.path() / "out").rfind("wyc-cli ", 0), 0u);
 }
 
 } // namespace

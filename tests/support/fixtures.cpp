@@ -1,5 +1,6 @@
 #include "support/fixtures.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -24,6 +25,26 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_old)
+        ::setenv(m_name, m_old->c_str(), 1);
+    else
+        ::unsetenv(m_name);
+}
+
+void isolateUserData() {
+    static const TempDir dataHome;
+    ::setenv("XDG_DATA_HOME", dataHome.str().c_str(), 1);
 }
 
 SilentVendor::SilentVendor() {

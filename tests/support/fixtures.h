@@ -1,6 +1,7 @@
 #pragma once
 // Shared test helpers: temporary directories, starter databases, UTF-8 -> GBK.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,24 @@ class SilentVendor {
   private:
     int m_socket = -1;
 };
+
+// Sets an environment variable (unsets it for null) until the end of the scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+// Points XDG_DATA_HOME at an empty folder of its own for the life of the test
+// program, so that no test, nor a program a test runs, finds or makes the
+// user's real thesaurus. The test programs' main() calls it first.
+void isolateUserData();
 
 struct PairSpec {
     std::string ow; // UTF-8

@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "support/fixtures.h"
 #include "ui/app_environment.h"
 
 int main(int argc, char** argv) {
+    isolateUserData();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ui::prepareApplicationEnvironment();
     QApplication app(argc, argv);
