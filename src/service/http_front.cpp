@@ -245,10 +245,11 @@ struct HttpFront::Impl {
         return allowed;
     }
 
-    // Reads the declared length and claims room for the body. A body
-    // declared larger than allowed is read and dropped, so that the client,
-    // still sending, reads the refusal instead of a reset connection; one
-    // beyond reason is refused at once.
+    // Reads the declared length. A body declared larger than allowed is read
+    // and dropped, so that the client, still sending, reads the refusal
+    // instead of a reset connection; one beyond reason is refused at once.
+    // Only bytes that arrived count against the bodies held at once, so a
+    // client that declares much and sends little holds nothing back.
     void sizeUp(MHD_Connection* c, Exchange& ex) {
         const std::string length = header(c, MHD_HTTP_HEADER_CONTENT_LENGTH);
         if (length.empty()) return;
@@ -259,10 +260,11 @@ struct HttpFront::Impl {
                 ex.answer = errorResponse(ApiError::TooLarge);
             return;
         }
-        if (!reserve(ex, declared)) {
+        if (buffered.load() + declared > options.maxBufferedBytes) {
             ex.answer = errorResponse(ApiError::Busy);
             return;
         }
+        // Address space only: pages are touched as the bytes arrive.
         ex.request.body.reserve(declared);
     }
 
@@ -276,7 +278,8 @@ struct HttpFront::Impl {
             release(ex);
             return MHD_YES;
         }
-        if (ex.seen > ex.budget && !reserve(ex, ex.seen - ex.budget)) return MHD_NO;
+        // Past the bodies held at once: drop this one (a memory flood).
+        if (!reserve(ex, size)) return MHD_NO;
         ex.request.body.append(data, size);
         return MHD_YES;
     }
