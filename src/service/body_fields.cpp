@@ -6,13 +6,6 @@ namespace service {
 
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
@@ -35,7 +28,7 @@ template <class F> void forEachParameter(std::string_view h, F&& take) {
             i = eq;
             continue;
         }
-        const std::string name = lower(trim(h.substr(i, eq - i)));
+        const std::string name = asciiLower(trim(h.substr(i, eq - i)));
         size_t j = eq + 1;
         while (j < h.size() && (h[j] == ' ' || h[j] == '\t'))
             ++j;
@@ -111,7 +104,7 @@ std::optional<RequestError> appendMultipart(std::string_view body, const std::st
             headers.remove_prefix(end == std::string_view::npos ? headers.size() : end + 2);
             const size_t colon = line.find(':');
             if (colon == std::string_view::npos ||
-                lower(trim(line.substr(0, colon))) != "content-disposition")
+                asciiLower(trim(line.substr(0, colon))) != "content-disposition")
                 continue;
             forEachParameter(line, [&](const std::string& key, const std::string& value) {
                 if (key == "name") name = value, named = true;
@@ -126,7 +119,7 @@ std::optional<RequestError> appendMultipart(std::string_view body, const std::st
 
 ContentType parseContentType(std::string_view header) {
     ContentType type;
-    type.media = lower(trim(header.substr(0, header.find(';'))));
+    type.media = asciiLower(trim(header.substr(0, header.find(';'))));
     forEachParameter(header, [&](const std::string& name, const std::string& value) {
         if (name == "charset")
             type.charset = value;

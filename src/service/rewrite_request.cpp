@@ -9,13 +9,6 @@ namespace service {
 
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 // One field's value as the rules read it.
 class Value {
   public:
@@ -36,7 +29,7 @@ class Value {
 };
 
 bool readFlag(const Value& v, bool& out) {
-    const std::string s = lower(v.raw());
+    const std::string s = asciiLower(v.raw());
     if (s == "1" || s == "true" || s == "on" || s == "yes") return out = true, true;
     if (s == "0" || s == "false" || s == "off" || s == "no") return out = false, true;
     return false;
@@ -97,7 +90,7 @@ const Rule kRules[] = {
      [](RewriteRequest& r, const Value& v) { return addWords(v.text(), r.protectedWords), true; }},
     {"format",
      [](RewriteRequest& r, const Value& v) {
-         const std::string f = lower(v.raw());
+         const std::string f = asciiLower(v.raw());
          if (f != "text" && f != "json") return false;
          return r.textAnswer = f == "text", true;
      }},
@@ -107,8 +100,15 @@ const Rule kRules[] = {
 
 } // namespace
 
+std::string asciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 bool isGbkCharset(const std::string& name) {
-    const std::string n = lower(name);
+    const std::string n = asciiLower(name);
     return n == "gbk" || n == "gb2312" || n == "gb18030" || n == "cp936";
 }
 
@@ -122,7 +122,7 @@ std::optional<RequestError> readRequest(const Fields& fields, const RewriteDefau
     // The charset decides how every other field reads, wherever it stands.
     for (const Field& f : fields) {
         if (f.name != "charset") continue;
-        const std::string c = lower(f.value);
+        const std::string c = asciiLower(f.value);
         if (isGbkCharset(c))
             out.gbk = true;
         else if (c == "utf-8" || c == "utf8")

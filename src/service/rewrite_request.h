@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/pipeline.h"
@@ -44,6 +45,9 @@ struct RewriteRequest {
 // charset field may still override. Unknown fields are ignored.
 std::optional<RequestError> readRequest(const Fields& fields, const RewriteDefaults& defaults,
                                         bool gbkByDefault, RewriteRequest& out);
+
+// ASCII letters in lower case (names of fields, charsets, media types).
+std::string asciiLower(std::string_view s);
 
 // True for the names of a GBK charset ("gbk", "gb2312", "gb18030", "cp936").
 bool isGbkCharset(const std::string& name);
