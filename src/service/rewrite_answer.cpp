@@ -1,5 +1,8 @@
 #include "service/rewrite_answer.h"
 
+#include <cstdint>
+#include <random>
+
 #include "protocol/codepage.h"
 #include "service/json_text.h"
 
@@ -39,11 +42,19 @@ void appendMarks(std::string& out, const std::string& gbk, const std::vector<Tex
     out += ']';
 }
 
+// A seed for a request that brings none: from a generator of this thread,
+// seeded once from the system's entropy (cheaper than asking it every time).
+std::uint64_t freshSeed() {
+    thread_local std::mt19937_64 seeds{(static_cast<std::uint64_t>(std::random_device{}()) << 32) ^
+                                       std::random_device{}()};
+    return seeds();
+}
+
 } // namespace
 
 Answer rewriteAnswer(const RewriteRequest& r, const Snapshot& s) {
     const engine::Pipeline pipeline(r.settings, thesaurusFor(r, s));
-    engine::RewriteState state(r.seed);
+    engine::RewriteState state(r.seed ? *r.seed : freshSeed());
     const engine::RewriteResult result =
         pipeline.rewrite(*r.content, state, {.marks = r.marks, .originality = !r.textAnswer});
     if (r.textAnswer) {
