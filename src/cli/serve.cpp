@@ -2,7 +2,9 @@
 // over HTTP (see src/service/rewrite_service.h).
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -131,6 +133,17 @@ int serveMain(int argc, char** argv) {
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    // Every connection is a file descriptor: the soft limit (often 1024)
+    // would stop the service far below its connection cap.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY) {
+        rlim_t wanted = options.front.maxConnections + rlim_t{64};
+        if (files.rlim_max != RLIM_INFINITY) wanted = std::min(wanted, files.rlim_max);
+        if (wanted > files.rlim_cur) {
+            files.rlim_cur = wanted;
+            setrlimit(RLIMIT_NOFILE, &files);
+        }
+    }
 
     std::unique_ptr<service::RewriteService> server;
     int port = 0;
