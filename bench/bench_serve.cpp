@@ -62,6 +62,7 @@ struct Round {
     long ok = 0, failed = 0;
     std::vector<double> latenciesMs; // sorted
     double serviceCpuMs = 0;
+    double clientCpuMs = 0; // this program's load generator
     double percentile(double p) const {
         if (latenciesMs.empty()) return 0;
         return latenciesMs[std::min(
@@ -207,7 +208,7 @@ Round drive(int port, int connections, double seconds, const std::vector<std::st
         epoll_ctl(ep, EPOLL_CTL_ADD, conns[i].fd, &ev);
         begin(conns[i], i);
     }
-    const double cpu0 = processCpuMs(g_service);
+    const double cpu0 = processCpuMs(g_service), clientCpu0 = threadCpuMs();
     const auto t0 = Clock::now();
     const auto end =
         t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
@@ -248,6 +249,7 @@ Round drive(int port, int connections, double seconds, const std::vector<std::st
     }
     round.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     round.serviceCpuMs = processCpuMs(g_service) - cpu0;
+    round.clientCpuMs = threadCpuMs() - clientCpu0;
     for (Conn& c : conns)
         if (c.fd >= 0) close(c.fd);
     close(ep);
@@ -260,8 +262,11 @@ Round drive(int port, int connections, double seconds, const std::vector<std::st
 void cpuNote(const Round& r) {
     if (r.ok == 0) return;
     const double perAnswer = r.serviceCpuMs / static_cast<double>(r.ok);
-    std::printf("%-34s %7.3f ms of service CPU per answer (%.0f/s on %u free cores)\n", "",
-                perAnswer, std::thread::hardware_concurrency() * 1000.0 / perAnswer,
+    const double client = r.clientCpuMs / static_cast<double>(r.ok);
+    std::printf("%-34s %7.3f ms of service CPU per answer, %.3f ms of the load generator's: "
+                "%.0f/s on %u free cores\n",
+                "", perAnswer, client,
+                std::thread::hardware_concurrency() * 1000.0 / (perAnswer + client),
                 std::thread::hardware_concurrency());
 }
 
