@@ -421,6 +421,8 @@ int main(int argc, char** argv) {
                     body.size(), reply ? reply->status : 0, ms,
                     text == expected ? "identical" : "DIFFERENT", ok ? "OK" : "FAILED");
         allOk &= ok;
+        std::printf("%-34s %7.1f MB peak resident after it (informational)\n", "",
+                    static_cast<double>(peakKbOf(pid)) / 1024);
     }
     {
         std::vector<int> slow;
