@@ -342,7 +342,7 @@ struct HttpFront::Impl {
             return send(c, *ex, ex->answer ? *ex->answer : errorResponse(ApiError::Internal));
         }
         if (ex->drain) return send(c, *ex, errorResponse(ApiError::TooLarge));
-        if (ex->route->queued && ex->request.body.size() > options.inlineBodyBytes) {
+        if (ex->route->queued) {
             enqueue(c, *ex);
             return MHD_YES;
         }

@@ -2,8 +2,9 @@
 // The service's HTTP side over GNU libmicrohttpd. A few event-driven network
 // threads hold every connection, so a slow or idle client costs a little
 // memory and no thread. Routes that read a body run on the work queue while
-// their connection waits aside (short bodies excepted); the others answer on
-// the network thread.
+// their connection waits aside, so the rewrites spread over the workers
+// whichever network thread took the connection; the others answer on the
+// network thread.
 // Limits: connections in all, memory per connection (which bounds request
 // lines and headers), body size, bodies held in memory at once, an idle
 // time-out and an overall deadline per request.
@@ -30,10 +31,6 @@ struct FrontOptions {
     unsigned idleTimeoutSec = 15;
     unsigned requestDeadlineSec = 60;
     unsigned networkThreads = 2;
-    // A queued route with a body up to this size runs on the network thread
-    // that read it: handing a short job to a worker and back costs more
-    // than the job. Longer ones go to the work queue.
-    std::size_t inlineBodyBytes = 64u << 10;
     unsigned workThreads = 0; // 0: one per processor core
     std::size_t maxWaiting = 1024;
     bool accessLog = false; // one line per request on standard output
