@@ -6,4 +6,5 @@ int rewriteMain(int argc, char** argv);
 int thesaurusMain(int argc, char** argv);
 int initDbMain(int argc, char** argv);
 int batchMain(int argc, char** argv);
+int serveMain(int argc, char** argv);
 } // namespace cli

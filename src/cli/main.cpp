@@ -3,6 +3,7 @@
 //   wyc-cli thesaurus ...    word pairs, protected words and the thesaurus check
 //   wyc-cli batch ...        rewrite a folder of articles or a list of addresses
 //   wyc-cli init-db ...      create a starter setting.dat from a UTF-8 pair list
+//   wyc-cli serve ...        the rewrite as an HTTP service for other programs
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +20,8 @@ void usage(FILE* out) {
                "  thesaurus   list|add|import|export word pairs of setting.dat, protect words,\n"
                "              check the thesaurus\n"
                "  init-db     create a starter setting.dat from a UTF-8 list of word pairs\n"
+               "  serve       rewrite over HTTP for collectors and site back ends, with a page\n"
+               "              for the browser\n"
                "Run 'wyc-cli COMMAND --help' for the options of a command, 'wyc-cli --version'\n"
                "for the version.\n",
                out);
@@ -43,6 +46,7 @@ int main(int argc, char** argv) {
     if (cmd == "thesaurus") return cli::thesaurusMain(argc - 1, argv + 1);
     if (cmd == "batch") return cli::batchMain(argc - 1, argv + 1);
     if (cmd == "init-db") return cli::initDbMain(argc - 1, argv + 1);
+    if (cmd == "serve") return cli::serveMain(argc - 1, argv + 1);
     std::fprintf(stderr, "wyc-cli: unknown command '%s'\n", cmd.c_str());
     usage(stderr);
     return 2;

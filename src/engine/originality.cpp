@@ -2,6 +2,7 @@
 #include "protocol/codepage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <iconv.h>
 #include <stdexcept>
@@ -97,8 +98,10 @@ struct Numbered {
 
 Numbered numbered(const std::vector<char32_t>& source, const std::vector<char32_t>& result) {
     Numbered out;
-    // Counted characters lie below U+40000; 0 marks one not numbered yet.
-    std::vector<std::uint32_t> ids(0x40000, 0);
+    // Counted characters lie below U+40000; 0 marks one not numbered yet. The
+    // table is kept per thread and cleared where it was written, as clearing
+    // all of it would cost more than the rest of a short article.
+    thread_local std::vector<std::uint32_t> ids(0x40000, 0);
     for (auto [chars, into] : {std::pair{&source, &out.source}, std::pair{&result, &out.result}}) {
         into->reserve(chars->size());
         for (char32_t c : *chars) {
@@ -107,6 +110,9 @@ Numbered numbered(const std::vector<char32_t>& source, const std::vector<char32_
             into->push_back(id - 1);
         }
     }
+    for (const auto* chars : {&source, &result})
+        for (char32_t c : *chars)
+            ids[c] = 0;
     return out;
 }
 
@@ -140,13 +146,52 @@ template <class T> int freshShare(std::vector<T> known, std::vector<T> produced)
     return static_cast<int>(fresh * 100 / produced.size());
 }
 
+// The same for one-word shingles, in linear time: the known ones go into an
+// open-addressing set (a shingle plus one, so that 0 marks a free slot; no
+// narrow shingle is all ones), and each produced one is looked up.
+int freshShare(const std::vector<std::uint64_t>& known,
+               const std::vector<std::uint64_t>& produced) {
+    if (produced.empty()) return 0;
+    size_t capacity = 16;
+    while (capacity < 2 * known.size())
+        capacity <<= 1;
+    const size_t mask = capacity - 1;
+    const int shift = 64 - std::countr_zero(capacity);
+    auto home = [&](std::uint64_t key) {
+        return static_cast<size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift) & mask;
+    };
+    std::vector<std::uint64_t> slots(capacity, 0);
+    for (std::uint64_t s : known) {
+        const std::uint64_t key = s + 1;
+        for (size_t h = home(key);; h = (h + 1) & mask) {
+            if (slots[h] == key) break;
+            if (slots[h] == 0) {
+                slots[h] = key;
+                break;
+            }
+        }
+    }
+    size_t fresh = 0;
+    for (std::uint64_t s : produced) {
+        const std::uint64_t key = s + 1;
+        for (size_t h = home(key);; h = (h + 1) & mask) {
+            if (slots[h] == key) break;
+            if (slots[h] == 0) {
+                ++fresh;
+                break;
+            }
+        }
+    }
+    return static_cast<int>(fresh * 100 / produced.size());
+}
+
 } // namespace
 
 int originality(std::string_view source, std::string_view result) {
     const std::vector<char32_t> resultChars = countedCharacters(result);
     if (resultChars.size() < 4) return 0;
     const Numbered ids = numbered(countedCharacters(source), resultChars);
-    if (ids.distinct <= (1u << 16))
+    if (ids.distinct < (1u << 16))
         return freshShare(narrowShingles(ids.source), narrowShingles(ids.result));
     return freshShare(wideShingles(ids.source), wideShingles(ids.result));
 }

@@ -1,6 +1,10 @@
 // The originality score: which characters count, the shingles, the rounding.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <set>
+
 #include "engine/originality.h"
 #include "support/fixtures.h"
 
@@ -46,6 +50,43 @@ TEST(Originality, CharactersOutsideGbkAndBadBytes) {
     EXPECT_EQ(engine::originality(g("甲乙"), extB + g("甲乙")), 100);
     EXPECT_EQ(engine::originality(extB + g("甲乙"), extB + g("甲乙")), 0);
     EXPECT_EQ(engine::originality(g("甲乙丙丁"), g("甲乙") + "\xFF\x81" + g("丙丁")), 0);
+}
+
+// The score against a plain reference (shingles as strings in a set) on
+// random texts over a few characters, so that shingles repeat and overlap.
+TEST(Originality, AgreesWithAPlainReferenceOnRandomTexts) {
+    const std::vector<std::string> alphabet = {g("甲"), g("乙"), g("丙"), "a", "7", g("，"), " "};
+    std::mt19937 random(12345);
+    auto text = [&](size_t length) {
+        std::vector<std::string> chars;
+        for (size_t i = 0; i < length; ++i)
+            chars.push_back(alphabet[random() % alphabet.size()]);
+        return chars;
+    };
+    auto shingles = [](const std::vector<std::string>& chars) {
+        std::vector<std::string> counted, out;
+        for (const auto& c : chars)
+            if (c != g("，") && c != " ") counted.push_back(c);
+        for (size_t i = 0; i + 4 <= counted.size(); ++i)
+            out.push_back(counted[i] + counted[i + 1] + counted[i + 2] + counted[i + 3]);
+        return out;
+    };
+    auto joined = [](const std::vector<std::string>& chars) {
+        std::string s;
+        for (const auto& c : chars)
+            s += c;
+        return s;
+    };
+    for (int round = 0; round < 500; ++round) {
+        const auto source = text(random() % 60), result = text(random() % 60);
+        const auto known = shingles(source), produced = shingles(result);
+        const std::set<std::string> seen(known.begin(), known.end());
+        const size_t fresh = static_cast<size_t>(
+            std::count_if(produced.begin(), produced.end(),
+                          [&](const std::string& s) { return !seen.count(s); }));
+        const int expected = produced.empty() ? 0 : static_cast<int>(fresh * 100 / produced.size());
+        ASSERT_EQ(engine::originality(joined(source), joined(result)), expected) << round;
+    }
 }
 
 TEST(Originality, TallyAveragesRoundedDown) {
