@@ -31,6 +31,16 @@ std::uint32_t nameHash(std::string_view name) {
     return h;
 }
 
+// Elements of one kind in a list (posts, comments, items) share their class
+// but for numbers in it.
+std::uint32_t classHash(std::string_view cls) {
+    if (cls.empty()) return 0;
+    std::uint32_t h = 2166136261u;
+    for (char c : cls)
+        if (c < '0' || c > '9') h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h ? h : 1;
+}
+
 // The elements whose text a rewrite leaves alone: code, form controls,
 // embedded content and everything read as raw text.
 bool keepsTextInert(Tag t) {
@@ -409,6 +419,7 @@ class Builder {
             return 0;
         }
         e.name = hash;
+        e.cls = classHash(attrs.cls);
         std::uint32_t index = append(e);
         if (opens) push(index);
         return index;

@@ -54,6 +54,7 @@ struct Node {
     std::uint32_t begin = 0; // text: its bytes; element: its start tag
     std::uint32_t end = 0;
     std::uint32_t name = 0; // element: a hash of its lower-case name
+    std::uint32_t cls = 0;  // element: a hash of its class without digits (0: none)
     Tag tag = Tag::Other;
     std::uint8_t hint = 0;
     std::uint16_t flags = 0;

@@ -1,0 +1,20 @@
+#pragma once
+// The lines around an article that are not part of it, told by their words:
+// source, author, editor and date lines, copyright and share lines, "next
+// article" links; the floor markers of forum posts; a page title's site name.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace html {
+
+// `text` in the page's working encoding (UTF-8 when `utf8`, else GB18030),
+// with its counts of characters and sentence ends.
+bool isBoilerplate(std::string_view text, std::uint32_t words, std::uint32_t ends, bool utf8);
+// A line that marks a post of a thread ("楼主", "2楼", "发表于 ...").
+bool isPostMarker(std::string_view text, bool utf8);
+// The article's part of a <title>: the longest of its parts between site
+// separators ("_", "|", " - ").
+std::string cleanTitle(std::string_view title, bool utf8);
+
+} // namespace html

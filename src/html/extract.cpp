@@ -1,0 +1,438 @@
+#include "html/extract.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "html/boilerplate.h"
+#include "html/codec.h"
+#include "html/document.h"
+#include "html/text_stats.h"
+#include "protocol/codepage.h"
+
+namespace html {
+namespace {
+
+// Below this many characters of running text a page has no article.
+constexpr float kMinArticle = 40.f;
+// Title candidates looked at, at most.
+constexpr size_t kMaxHeadings = 300;
+
+bool skipsSubtree(Tag t) {
+    switch (t) {
+    case Tag::Title: case Tag::Script: case Tag::Style: case Tag::Noscript: case Tag::Template:
+    case Tag::Textarea: case Tag::Select: case Tag::Option: case Tag::Optgroup:
+    case Tag::Datalist: case Tag::Button: case Tag::Iframe: case Tag::Svg: case Tag::Math:
+    case Tag::Object: case Tag::Applet: case Tag::Embed: case Tag::Input: case Tag::Noembed:
+    case Tag::Noframes: case Tag::Frameset: case Tag::Canvas: case Tag::Video: case Tag::Audio:
+    case Tag::Map: case Tag::Head: case Tag::Meta: case Tag::Link:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isFurnitureTag(Tag t) {
+    return t == Tag::Nav || t == Tag::Aside || t == Tag::Footer || t == Tag::Header ||
+           t == Tag::Menu || t == Tag::Form;
+}
+
+struct Block {
+    std::uint32_t element = 0; // innermost block-level element holding it
+    std::uint32_t node = 0;    // its first text node: blocks are in this order
+    std::uint32_t first = 0, count = 0; // its text nodes in Reader::m_texts
+    std::uint32_t words = 0, linkWords = 0, punct = 0, ends = 0;
+    std::uint32_t heading = 0; // the heading (or title-named element) it is in
+    std::uint32_t badAt = 0;   // innermost furniture element above it
+    bool pre = false;
+};
+
+struct Context {
+    std::uint32_t block = 0, heading = 0, badAt = 0;
+    bool link = false, pre = false;
+};
+
+class Reader {
+  public:
+    Reader(const Document& doc, bool utf8) : m_doc(doc), m_utf8(utf8) {}
+
+    Article read() {
+        Article a;
+        collect();
+        size_t n = m_doc.nodes.size();
+        m_end.assign(n, 0);
+        for (size_t i = n; i-- > 0;) {
+            const Node& node = m_doc.nodes[i];
+            m_end[i] = node.lastChild ? m_end[node.lastChild] : static_cast<std::uint32_t>(i + 1);
+        }
+        bool hints = true;
+        std::uint32_t best = bestElement(hints, 0, static_cast<std::uint32_t>(n));
+        if (m_score[best] < kMinArticle) {
+            // Class names can mislead (a wrapper named "with-sidebar"): try without.
+            hints = false;
+            best = bestElement(hints, 0, static_cast<std::uint32_t>(n));
+        }
+        if (m_score[best] < kMinArticle) {
+            a.missing = NoArticle::NoText;
+            a.reason = "no running text on the page";
+            return a;
+        }
+        if (auto records = recordsOf(best); records.size() >= 2) {
+            if (isListing(records)) {
+                a.missing = NoArticle::Listing;
+                a.reason = "the page lists items and has no article of its own";
+                return a;
+            }
+            if (isThread(records)) best = bestElement(hints, records[0], m_end[records[0]]);
+        }
+        std::uint32_t titleElement = 0;
+        std::string title = findTitle(best, titleElement);
+        body(best, hints, title, titleElement, a.paragraphs);
+        size_t words = 0;
+        for (const std::string& p : a.paragraphs)
+            words += wordChars(p, m_utf8).size();
+        if (words < kMinArticle / 2) {
+            a.paragraphs.clear();
+            a.missing = NoArticle::NoText;
+            a.reason = "no running text on the page";
+            return a;
+        }
+        a.title = toGbk(title);
+        for (std::string& p : a.paragraphs)
+            p = toGbk(p);
+        return a;
+    }
+
+  private:
+    const Document& m_doc;
+    bool m_utf8;
+    std::vector<Block> m_blocks;
+    std::vector<std::uint32_t> m_texts; // text node indexes; kLinkBit when in a link
+    std::vector<float> m_score;
+    std::vector<float> m_prose;   // running text only
+    std::vector<std::uint32_t> m_end; // one past the last node of each subtree
+    Block m_open;
+    bool m_hasOpen = false;
+    static constexpr std::uint32_t kLinkBit = 0x80000000u;
+
+    std::string toGbk(const std::string& s) const { return m_utf8 ? cp::utf8ToGbk(s) : s; }
+
+    void flush() {
+        if (m_hasOpen && (m_open.words > 0 || (m_open.pre && m_open.count > 0)))
+            m_blocks.push_back(m_open);
+        else if (m_hasOpen)
+            m_texts.resize(m_open.first);
+        m_hasOpen = false;
+    }
+
+    void text(std::uint32_t index, const Context& ctx) {
+        const Node& t = m_doc.nodes[index];
+        if (!m_hasOpen) {
+            if (t.flags & kBlank) return;
+            m_open = Block{};
+            m_open.element = ctx.block;
+            m_open.node = index;
+            m_open.first = static_cast<std::uint32_t>(m_texts.size());
+            m_open.heading = ctx.heading;
+            m_open.badAt = ctx.badAt;
+            m_open.pre = ctx.pre;
+            m_hasOpen = true;
+        }
+        m_texts.push_back(index | (ctx.link ? kLinkBit : 0));
+        ++m_open.count;
+        if (t.flags & kBlank) return;
+        CharCounts c;
+        countChars(m_doc.text(t), m_utf8, c);
+        m_open.words += c.words;
+        if (ctx.link) m_open.linkWords += c.words;
+        m_open.punct += c.punct;
+        m_open.ends += c.ends;
+    }
+
+    // Walks the tree in document order, cutting its text into blocks.
+    void collect() {
+        struct Frame {
+            std::uint32_t node, child;
+            Context ctx;
+        };
+        std::vector<Frame> stack;
+        stack.push_back({0, m_doc.nodes[0].firstChild, {}});
+        while (!stack.empty()) {
+            Frame& f = stack.back();
+            if (!f.child) {
+                if (f.node && isBlock(m_doc.nodes[f.node].tag)) flush();
+                stack.pop_back();
+                continue;
+            }
+            std::uint32_t c = f.child;
+            const Node& node = m_doc.nodes[c];
+            f.child = node.next;
+            Context ctx = f.ctx;
+            if (node.isText()) {
+                text(c, ctx);
+                continue;
+            }
+            if ((node.flags & (kHidden | kForeign)) || skipsSubtree(node.tag)) continue;
+            if (node.tag == Tag::Br || node.tag == Tag::Hr) {
+                flush();
+                continue;
+            }
+            if (node.tag == Tag::A && (node.flags & kHref)) ctx.link = true;
+            if ((node.hint & kHintBad) || isFurnitureTag(node.tag)) ctx.badAt = c;
+            if (isHeading(node.tag) || ((node.hint & kHintTitle) && !ctx.heading)) ctx.heading = c;
+            if (node.tag == Tag::Pre || node.tag == Tag::Listing) ctx.pre = true;
+            if (isBlock(node.tag)) {
+                flush();
+                ctx.block = c;
+            }
+            stack.push_back({c, node.firstChild, ctx});
+        }
+        flush();
+    }
+
+    bool isProse(const Block& b) const {
+        std::uint32_t own = b.words - b.linkWords;
+        return own >= 8 && b.linkWords * 3 <= b.words && (b.punct + b.ends >= 1 || own >= 30);
+    }
+
+    float value(const Block& b, bool hints) const {
+        float own = static_cast<float>(b.words - b.linkWords);
+        bool bad = hints && b.badAt;
+        if (b.heading && !bad) return 0.f;
+        if (isProse(b)) return bad ? -0.5f * own : own;
+        return -(static_cast<float>(b.linkWords) + 0.25f * own);
+    }
+
+    // The element in [from, to) whose blocks are worth the most together.
+    std::uint32_t bestElement(bool hints, std::uint32_t from, std::uint32_t to) {
+        size_t n = m_doc.nodes.size();
+        m_score.assign(n, 0.f);
+        m_prose.assign(n, 0.f);
+        for (const Block& b : m_blocks) {
+            float v = value(b, hints);
+            m_score[b.element] += v;
+            if (v > 0) m_prose[b.element] += v;
+        }
+        for (size_t i = n; i-- > 1;) {
+            const Node& node = m_doc.nodes[i];
+            if (node.isText()) continue;
+            m_score[node.parent] += m_score[i];
+            m_prose[node.parent] += m_prose[i];
+        }
+        std::uint32_t best = from;
+        for (std::uint32_t i = to; i-- > from;)
+            if (!m_doc.nodes[i].isText() && m_score[i] > m_score[best]) best = i;
+        return best;
+    }
+
+    // The children of `e` that repeat one kind (same tag and class) and hold
+    // most of its running text: posts of a thread, items of a listing.
+    std::vector<std::uint32_t> recordsOf(std::uint32_t e) const {
+        std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> groups;
+        for (std::uint32_t c = m_doc.nodes[e].firstChild; c; c = m_doc.nodes[c].next) {
+            const Node& node = m_doc.nodes[c];
+            if (node.isText() || m_prose[c] <= 0) continue;
+            groups[(std::uint64_t(node.tag) << 32) | node.cls].push_back(c);
+        }
+        std::vector<std::uint32_t> best;
+        float bestProse = 0;
+        for (auto& [key, members] : groups) {
+            float p = 0;
+            for (std::uint32_t m : members)
+                p += m_prose[m];
+            if (members.size() >= 2 && p > bestProse) {
+                bestProse = p;
+                best = members;
+            }
+        }
+        if (bestProse < 0.7f * m_prose[e]) return {};
+        return best;
+    }
+
+    // Blocks of the subtree of `e`.
+    template <typename Visit>
+    void blocksIn(std::uint32_t e, Visit visit) const {
+        auto it = std::lower_bound(m_blocks.begin(), m_blocks.end(), e,
+                                   [](const Block& b, std::uint32_t v) { return b.node < v; });
+        for (; it != m_blocks.end() && it->node < m_end[e]; ++it)
+            visit(*it);
+    }
+
+    bool isListing(const std::vector<std::uint32_t>& records) const {
+        if (records.size() < 4) return false;
+        size_t headlines = 0;
+        float most = 0;
+        for (std::uint32_t r : records) {
+            most = std::max(most, m_prose[r]);
+            bool firstIsHeadline = false, seen = false;
+            blocksIn(r, [&](const Block& b) {
+                if (seen) return;
+                seen = true;
+                firstIsHeadline = b.linkWords >= 6 && b.linkWords * 2 >= b.words;
+            });
+            if (firstIsHeadline) ++headlines;
+        }
+        return headlines * 4 >= records.size() * 3 && most < 400;
+    }
+
+    bool isThread(const std::vector<std::uint32_t>& records) const {
+        size_t marked = 0;
+        for (std::uint32_t r : records) {
+            bool found = false;
+            blocksIn(r, [&](const Block& b) {
+                if (!found && b.words < 40 && isPostMarker(blockText(b), m_utf8)) found = true;
+            });
+            if (found) ++marked;
+        }
+        return marked >= 2;
+    }
+
+    std::string blockText(const Block& b) const {
+        std::string out;
+        for (std::uint32_t k = 0; k < b.count; ++k) {
+            const Node& t = m_doc.nodes[m_texts[b.first + k] & ~kLinkBit];
+            appendText(out, m_doc.text(t), m_utf8, b.pre);
+        }
+        return b.pre ? out : trimText(out, m_utf8);
+    }
+
+    std::string titleElementText() const {
+        for (const Node& n : m_doc.nodes)
+            if (!n.isText() && n.tag == Tag::Title && !(n.flags & kForeign)) {
+                if (!n.firstChild) return {};
+                std::string out;
+                appendText(out, m_doc.text(m_doc.nodes[n.firstChild]), m_utf8);
+                return trimText(out, m_utf8);
+            }
+        return {};
+    }
+
+    // The share of the candidate's character pairs found in the title.
+    float agreement(const std::string& candidate, const std::unordered_set<std::uint64_t>& pairs) const {
+        std::vector<std::uint32_t> w = wordChars(candidate, m_utf8);
+        if (w.size() < 2 || pairs.empty()) return 0;
+        size_t hit = 0;
+        for (size_t i = 0; i + 1 < w.size(); ++i)
+            hit += pairs.count((std::uint64_t(w[i]) << 32) | w[i + 1]);
+        return static_cast<float>(hit) / static_cast<float>(w.size() - 1);
+    }
+
+    std::string findTitle(std::uint32_t body, std::uint32_t& titleElement) const {
+        std::string pageTitle = titleElementText();
+        std::vector<std::uint32_t> tw = wordChars(pageTitle, m_utf8);
+        std::unordered_set<std::uint64_t> pairs;
+        for (size_t i = 0; i + 1 < tw.size(); ++i)
+            pairs.insert((std::uint64_t(tw[i]) << 32) | tw[i + 1]);
+        // Headings with their text, in document order.
+        std::vector<std::pair<std::uint32_t, std::string>> headings;
+        for (const Block& b : m_blocks) {
+            if (!b.heading || b.heading >= m_end[body]) continue;
+            if (headings.empty() || headings.back().first != b.heading) {
+                if (headings.size() >= kMaxHeadings) break;
+                headings.emplace_back(b.heading, std::string());
+            }
+            std::string& s = headings.back().second;
+            if (!s.empty()) s += ' ';
+            s += blockText(b);
+        }
+        float bestScore = 0;
+        std::string best;
+        for (const auto& [element, text] : headings) {
+            float s = agreement(text, pairs);
+            Tag tag = m_doc.nodes[element].tag;
+            // An h1 is the likeliest title, then the other headings; inside
+            // or just before the body beats far away.
+            s += tag == Tag::H1 ? 0.15f : isHeading(tag) ? 0.05f : 0.f;
+            if (element >= body && element < m_end[body]) s += 0.05f;
+            if (s > bestScore && wordChars(text, m_utf8).size() >= 4) {
+                bestScore = s;
+                best = text;
+                titleElement = element;
+            }
+        }
+        if (bestScore >= 0.65f) return best;
+        titleElement = 0;
+        if (!pageTitle.empty()) return cleanTitle(pageTitle, m_utf8);
+        for (const auto& [element, text] : headings)
+            if (m_doc.nodes[element].tag == Tag::H1) {
+                titleElement = element;
+                return text;
+            }
+        return {};
+    }
+
+    void body(std::uint32_t e, bool hints, const std::string& title, std::uint32_t titleElement,
+              std::vector<std::string>& out) const {
+        struct Line {
+            std::string text;
+            const Block* block;
+        };
+        std::vector<Line> lines;
+        std::vector<std::uint32_t> titleWords = wordChars(title, m_utf8);
+        blocksIn(e, [&](const Block& b) {
+            if (hints && b.badAt > e) return;
+            if (titleElement && b.heading == titleElement) return;
+            if (!b.heading && b.linkWords * 2 > b.words) return;
+            std::string text = blockText(b);
+            if (isBoilerplate(text, b.words, b.ends, m_utf8)) return;
+            if (!b.pre) {
+                if (wordChars(text, m_utf8) == titleWords) return;
+                lines.push_back({std::move(text), &b});
+                return;
+            }
+            size_t start = 0;
+            while (start <= text.size()) {
+                size_t nl = text.find('\n', start);
+                if (nl == std::string::npos) nl = text.size();
+                std::string line = trimText(std::string_view(text).substr(start, nl - start), m_utf8);
+                if (!line.empty()) lines.push_back({std::move(line), &b});
+                start = nl + 1;
+            }
+        });
+        // Short lines at the end without a full stop: tags, editors, "more".
+        while (!lines.empty()) {
+            const Block& b = *lines.back().block;
+            if (b.pre || b.ends > 0 || b.words >= 12) break;
+            lines.pop_back();
+        }
+        for (Line& l : lines)
+            if (!l.text.empty()) out.push_back(std::move(l.text));
+    }
+};
+
+} // namespace
+
+std::string Article::text(std::string_view lineBreak) const {
+    if (!found()) return {};
+    std::string out = title;
+    out += lineBreak;
+    out += lineBreak;
+    for (const std::string& p : paragraphs) {
+        out += p;
+        out += lineBreak;
+    }
+    return out;
+}
+
+Article extractArticle(std::string_view page, std::string_view contentType) {
+    Article a;
+    a.charset = detectCharset(page, contentType);
+    if (page.size() > kMaxPageBytes) {
+        a.missing = NoArticle::TooLarge;
+        a.reason = "page too large";
+        return a;
+    }
+    Article r;
+    if (a.charset.charset == Charset::Utf8 || a.charset.charset == Charset::Gb18030) {
+        Document doc = parse(page.substr(a.charset.bomLength));
+        r = Reader(doc, a.charset.charset == Charset::Utf8).read();
+    } else {
+        std::string utf8 = pageToUtf8(page, a.charset);
+        Document doc = parse(utf8);
+        r = Reader(doc, true).read();
+    }
+    r.charset = a.charset;
+    return r;
+}
+
+} // namespace html
