@@ -46,8 +46,8 @@ std::u32string scored(const std::string& utf8) {
             continue;
         }
         if (c >= 'A' && c <= 'Z') c += 32;
-        bool keep = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || (c >= 0x3400 && c <= 0x9FFF) ||
-                    (c >= 0xF900 && c <= 0xFAFF);
+        bool keep = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                    (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF);
         if (keep) out += c;
     }
     return out;
@@ -84,8 +84,7 @@ Score score(const std::string& extractedUtf8, const std::string& goldUtf8) {
     return s;
 }
 
-template <typename F>
-double secondsOf(F f, int reps) {
+template <typename F> double secondsOf(F f, int reps) {
     auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < reps; ++i)
         f();
@@ -120,21 +119,26 @@ int main(int argc, char** argv) {
         Score s = score(got, gold);
         sumF += s.f;
         if (s.f < 0.5) ++below;
-        std::printf("%-28s P %.3f  R %.3f  F1 %.3f%s%s\n", p.filename().string().c_str(), s.p, s.r, s.f,
+        std::printf("%-28s P %.3f  R %.3f  F1 %.3f%s%s\n", p.filename().string().c_str(), s.p, s.r,
+                    s.f,
                     a.found() ? "" : "  (no article: ", a.found() ? "" : (a.reason + ")").c_str());
         if (verbose && s.f < 0.999) std::printf("----\n%s----\n", got.c_str());
         bytes += page.size();
         extractSeconds += secondsOf([&] { (void)html::extractArticle(page); }, reps);
-        keepSeconds += secondsOf([&] { (void)html::rewriteKeepingMarkup(page, {}, rewrite); }, reps);
+        keepSeconds +=
+            secondsOf([&] { (void)html::rewriteKeepingMarkup(page, {}, rewrite); }, reps);
     }
     double meanF = sumF / double(pages.size());
     double msPer100k = extractSeconds * 1000 / reps / (double(bytes) / 102400.0);
     double keepMBs = double(bytes) * reps / keepSeconds / 1e6;
     std::printf("pages: %zu, %.1f KB in all\n", pages.size(), double(bytes) / 1024);
-    std::printf("extraction F1: mean %.3f (target >= 0.95) %s; below 0.5: %zu (target: at most 2 in 69) %s\n",
-                meanF, meanF >= 0.95 ? "PASS" : "FAIL", below, below * 69 <= 2 * pages.size() ? "PASS" : "FAIL");
+    std::printf("extraction F1: mean %.3f (target >= 0.95) %s; below 0.5: %zu (target: at most 2 "
+                "in 69) %s\n",
+                meanF, meanF >= 0.95 ? "PASS" : "FAIL", below,
+                below * 69 <= 2 * pages.size() ? "PASS" : "FAIL");
     std::printf("extraction speed: %.3f ms per 100 KB (target <= 2 ms) %s\n", msPer100k,
                 msPer100k <= 2 ? "PASS" : "FAIL");
-    std::printf("keep speed: %.1f MB/s (target >= 20 MB/s) %s\n", keepMBs, keepMBs >= 20 ? "PASS" : "FAIL");
+    std::printf("keep speed: %.1f MB/s (target >= 20 MB/s) %s\n", keepMBs,
+                keepMBs >= 20 ? "PASS" : "FAIL");
     return 0;
 }

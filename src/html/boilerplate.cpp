@@ -21,29 +21,39 @@ struct Phrases {
 // Lines that begin so are page furniture when short.
 const Phrases& leaders() {
     static const Phrases p{
-        "责任编辑", "编辑：", "编辑:", "来源：", "来源:", "作者：", "作者:", "本文来源",
-        "文章来源", "稿件来源", "信息来源", "声明：", "免责声明", "版权声明", "分享到", "分享：",
-        "上一篇", "下一篇", "上一页", "下一页", "相关阅读", "相关新闻", "相关文章", "相关推荐",
-        "推荐阅读", "热门推荐", "延伸阅读", "扫一扫", "扫描二维码", "关注我们", "返回顶部",
-        "返回首页", "打印本页", "关闭窗口", "【纠错】", "标签：", "标签:", "关键词：", "关键字：",
-        "Tags:", "发布时间", "发表时间", "发布日期", "更新时间", "时间：", "日期：", "浏览次数",
-        "阅读次数", "点击数", "点击：", "阅读：", "字号", "【字体", "原文链接", "本文链接",
-        "转载请注明", "未经授权", "版权所有", "Copyright", "copyright", "\xC2\xA9",
-        "（责任编辑", "(责任编辑", "【责任编辑", "[责任编辑", "本文为", "网友评论", "我要评论",
-        "评论（", "评论(", "登录后", "点赞", "收藏本文", "举报", "阅读全文", "查看原文",
+        "责任编辑",   "编辑：",    "编辑:",     "来源：",    "来源:",    "作者：",     "作者:",
+        "本文来源",   "文章来源",  "稿件来源",  "信息来源",  "声明：",   "免责声明",   "版权声明",
+        "分享到",     "分享：",    "上一篇",    "下一篇",    "上一页",   "下一页",     "相关阅读",
+        "相关新闻",   "相关文章",  "相关推荐",  "推荐阅读",  "热门推荐", "延伸阅读",   "扫一扫",
+        "扫描二维码", "关注我们",  "返回顶部",  "返回首页",  "打印本页", "关闭窗口",   "【纠错】",
+        "标签：",     "标签:",     "关键词：",  "关键字：",  "Tags:",    "发布时间",   "发表时间",
+        "发布日期",   "更新时间",  "时间：",    "日期：",    "浏览次数", "阅读次数",   "点击数",
+        "点击：",     "阅读：",    "字号",      "【字体",    "原文链接", "本文链接",   "转载请注明",
+        "未经授权",   "版权所有",  "Copyright", "copyright", "\xC2\xA9", "（责任编辑", "(责任编辑",
+        "【责任编辑", "[责任编辑", "本文为",    "网友评论",  "我要评论", "评论（",     "评论(",
+        "登录后",     "点赞",      "收藏本文",  "举报",      "阅读全文", "查看原文",
     };
     return p;
 }
 
 // Words that make a short line furniture wherever they stand.
 const Phrases& anywhere() {
-    static const Phrases p{"版权所有", "Copyright", "All Rights Reserved", "All rights reserved",
-                           "\xC2\xA9", "转载请注明", "未经授权", "责任编辑", "ICP备", "ICP证"};
+    static const Phrases p{"版权所有",
+                           "Copyright",
+                           "All Rights Reserved",
+                           "All rights reserved",
+                           "\xC2\xA9",
+                           "转载请注明",
+                           "未经授权",
+                           "责任编辑",
+                           "ICP备",
+                           "ICP证"};
     return p;
 }
 
 const Phrases& postMarkers() {
-    static const Phrases p{"楼主", "沙发", "板凳", "地板", "发表于", "回复于", "楼", "#"};
+    static const Phrases p{"楼主", "沙发", "板凳", "地板", "发表于", "回复于",
+                           "回复", "举报", "引用", "楼",   "#"};
     return p;
 }
 
@@ -60,7 +70,8 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// A date like 2024-05-01, 2024/5/1, 2024.05.01 or 2024年5月1日.
+} // namespace
+
 bool hasDate(std::string_view s, bool utf8) {
     std::string year = utf8 ? "年" : cp::utf8ToGbk("年");
     for (size_t i = 0; i + 6 <= s.size(); ++i) {
@@ -77,8 +88,6 @@ bool hasDate(std::string_view s, bool utf8) {
     }
     return false;
 }
-
-} // namespace
 
 bool isBoilerplate(std::string_view text, std::uint32_t words, std::uint32_t ends, bool utf8) {
     if (words <= 60) {
@@ -134,8 +143,10 @@ std::string cleanTitle(std::string_view title, bool utf8) {
     for (std::string_view p : parts)
         if (p.size() > best.size()) best = p;
     // Keep blanks out of the ends.
-    while (!best.empty() && (best.front() == ' ' || best.front() == '\t')) best.remove_prefix(1);
-    while (!best.empty() && (best.back() == ' ' || best.back() == '\t')) best.remove_suffix(1);
+    while (!best.empty() && (best.front() == ' ' || best.front() == '\t'))
+        best.remove_prefix(1);
+    while (!best.empty() && (best.back() == ' ' || best.back() == '\t'))
+        best.remove_suffix(1);
     return std::string(best);
 }
 

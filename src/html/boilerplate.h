@@ -11,6 +11,8 @@ namespace html {
 // `text` in the page's working encoding (UTF-8 when `utf8`, else GB18030),
 // with its counts of characters and sentence ends.
 bool isBoilerplate(std::string_view text, std::uint32_t words, std::uint32_t ends, bool utf8);
+// A date like 2024-05-01, 2024/5/1 or 2024年5月1日.
+bool hasDate(std::string_view text, bool utf8);
 // A line that marks a post of a thread ("楼主", "2楼", "发表于 ...").
 bool isPostMarker(std::string_view text, bool utf8);
 // The article's part of a <title>: the longest of its parts between site

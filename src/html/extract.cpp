@@ -20,12 +20,34 @@ constexpr size_t kMaxHeadings = 300;
 
 bool skipsSubtree(Tag t) {
     switch (t) {
-    case Tag::Title: case Tag::Script: case Tag::Style: case Tag::Noscript: case Tag::Template:
-    case Tag::Textarea: case Tag::Select: case Tag::Option: case Tag::Optgroup:
-    case Tag::Datalist: case Tag::Button: case Tag::Iframe: case Tag::Svg: case Tag::Math:
-    case Tag::Object: case Tag::Applet: case Tag::Embed: case Tag::Input: case Tag::Noembed:
-    case Tag::Noframes: case Tag::Frameset: case Tag::Canvas: case Tag::Video: case Tag::Audio:
-    case Tag::Map: case Tag::Head: case Tag::Meta: case Tag::Link:
+    case Tag::Title:
+    case Tag::Script:
+    case Tag::Style:
+    case Tag::Noscript:
+    case Tag::Template:
+    case Tag::Textarea:
+    case Tag::Select:
+    case Tag::Option:
+    case Tag::Optgroup:
+    case Tag::Datalist:
+    case Tag::Button:
+    case Tag::Iframe:
+    case Tag::Svg:
+    case Tag::Math:
+    case Tag::Object:
+    case Tag::Applet:
+    case Tag::Embed:
+    case Tag::Input:
+    case Tag::Noembed:
+    case Tag::Noframes:
+    case Tag::Frameset:
+    case Tag::Canvas:
+    case Tag::Video:
+    case Tag::Audio:
+    case Tag::Map:
+    case Tag::Head:
+    case Tag::Meta:
+    case Tag::Link:
         return true;
     default:
         return false;
@@ -37,10 +59,16 @@ bool isFurnitureTag(Tag t) {
            t == Tag::Menu || t == Tag::Form;
 }
 
+struct TextEntry {
+    std::uint32_t node;
+    std::uint32_t words, punct, ends;
+    bool link;
+};
+
 struct Block {
-    std::uint32_t element = 0; // innermost block-level element holding it
-    std::uint32_t node = 0;    // its first text node: blocks are in this order
-    std::uint32_t first = 0, count = 0; // its text nodes in Reader::m_texts
+    std::uint32_t element = 0;          // innermost block-level element holding it
+    std::uint32_t node = 0;             // its first text node: blocks are in this order
+    std::uint32_t first = 0, count = 0; // its texts in Reader::m_texts
     std::uint32_t words = 0, linkWords = 0, punct = 0, ends = 0;
     std::uint32_t heading = 0; // the heading (or title-named element) it is in
     std::uint32_t badAt = 0;   // innermost furniture element above it
@@ -48,7 +76,7 @@ struct Block {
 };
 
 struct Context {
-    std::uint32_t block = 0, heading = 0, badAt = 0;
+    std::uint32_t block = 0, heading = 0;
     bool link = false, pre = false;
 };
 
@@ -59,35 +87,59 @@ class Reader {
     Article read() {
         Article a;
         collect();
-        size_t n = m_doc.nodes.size();
+        const size_t n = m_doc.nodes.size();
         m_end.assign(n, 0);
         for (size_t i = n; i-- > 0;) {
             const Node& node = m_doc.nodes[i];
             m_end[i] = node.lastChild ? m_end[node.lastChild] : static_cast<std::uint32_t>(i + 1);
         }
-        bool hints = true;
-        std::uint32_t best = bestElement(hints, 0, static_cast<std::uint32_t>(n));
+        // Running text per element, class names aside: it tells wrappers
+        // with misleading names ("has-sidebar") and lists of posts.
+        m_furniture.assign(n, 0);
+        furnitureFor(false);
+        tally();
+        score();
+        std::vector<float> plainProse = m_prose;
+        const float total = plainProse[0];
+        markPostLists();
+        std::vector<std::uint32_t> listings = listingLists();
+        for (size_t i = 1; i < n; ++i) {
+            const Node& node = m_doc.nodes[i];
+            if (node.isText() || m_furniture[i]) continue;
+            bool named = (node.hint & kHintBad) || isFurnitureTag(node.tag);
+            // A wrapper of most of the page's text is no furniture whatever its name.
+            bool wrapper = !(node.hint & kHintComment) && plainProse[i] > 0.5f * total;
+            if (named && !wrapper) m_furniture[i] = 1;
+        }
+        furnitureFor(true);
+        tally();
+        std::uint32_t best = bestElement(0, static_cast<std::uint32_t>(n));
         if (m_score[best] < kMinArticle) {
-            // Class names can mislead (a wrapper named "with-sidebar"): try without.
-            hints = false;
-            best = bestElement(hints, 0, static_cast<std::uint32_t>(n));
+            // Class names can mislead: try without them.
+            for (size_t i = 0; i < n; ++i)
+                if (m_furniture[i] == 1) m_furniture[i] = 0;
+            furnitureFor(true);
+            tally();
+            best = bestElement(0, static_cast<std::uint32_t>(n));
         }
         if (m_score[best] < kMinArticle) {
             a.missing = NoArticle::NoText;
             a.reason = "no running text on the page";
             return a;
         }
-        if (auto records = recordsOf(best); records.size() >= 2) {
-            if (isListing(records)) {
+        for (std::uint32_t l : listings) {
+            bool holdsBest = best >= l && best < m_end[l];
+            if (plainProse[l] >= 0.5f * total && (holdsBest || m_prose[best] < plainProse[l])) {
                 a.missing = NoArticle::Listing;
                 a.reason = "the page lists items and has no article of its own";
                 return a;
             }
-            if (isThread(records)) best = bestElement(hints, records[0], m_end[records[0]]);
         }
+        if (auto records = recordsOf(best); records.size() >= 2 && isThread(records))
+            best = bestElement(records[0], m_end[records[0]]);
         std::uint32_t titleElement = 0;
         std::string title = findTitle(best, titleElement);
-        body(best, hints, title, titleElement, a.paragraphs);
+        body(best, title, titleElement, a.paragraphs);
         size_t words = 0;
         for (const std::string& p : a.paragraphs)
             words += wordChars(p, m_utf8).size();
@@ -107,21 +159,20 @@ class Reader {
     const Document& m_doc;
     bool m_utf8;
     std::vector<Block> m_blocks;
-    std::vector<std::uint32_t> m_texts; // text node indexes; kLinkBit when in a link
+    std::vector<TextEntry> m_texts;
     std::vector<float> m_score;
-    std::vector<float> m_prose;   // running text only
-    std::vector<std::uint32_t> m_end; // one past the last node of each subtree
+    std::vector<float> m_prose;              // running text only
+    std::vector<std::uint32_t> m_end;        // one past the last node of each subtree
+    std::vector<std::uint8_t> m_furniture;   // 1: named so, 2: a later post of a list
+    std::vector<std::uint32_t> m_nearestBad; // innermost furniture element at or above
+    std::vector<std::uint32_t> m_firstPosts; // first records of lists of posts
     Block m_open;
     bool m_hasOpen = false;
-    static constexpr std::uint32_t kLinkBit = 0x80000000u;
 
     std::string toGbk(const std::string& s) const { return m_utf8 ? cp::utf8ToGbk(s) : s; }
 
     void flush() {
-        if (m_hasOpen && (m_open.words > 0 || (m_open.pre && m_open.count > 0)))
-            m_blocks.push_back(m_open);
-        else if (m_hasOpen)
-            m_texts.resize(m_open.first);
+        if (m_hasOpen) m_blocks.push_back(m_open);
         m_hasOpen = false;
     }
 
@@ -134,19 +185,19 @@ class Reader {
             m_open.node = index;
             m_open.first = static_cast<std::uint32_t>(m_texts.size());
             m_open.heading = ctx.heading;
-            m_open.badAt = ctx.badAt;
             m_open.pre = ctx.pre;
             m_hasOpen = true;
         }
-        m_texts.push_back(index | (ctx.link ? kLinkBit : 0));
+        TextEntry e{index, 0, 0, 0, ctx.link};
+        if (!(t.flags & kBlank)) {
+            CharCounts c;
+            countChars(m_doc.text(t), m_utf8, c);
+            e.words = c.words;
+            e.punct = c.punct;
+            e.ends = c.ends;
+        }
+        m_texts.push_back(e);
         ++m_open.count;
-        if (t.flags & kBlank) return;
-        CharCounts c;
-        countChars(m_doc.text(t), m_utf8, c);
-        m_open.words += c.words;
-        if (ctx.link) m_open.linkWords += c.words;
-        m_open.punct += c.punct;
-        m_open.ends += c.ends;
     }
 
     // Walks the tree in document order, cutting its text into blocks.
@@ -178,7 +229,6 @@ class Reader {
                 continue;
             }
             if (node.tag == Tag::A && (node.flags & kHref)) ctx.link = true;
-            if ((node.hint & kHintBad) || isFurnitureTag(node.tag)) ctx.badAt = c;
             if (isHeading(node.tag) || ((node.hint & kHintTitle) && !ctx.heading)) ctx.heading = c;
             if (node.tag == Tag::Pre || node.tag == Tag::Listing) ctx.pre = true;
             if (isBlock(node.tag)) {
@@ -190,26 +240,56 @@ class Reader {
         flush();
     }
 
+    // The innermost furniture element at or above each node (parents come
+    // before their children in the node order).
+    void furnitureFor(bool use) {
+        m_nearestBad.assign(m_doc.nodes.size(), 0);
+        if (!use) return;
+        for (size_t i = 1; i < m_doc.nodes.size(); ++i)
+            m_nearestBad[i] = m_furniture[i] ? static_cast<std::uint32_t>(i)
+                                             : m_nearestBad[m_doc.nodes[i].parent];
+    }
+
+    // The counts of each block, without the furniture inside it (an edit
+    // link in a heading, a date in a paragraph).
+    void tally() {
+        for (Block& b : m_blocks) {
+            b.badAt = m_nearestBad[b.element];
+            b.words = b.linkWords = b.punct = b.ends = 0;
+            for (std::uint32_t k = b.first; k < b.first + b.count; ++k) {
+                const TextEntry& e = m_texts[k];
+                if (!included(b, e)) continue;
+                b.words += e.words;
+                if (e.link) b.linkWords += e.words;
+                b.punct += e.punct;
+                b.ends += e.ends;
+            }
+        }
+    }
+
+    bool included(const Block& b, const TextEntry& e) const {
+        return m_nearestBad[m_doc.nodes[e.node].parent] == b.badAt;
+    }
+
     bool isProse(const Block& b) const {
         std::uint32_t own = b.words - b.linkWords;
         return own >= 8 && b.linkWords * 3 <= b.words && (b.punct + b.ends >= 1 || own >= 30);
     }
 
-    float value(const Block& b, bool hints) const {
+    float value(const Block& b) const {
         float own = static_cast<float>(b.words - b.linkWords);
-        bool bad = hints && b.badAt;
+        bool bad = b.badAt != 0;
         if (b.heading && !bad) return 0.f;
         if (isProse(b)) return bad ? -0.5f * own : own;
         return -(static_cast<float>(b.linkWords) + 0.25f * own);
     }
 
-    // The element in [from, to) whose blocks are worth the most together.
-    std::uint32_t bestElement(bool hints, std::uint32_t from, std::uint32_t to) {
+    void score() {
         size_t n = m_doc.nodes.size();
         m_score.assign(n, 0.f);
         m_prose.assign(n, 0.f);
         for (const Block& b : m_blocks) {
-            float v = value(b, hints);
+            float v = value(b);
             m_score[b.element] += v;
             if (v > 0) m_prose[b.element] += v;
         }
@@ -219,39 +299,107 @@ class Reader {
             m_score[node.parent] += m_score[i];
             m_prose[node.parent] += m_prose[i];
         }
+    }
+
+    // The element in [from, to) whose blocks are worth the most together.
+    std::uint32_t bestElement(std::uint32_t from, std::uint32_t to) {
+        score();
         std::uint32_t best = from;
         for (std::uint32_t i = to; i-- > from;)
             if (!m_doc.nodes[i].isText() && m_score[i] > m_score[best]) best = i;
         return best;
     }
 
-    // The children of `e` that repeat one kind (same tag and class) and hold
-    // most of its running text: posts of a thread, items of a listing.
-    std::vector<std::uint32_t> recordsOf(std::uint32_t e) const {
-        std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> groups;
-        for (std::uint32_t c = m_doc.nodes[e].firstChild; c; c = m_doc.nodes[c].next) {
-            const Node& node = m_doc.nodes[c];
-            if (node.isText() || m_prose[c] <= 0) continue;
-            groups[(std::uint64_t(node.tag) << 32) | node.cls].push_back(c);
+    // Groups of children that repeat one kind (same tag and class) under an
+    // element, in document order, each with running text.
+    template <typename Visit> void repeatedChildren(Visit visit) const {
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> kids;
+        for (size_t p = 0; p < m_doc.nodes.size(); ++p) {
+            const Node& parent = m_doc.nodes[p];
+            if (parent.isText() || m_prose[p] <= 0) continue;
+            kids.clear();
+            for (std::uint32_t c = parent.firstChild; c; c = m_doc.nodes[c].next) {
+                const Node& node = m_doc.nodes[c];
+                if (!node.isText() && m_prose[c] > 0)
+                    kids.emplace_back((std::uint64_t(node.tag) << 32) | node.cls, c);
+            }
+            if (kids.size() < 2) continue;
+            std::stable_sort(kids.begin(), kids.end(),
+                             [](const auto& x, const auto& y) { return x.first < y.first; });
+            for (size_t i = 0; i < kids.size();) {
+                size_t j = i;
+                std::vector<std::uint32_t> members;
+                while (j < kids.size() && kids[j].first == kids[i].first)
+                    members.push_back(kids[j++].second);
+                if (members.size() >= 2) visit(static_cast<std::uint32_t>(p), members);
+                i = j;
+            }
         }
+    }
+
+    bool hasPostMarker(std::uint32_t record) const {
+        bool found = false;
+        blocksIn(record, [&](const Block& b) {
+            if (found || b.words >= 40) return;
+            std::string t = blockText(b);
+            found = isPostMarker(t, m_utf8) || (b.ends == 0 && hasDate(t, m_utf8));
+        });
+        return found;
+    }
+
+    size_t blockCount(std::uint32_t e) const {
+        size_t n = 0;
+        blocksIn(e, [&](const Block&) { ++n; });
+        return n;
+    }
+
+    // Lists of posts or comments (items of several blocks, most with a
+    // date, a floor or a reply link): only the first item can be the article.
+    void markPostLists() {
+        repeatedChildren([&](std::uint32_t, const std::vector<std::uint32_t>& members) {
+            if (members.size() < 3) return;
+            size_t marked = 0, multi = 0;
+            for (std::uint32_t m : members) {
+                if (blockCount(m) >= 2) ++multi;
+                if (hasPostMarker(m)) ++marked;
+            }
+            if (multi * 5 < members.size() * 3 || marked * 5 < members.size() * 3) return;
+            m_firstPosts.push_back(members[0]);
+            for (size_t k = 1; k < members.size(); ++k)
+                m_furniture[members[k]] = 2;
+        });
+    }
+
+    // Lists of headline-and-summary items: the elements that hold them.
+    std::vector<std::uint32_t> listingLists() const {
+        std::vector<std::uint32_t> out;
+        repeatedChildren([&](std::uint32_t parent, const std::vector<std::uint32_t>& members) {
+            if (members.size() >= 4 && isListing(members)) out.push_back(parent);
+        });
+        return out;
+    }
+
+    // The children of `e` that repeat one kind and hold most of its running
+    // text: posts of a thread.
+    std::vector<std::uint32_t> recordsOf(std::uint32_t e) const {
         std::vector<std::uint32_t> best;
         float bestProse = 0;
-        for (auto& [key, members] : groups) {
+        repeatedChildren([&](std::uint32_t parent, const std::vector<std::uint32_t>& members) {
+            if (parent != e) return;
             float p = 0;
             for (std::uint32_t m : members)
                 p += m_prose[m];
-            if (members.size() >= 2 && p > bestProse) {
+            if (p > bestProse) {
                 bestProse = p;
                 best = members;
             }
-        }
+        });
         if (bestProse < 0.7f * m_prose[e]) return {};
         return best;
     }
 
     // Blocks of the subtree of `e`.
-    template <typename Visit>
-    void blocksIn(std::uint32_t e, Visit visit) const {
+    template <typename Visit> void blocksIn(std::uint32_t e, Visit visit) const {
         auto it = std::lower_bound(m_blocks.begin(), m_blocks.end(), e,
                                    [](const Block& b, std::uint32_t v) { return b.node < v; });
         for (; it != m_blocks.end() && it->node < m_end[e]; ++it)
@@ -259,7 +407,6 @@ class Reader {
     }
 
     bool isListing(const std::vector<std::uint32_t>& records) const {
-        if (records.size() < 4) return false;
         size_t headlines = 0;
         float most = 0;
         for (std::uint32_t r : records) {
@@ -277,21 +424,16 @@ class Reader {
 
     bool isThread(const std::vector<std::uint32_t>& records) const {
         size_t marked = 0;
-        for (std::uint32_t r : records) {
-            bool found = false;
-            blocksIn(r, [&](const Block& b) {
-                if (!found && b.words < 40 && isPostMarker(blockText(b), m_utf8)) found = true;
-            });
-            if (found) ++marked;
-        }
+        for (std::uint32_t r : records)
+            if (hasPostMarker(r)) ++marked;
         return marked >= 2;
     }
 
     std::string blockText(const Block& b) const {
         std::string out;
-        for (std::uint32_t k = 0; k < b.count; ++k) {
-            const Node& t = m_doc.nodes[m_texts[b.first + k] & ~kLinkBit];
-            appendText(out, m_doc.text(t), m_utf8, b.pre);
+        for (std::uint32_t k = b.first; k < b.first + b.count; ++k) {
+            if (!included(b, m_texts[k])) continue;
+            appendText(out, m_doc.text(m_doc.nodes[m_texts[k].node]), m_utf8, b.pre);
         }
         return b.pre ? out : trimText(out, m_utf8);
     }
@@ -308,7 +450,8 @@ class Reader {
     }
 
     // The share of the candidate's character pairs found in the title.
-    float agreement(const std::string& candidate, const std::unordered_set<std::uint64_t>& pairs) const {
+    float agreement(const std::string& candidate,
+                    const std::unordered_set<std::uint64_t>& pairs) const {
         std::vector<std::uint32_t> w = wordChars(candidate, m_utf8);
         if (w.size() < 2 || pairs.empty()) return 0;
         size_t hit = 0;
@@ -337,7 +480,8 @@ class Reader {
         }
         float bestScore = 0;
         std::string best;
-        for (const auto& [element, text] : headings) {
+        for (auto& [element, text] : headings) {
+            text = trimTitle(text);
             float s = agreement(text, pairs);
             Tag tag = m_doc.nodes[element].tag;
             // An h1 is the likeliest title, then the other headings; inside
@@ -361,18 +505,48 @@ class Reader {
         return {};
     }
 
-    void body(std::uint32_t e, bool hints, const std::string& title, std::uint32_t titleElement,
+    // A heading without the anchor marks some sites put after it.
+    std::string trimTitle(std::string t) const {
+        for (;;) {
+            if (!t.empty() && (t.back() == '#' || t.back() == ' ')) {
+                t.pop_back();
+            } else if (m_utf8 && t.size() >= 2 && t.compare(t.size() - 2, 2, "\xC2\xB6") == 0) {
+                t.resize(t.size() - 2); // the pilcrow
+            } else {
+                return t;
+            }
+        }
+    }
+
+    // A block in a table none of whose cells is running text: an infobox, a
+    // table of facts beside the article.
+    bool inFactTable(const Block& b, std::uint32_t e) const {
+        for (std::uint32_t k = b.element; k > e; k = m_doc.nodes[k].parent) {
+            Tag t = m_doc.nodes[k].tag;
+            if (t == Tag::Table) return m_prose[k] <= 0;
+        }
+        return false;
+    }
+
+    void body(std::uint32_t e, const std::string& title, std::uint32_t titleElement,
               std::vector<std::string>& out) const {
         struct Line {
             std::string text;
             const Block* block;
         };
+        // The first post of a list inside the body, when the body is not in it.
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> skip;
+        for (std::uint32_t f : m_firstPosts)
+            if (f > e && f < m_end[e]) skip.emplace_back(f, m_end[f]);
         std::vector<Line> lines;
         std::vector<std::uint32_t> titleWords = wordChars(title, m_utf8);
         blocksIn(e, [&](const Block& b) {
-            if (hints && b.badAt > e) return;
+            if (b.badAt > e) return;
+            for (const auto& [from, to] : skip)
+                if (b.node >= from && b.node < to) return;
             if (titleElement && b.heading == titleElement) return;
             if (!b.heading && b.linkWords * 2 > b.words) return;
+            if (!b.heading && !b.pre && b.words < 12 && inFactTable(b, e)) return;
             std::string text = blockText(b);
             if (isBoilerplate(text, b.words, b.ends, m_utf8)) return;
             if (!b.pre) {
@@ -384,7 +558,8 @@ class Reader {
             while (start <= text.size()) {
                 size_t nl = text.find('\n', start);
                 if (nl == std::string::npos) nl = text.size();
-                std::string line = trimText(std::string_view(text).substr(start, nl - start), m_utf8);
+                std::string line =
+                    trimText(std::string_view(text).substr(start, nl - start), m_utf8);
                 if (!line.empty()) lines.push_back({std::move(line), &b});
                 start = nl + 1;
             }

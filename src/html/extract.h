@@ -33,8 +33,8 @@ struct Article {
     std::string title;                   // GBK
     std::vector<std::string> paragraphs; // GBK, one per line
     NoArticle missing = NoArticle::None;
-    std::string reason;                  // why there is none (English)
-    PageCharset charset;                 // what the page was read as
+    std::string reason;  // why there is none (English)
+    PageCharset charset; // what the page was read as
     bool found() const { return missing == NoArticle::None; }
     // The title, an empty line, then the paragraphs, each line ending in
     // `lineBreak`. Empty when there is no article.

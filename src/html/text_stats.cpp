@@ -25,7 +25,8 @@ CharKind kindOfCodePoint(std::uint32_t c) {
     if (c == 0xA0 || c == 0x3000 || (c >= 0x2000 && c <= 0x200B)) return CharKind::Blank;
     if ((c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || c >= 0x20000)
         return CharKind::Word;
-    if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0xFF41 && c <= 0xFF5A))
+    if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) ||
+        (c >= 0xFF41 && c <= 0xFF5A))
         return CharKind::Word;
     if (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) return CharKind::Word;
     if (c == 0xFF0C || c == 0x3001 || c == 0xFF1B || c == 0xFF1A) return CharKind::Punct;
@@ -38,10 +39,20 @@ CharKind kindOfGb(std::uint32_t code, std::uint32_t len) {
     if (len == 4) return CharKind::Word;
     unsigned lead = code >> 8, trail = code & 0xFF;
     switch (code) {
-    case 0xA1A1: return CharKind::Blank;
-    case 0xA1A2: case 0xA3AC: case 0xA3BB: case 0xA3BA: return CharKind::Punct;
-    case 0xA1A3: case 0xA3A1: case 0xA3BF: case 0xA1AD: return CharKind::End;
-    default: break;
+    case 0xA1A1:
+        return CharKind::Blank;
+    case 0xA1A2:
+    case 0xA3AC:
+    case 0xA3BB:
+    case 0xA3BA:
+        return CharKind::Punct;
+    case 0xA1A3:
+    case 0xA3A1:
+    case 0xA3BF:
+    case 0xA1AD:
+        return CharKind::End;
+    default:
+        break;
     }
     if (lead == 0xA3) {
         if ((trail >= 0xB0 && trail <= 0xB9) || (trail >= 0xC1 && trail <= 0xDA) ||
@@ -84,15 +95,14 @@ struct Named {
     std::uint32_t code;
 };
 constexpr Named kNamed[] = {
-    {"nbsp", 0xA0},    {"amp", '&'},      {"lt", '<'},       {"gt", '>'},
-    {"quot", '"'},     {"apos", '\''},    {"copy", 0xA9},    {"reg", 0xAE},
-    {"trade", 0x2122}, {"middot", 0xB7},  {"hellip", 0x2026}, {"mdash", 0x2014},
-    {"ndash", 0x2013}, {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"lsquo", 0x2018},
-    {"rsquo", 0x2019}, {"laquo", 0xAB},   {"raquo", 0xBB},   {"times", 0xD7},
-    {"divide", 0xF7},  {"deg", 0xB0},     {"yen", 0xA5},     {"emsp", 0x2003},
-    {"ensp", 0x2002},  {"thinsp", 0x2009}, {"bull", 0x2022}, {"sect", 0xA7},
-    {"plusmn", 0xB1},  {"rarr", 0x2192},  {"larr", 0x2190},  {"zwj", 0x200D},
-    {"zwnj", 0x200C},  {"shy", 0xAD},     {"euro", 0x20AC},  {"para", 0xB6},
+    {"nbsp", 0xA0},     {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},
+    {"apos", '\''},     {"copy", 0xA9},    {"reg", 0xAE},     {"trade", 0x2122}, {"middot", 0xB7},
+    {"hellip", 0x2026}, {"mdash", 0x2014}, {"ndash", 0x2013}, {"ldquo", 0x201C}, {"rdquo", 0x201D},
+    {"lsquo", 0x2018},  {"rsquo", 0x2019}, {"laquo", 0xAB},   {"raquo", 0xBB},   {"times", 0xD7},
+    {"divide", 0xF7},   {"deg", 0xB0},     {"yen", 0xA5},     {"emsp", 0x2003},  {"ensp", 0x2002},
+    {"thinsp", 0x2009}, {"bull", 0x2022},  {"sect", 0xA7},    {"plusmn", 0xB1},  {"rarr", 0x2192},
+    {"larr", 0x2190},   {"zwj", 0x200D},   {"zwnj", 0x200C},  {"shy", 0xAD},     {"euro", 0x20AC},
+    {"para", 0xB6},
 };
 
 // The code point a reference stands for, or 0 when it is not one we know.
@@ -133,8 +143,7 @@ void appendUtf8(std::string& out, std::uint32_t c) {
     }
 }
 
-template <typename Visit>
-void forEachChar(std::string_view raw, bool utf8, Visit visit) {
+template <typename Visit> void forEachChar(std::string_view raw, bool utf8, Visit visit) {
     size_t i = 0;
     while (i < raw.size()) {
         if (raw[i] == '&') {
@@ -169,26 +178,28 @@ void countChars(std::string_view raw, bool utf8, CharCounts& counts) {
 }
 
 void appendText(std::string& out, std::string_view raw, bool utf8, bool keepLines) {
-    forEachChar(raw, utf8, [&](std::string_view bytes, std::uint32_t code, CharKind kind, bool ref) {
-        if (kind == CharKind::Blank && (code < 0x80 || code == 0xA0 || (code >= 0x2000 && code <= 0x200B))) {
-            if (keepLines && code == '\n') {
-                while (!out.empty() && out.back() == ' ')
-                    out.pop_back();
-                out += '\n';
-            } else if (!out.empty() && out.back() != ' ' && out.back() != '\n') {
-                out += ' ';
-            }
-            return;
-        }
-        if (code == 0x200C || code == 0x200D || code == 0xAD) return;
-        if (!ref) {
-            out.append(bytes);
-            return;
-        }
-        std::string u;
-        appendUtf8(u, code);
-        out += utf8 ? u : cp::utf8ToGbk(u);
-    });
+    forEachChar(raw, utf8,
+                [&](std::string_view bytes, std::uint32_t code, CharKind kind, bool ref) {
+                    if (kind == CharKind::Blank &&
+                        (code < 0x80 || code == 0xA0 || (code >= 0x2000 && code <= 0x200B))) {
+                        if (keepLines && code == '\n') {
+                            while (!out.empty() && out.back() == ' ')
+                                out.pop_back();
+                            out += '\n';
+                        } else if (!out.empty() && out.back() != ' ' && out.back() != '\n') {
+                            out += ' ';
+                        }
+                        return;
+                    }
+                    if (code == 0x200C || code == 0x200D || code == 0xAD) return;
+                    if (!ref) {
+                        out.append(bytes);
+                        return;
+                    }
+                    std::string u;
+                    appendUtf8(u, code);
+                    out += utf8 ? u : cp::utf8ToGbk(u);
+                });
 }
 
 std::string trimText(std::string_view text, bool utf8) {
@@ -196,8 +207,9 @@ std::string trimText(std::string_view text, bool utf8) {
     size_t i = 0, first = std::string_view::npos, last = 0;
     while (i < text.size()) {
         Ch ch = utf8 ? nextUtf8(text, i) : nextGb(text, i);
-        bool blank = ch.len == 1 ? isBlank(static_cast<unsigned char>(ch.code))
-                                 : (utf8 ? ch.code == 0x3000 || ch.code == 0xA0 : ch.code == 0xA1A1);
+        bool blank = ch.len == 1
+                         ? isBlank(static_cast<unsigned char>(ch.code))
+                         : (utf8 ? ch.code == 0x3000 || ch.code == 0xA0 : ch.code == 0xA1A1);
         if (!blank) {
             if (first == std::string_view::npos) first = i;
             last = i + ch.len;
