@@ -140,10 +140,7 @@ class Reader {
         std::uint32_t titleElement = 0;
         std::string title = findTitle(best, titleElement);
         body(best, title, titleElement, a.paragraphs);
-        size_t words = 0;
-        for (const std::string& p : a.paragraphs)
-            words += wordChars(p, m_utf8).size();
-        if (words < kMinArticle / 2) {
+        if (m_bodyWords < kMinArticle / 2) {
             a.paragraphs.clear();
             a.missing = NoArticle::NoText;
             a.reason = "no running text on the page";
@@ -168,6 +165,7 @@ class Reader {
     std::vector<std::uint32_t> m_firstPosts; // first records of lists of posts
     Block m_open;
     bool m_hasOpen = false;
+    size_t m_bodyWords = 0; // characters of the paragraphs taken
 
     std::string toGbk(const std::string& s) const { return m_utf8 ? cp::utf8ToGbk(s) : s; }
 
@@ -496,13 +494,17 @@ class Reader {
         }
         if (bestScore >= 0.65f) return best;
         titleElement = 0;
-        if (!pageTitle.empty()) return cleanTitle(pageTitle, m_utf8);
-        for (const auto& [element, text] : headings)
-            if (m_doc.nodes[element].tag == Tag::H1) {
-                titleElement = element;
-                return text;
-            }
-        return {};
+        std::string cleaned = cleanTitle(pageTitle, m_utf8);
+        if (wordChars(cleaned, m_utf8).size() >= 4) return cleaned;
+        // A <title> of the site's name only: the last heading before the body's text.
+        std::uint32_t firstText = m_end[body];
+        blocksIn(body, [&](const Block& b) { firstText = std::min(firstText, b.node); });
+        for (auto it = headings.rbegin(); it != headings.rend(); ++it) {
+            if (it->first > firstText || wordChars(it->second, m_utf8).size() < 4) continue;
+            titleElement = it->first;
+            return it->second;
+        }
+        return cleaned;
     }
 
     // A heading without the anchor marks some sites put after it.
@@ -529,7 +531,7 @@ class Reader {
     }
 
     void body(std::uint32_t e, const std::string& title, std::uint32_t titleElement,
-              std::vector<std::string>& out) const {
+              std::vector<std::string>& out) {
         struct Line {
             std::string text;
             const Block* block;
@@ -550,7 +552,7 @@ class Reader {
             std::string text = blockText(b);
             if (isBoilerplate(text, b.words, b.ends, m_utf8)) return;
             if (!b.pre) {
-                if (wordChars(text, m_utf8) == titleWords) return;
+                if (b.words == titleWords.size() && wordChars(text, m_utf8) == titleWords) return;
                 lines.push_back({std::move(text), &b});
                 return;
             }
@@ -570,8 +572,13 @@ class Reader {
             if (b.pre || b.ends > 0 || b.words >= 12) break;
             lines.pop_back();
         }
-        for (Line& l : lines)
-            if (!l.text.empty()) out.push_back(std::move(l.text));
+        const Block* last = nullptr;
+        for (Line& l : lines) {
+            if (l.text.empty()) continue;
+            if (l.block != last) m_bodyWords += l.block->words;
+            last = l.block;
+            out.push_back(std::move(l.text));
+        }
     }
 };
 

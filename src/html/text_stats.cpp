@@ -167,14 +167,46 @@ template <typename Visit> void forEachChar(std::string_view raw, bool utf8, Visi
 } // namespace
 
 void countChars(std::string_view raw, bool utf8, CharCounts& counts) {
-    forEachChar(raw, utf8, [&](std::string_view, std::uint32_t, CharKind kind, bool) {
+    // The common cases inline: ASCII, then three-byte UTF-8 and two-byte GB
+    // characters; references and the rest through the general reader.
+    const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
+    size_t i = 0, n = raw.size();
+    auto add = [&counts](CharKind kind) {
         if (kind == CharKind::Word)
             ++counts.words;
         else if (kind == CharKind::Punct)
             ++counts.punct;
         else if (kind == CharKind::End)
             ++counts.ends;
-    });
+    };
+    while (i < n) {
+        unsigned char b = p[i];
+        if (b == '&') {
+            size_t len = referenceLength(raw, i);
+            if (len > 0) {
+                if (std::uint32_t code = referenceCode(raw.substr(i, len))) {
+                    add(kindOfCodePoint(code));
+                    i += len;
+                    continue;
+                }
+            }
+        }
+        if (b < 0x80) {
+            add(kindOfCodePoint(b));
+            ++i;
+            continue;
+        }
+        if (utf8 && (b & 0xF0) == 0xE0 && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 &&
+            (p[i + 2] & 0xC0) == 0x80) {
+            std::uint32_t c = ((b & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F);
+            add(c >= 0x4E00 && c <= 0x9FFF ? CharKind::Word : kindOfCodePoint(c));
+            i += 3;
+            continue;
+        }
+        Ch ch = utf8 ? nextUtf8(raw, i) : nextGb(raw, i);
+        add(utf8 ? kindOfCodePoint(ch.code) : kindOfGb(ch.code, ch.len));
+        i += ch.len;
+    }
 }
 
 void appendText(std::string& out, std::string_view raw, bool utf8, bool keepLines) {
