@@ -458,14 +458,51 @@ def government(pg):
     return page, pg.gold()
 
 
+def feed(pg):
+    """A short news item over a long feed of headlines with summaries, no class names to go by."""
+    pg.paras = pg.paras[:2]
+    items = ''
+    for i in range(10):
+        t = pg.rng.choice(TOPICS)
+        p = PARAS[t][pg.rng.randrange(12)]
+        items += '<div class="f-i"><div class="f-t">%s</div><div class="f-d">%s……</div><div class="f-s">%s %d阅读</div></div>\n' % (
+            pg.link(TITLES[t][i % 4]), e(p[:60]), e(pg.rng.choice(SITE_NAMES)), pg.rng.randint(100, 9999))
+    page = pg.head('utf-8') + '<body>\n<div class="w1">%s</div>\n' % pg.nav('n1')
+    page += '<div class="w2"><div class="b1"><div class="t1">%s</div><div class="m1">%s</div>\n' % (e(pg.title), pg.date)
+    page += '<div class="c1">\n%s</div></div>\n' % paragraphs(pg)
+    page += '<div class="b2"><div class="b2t">猜你喜欢</div>\n%s</div></div>\n' % items
+    page += pg.footer('f1') + '</body></html>\n'
+    return page, pg.gold()
+
+
+def keywords(pg):
+    """Paragraphs full of keyword links, laid out in <div>s, GBK without a declaration."""
+    words = ['社区', '记者', '市民', '工作', '今年', '服务', '孩子', '城市', '部门', '问题']
+    body = ''
+    for p in pg.paras:
+        linked = e(p)
+        for w in words:
+            linked = linked.replace(w, '<a href="https://www.example.com/tag/%s" class="kw">%s</a>' % (w, w), 1)
+        body += '<div style="text-indent:2em;margin:10px 0">%s</div>\n' % linked
+    page = pg.head('gbk', declare=False).replace('<html lang="zh-CN">', '<html>')
+    page += '<body><div id="top">%s</div>\n' % pg.nav('topnav')
+    page += '<div id="left"><h1>%s</h1><div id="info">%s 来源：%s</div>\n<div id="text">\n%s</div>\n' % (
+        e(pg.title), pg.date, e(pg.site), body)
+    page += '<div id="page-links">上一篇：%s 下一篇：%s</div></div>\n' % (pg.link(pg.related[2]), pg.link(pg.related[3]))
+    page += '<div id="right">%s%s</div>\n' % (pg.hot_list('box'), pg.related_list('box2', '精彩推荐'))
+    page += pg.footer('bottom') + '</body></html>\n'
+    return page, pg.gold()
+
+
 LAYOUTS = [
     ('portal', lambda pg: portal(pg)), ('portal-plain', lambda pg: portal(pg, neutral=True)),
     ('table', old_table), ('blog', blog), ('forum', forum), ('wiki', wiki), ('docs', docs),
     ('comments', lambda pg: heavy_comments(pg, True)), ('comments-plain', lambda pg: heavy_comments(pg, False)),
     ('listing', listing), ('mobile', mobile), ('account', account), ('gov', government),
+    ('feed', feed), ('keywords', keywords),
 ]
 # Which encoding each layout is written in: GB sites are the old ones.
-GB_LAYOUTS = {'table', 'forum', 'gov'}
+GB_LAYOUTS = {'table', 'forum', 'gov', 'keywords'}
 
 
 def main():
@@ -476,7 +513,7 @@ def main():
     number = 0
     for round_ in range(4):
         for name, make in LAYOUTS:
-            if name == 'listing' and round_ >= 2:
+            if name in ('listing', 'feed', 'keywords') and round_ >= 2:
                 continue
             topic = TOPICS[(number * 5 + round_) % len(TOPICS)]
             if name == 'gov':

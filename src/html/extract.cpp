@@ -102,7 +102,14 @@ class Reader {
         std::vector<float> plainProse = m_prose;
         const float total = plainProse[0];
         markPostLists();
+        // Lists of headlines with summaries (a feed under the article, or
+        // the whole of a listing page) are never part of an article.
         std::vector<std::uint32_t> listings = listingLists();
+        float listed = 0;
+        for (std::uint32_t l : listings) {
+            m_furniture[l] = 2;
+            listed = std::max(listed, plainProse[l]);
+        }
         for (size_t i = 1; i < n; ++i) {
             const Node& node = m_doc.nodes[i];
             if (node.isText() || m_furniture[i]) continue;
@@ -123,17 +130,11 @@ class Reader {
             best = bestElement(0, static_cast<std::uint32_t>(n));
         }
         if (m_score[best] < kMinArticle) {
-            a.missing = NoArticle::NoText;
-            a.reason = "no running text on the page";
+            bool listing = listed >= 0.5f * total && total > 0;
+            a.missing = listing ? NoArticle::Listing : NoArticle::NoText;
+            a.reason = listing ? "the page lists items and has no article of its own"
+                               : "no running text on the page";
             return a;
-        }
-        for (std::uint32_t l : listings) {
-            bool holdsBest = best >= l && best < m_end[l];
-            if (plainProse[l] >= 0.5f * total && (holdsBest || m_prose[best] < plainProse[l])) {
-                a.missing = NoArticle::Listing;
-                a.reason = "the page lists items and has no article of its own";
-                return a;
-            }
         }
         if (auto records = recordsOf(best); records.size() >= 2 && isThread(records))
             best = bestElement(records[0], m_end[records[0]]);
