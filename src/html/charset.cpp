@@ -150,22 +150,19 @@ std::string_view metaCharset(std::string_view page) {
 }
 
 PageCharset detectCharset(std::string_view page, std::string_view contentType) {
+    struct Bom {
+        std::string_view bytes;
+        Charset charset;
+        const char* iconvName;
+    };
+    static const Bom boms[] = {{"\xEF\xBB\xBF", Charset::Utf8, "UTF-8"},
+                               {"\xFF\xFE", Charset::Utf16Le, "UTF-16LE"},
+                               {"\xFE\xFF", Charset::Utf16Be, "UTF-16BE"}};
     PageCharset pc;
-    if (page.size() >= 3 && page.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        pc = make(Charset::Utf8, "UTF-8");
-        pc.bomLength = 3;
-        pc.source = CharsetSource::Bom;
-        return pc;
-    }
-    if (page.size() >= 2 && page.compare(0, 2, "\xFF\xFE") == 0) {
-        pc = make(Charset::Utf16Le, "UTF-16LE");
-        pc.bomLength = 2;
-        pc.source = CharsetSource::Bom;
-        return pc;
-    }
-    if (page.size() >= 2 && page.compare(0, 2, "\xFE\xFF") == 0) {
-        pc = make(Charset::Utf16Be, "UTF-16BE");
-        pc.bomLength = 2;
+    for (const Bom& b : boms) {
+        if (page.substr(0, b.bytes.size()) != b.bytes) continue;
+        pc = make(b.charset, b.iconvName);
+        pc.bomLength = b.bytes.size();
         pc.source = CharsetSource::Bom;
         return pc;
     }
