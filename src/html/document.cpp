@@ -540,9 +540,13 @@ class Builder {
         return isBlankByte(c) || c == '/' || c == '>';
     }
 
-    // The end of script data, with its escaped and double-escaped states.
+    // The end of script data, with its escaped and double-escaped states:
+    // "<!--" escapes, "<script" inside that escapes twice (its "</script"
+    // does not end the script), and a '>' after two dashes ("-->", also
+    // "<!-->") ends either escape.
     size_t scriptEnd(size_t from) const {
         enum { Data, Escaped, DoubleEscaped } state = Data;
+        size_t dashesFrom = 0; // dashes before this index do not count
         size_t i = from;
         while (i < m_n) {
             unsigned char c = at(i);
@@ -550,8 +554,8 @@ class Builder {
                 if (state != DoubleEscaped && isEndTagOf(i, "script")) return i;
                 if (state == Data && m_src.compare(i, 4, "<!--") == 0) {
                     state = Escaped;
+                    dashesFrom = i + 2;
                     i += 4;
-                    // "<!-->" and "<!--->" go back at once.
                     continue;
                 }
                 if (state == Escaped && isStartTagOfScript(i)) {
@@ -564,13 +568,9 @@ class Builder {
                     i += 8;
                     continue;
                 }
-                ++i;
-                continue;
-            }
-            if (c == '-' && state != Data && m_src.compare(i, 3, "-->") == 0) {
+            } else if (c == '>' && state != Data && i >= dashesFrom + 2 && at(i - 1) == '-' &&
+                       at(i - 2) == '-') {
                 state = Data;
-                i += 3;
-                continue;
             }
             ++i;
         }

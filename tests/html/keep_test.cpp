@@ -45,6 +45,8 @@ TEST(Keep, RewritesTextAndLeavesEveryConstructAsItWas) {
         {"script", "<script>var s=\"甲</p>\";</script>甲", "<script>var s=\"甲</p>\";</script>乙"},
         {"escaped script", "<script><!--<script>甲</script>甲--></script>甲",
          "<script><!--<script>甲</script>甲--></script>乙"},
+        {"script escape closed at once", "<script><!--><script></script>甲",
+         "<script><!--><script></script>乙"},
         {"style", "<style>/*甲*/</style>甲", "<style>/*甲*/</style>乙"},
         {"textarea", "<textarea>甲<b>甲</b></textarea>甲", "<textarea>甲<b>甲</b></textarea>乙"},
         {"pre and code", "<pre>甲</pre><code>甲</code><p>甲", "<pre>甲</pre><code>甲</code><p>乙"},
