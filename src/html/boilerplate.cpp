@@ -18,20 +18,28 @@ struct Phrases {
     const std::vector<std::string>& in(bool isUtf8) const { return isUtf8 ? utf8 : gbk; }
 };
 
-// Lines that begin so are page furniture when short.
+// Short lines that begin so are page furniture wherever they stand.
 const Phrases& leaders() {
     static const Phrases p{
-        "责任编辑",   "编辑：",    "编辑:",     "来源：",    "来源:",    "作者：",     "作者:",
-        "本文来源",   "文章来源",  "稿件来源",  "信息来源",  "声明：",   "免责声明",   "版权声明",
-        "分享到",     "分享：",    "上一篇",    "下一篇",    "上一页",   "下一页",     "相关阅读",
-        "相关新闻",   "相关文章",  "相关推荐",  "推荐阅读",  "热门推荐", "延伸阅读",   "扫一扫",
-        "扫描二维码", "关注我们",  "返回顶部",  "返回首页",  "打印本页", "关闭窗口",   "【纠错】",
-        "标签：",     "标签:",     "关键词：",  "关键字：",  "Tags:",    "发布时间",   "发表时间",
-        "发布日期",   "更新时间",  "时间：",    "日期：",    "浏览次数", "阅读次数",   "点击数",
-        "点击：",     "阅读：",    "字号",      "【字体",    "原文链接", "本文链接",   "转载请注明",
-        "未经授权",   "版权所有",  "Copyright", "copyright", "\xC2\xA9", "（责任编辑", "(责任编辑",
-        "【责任编辑", "[责任编辑", "本文为",    "网友评论",  "我要评论", "评论（",     "评论(",
-        "登录后",     "点赞",      "收藏本文",  "举报",      "阅读全文", "查看原文",
+        "声明：", "免责声明", "版权声明", "分享到", "分享：", "上一篇", "下一篇", "上一页", "下一页",
+        "相关阅读", "相关新闻", "相关文章", "相关推荐", "推荐阅读", "热门推荐", "延伸阅读", "扫一扫",
+        "扫描二维码", "关注我们", "返回顶部", "返回首页", "打印本页", "关闭窗口", "【纠错】", "标签：",
+        "标签:", "关键词：", "关键字：", "Tags:", "字号", "【字体", "原文链接", "本文链接",
+        "转载请注明", "未经授权", "版权所有", "Copyright", "copyright", "\xC2\xA9", "本文为",
+        "网友评论", "我要评论", "评论（", "评论(", "登录后", "点赞", "收藏本文", "举报", "阅读全文",
+        "查看原文",
+    };
+    return p;
+}
+
+// Short lines that begin so tell where an article came from and when: page
+// furniture at the top or the bottom of the article, text in its middle.
+const Phrases& metaLeaders() {
+    static const Phrases p{
+        "责任编辑", "编辑：", "编辑:", "来源：", "来源:", "作者：", "作者:", "本文来源", "文章来源",
+        "稿件来源", "信息来源", "发布时间", "发表时间", "发布日期", "更新时间", "时间：", "日期：",
+        "浏览次数", "阅读次数", "点击数", "点击：", "阅读：", "（责任编辑", "(责任编辑", "【责任编辑",
+        "[责任编辑", "记者：", "通讯员",
     };
     return p;
 }
@@ -89,18 +97,22 @@ bool hasDate(std::string_view s, bool utf8) {
     return false;
 }
 
-bool isBoilerplate(std::string_view text, std::uint32_t words, std::uint32_t ends, bool utf8) {
+LineKind classifyLine(std::string_view text, std::uint32_t words, std::uint32_t ends, bool utf8) {
     if (words <= 60) {
         for (const std::string& p : leaders().in(utf8))
-            if (startsWith(text, p)) return true;
+            if (startsWith(text, p)) return LineKind::Furniture;
     }
     if (words <= 40) {
         for (const std::string& p : anywhere().in(utf8))
-            if (text.find(p) != std::string_view::npos) return true;
+            if (text.find(p) != std::string_view::npos) return LineKind::Furniture;
+    }
+    if (words <= 60) {
+        for (const std::string& p : metaLeaders().in(utf8))
+            if (startsWith(text, p)) return LineKind::Meta;
     }
     // A line of source and date ("2024-05-01 10:20 来源：...").
-    if (words <= 30 && ends == 0 && hasDate(text, utf8)) return true;
-    return false;
+    if (words <= 30 && ends == 0 && hasDate(text, utf8)) return LineKind::Meta;
+    return LineKind::Text;
 }
 
 bool isPostMarker(std::string_view text, bool utf8) {

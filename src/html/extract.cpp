@@ -73,6 +73,7 @@ struct Block {
     std::uint32_t heading = 0; // the heading (or title-named element) it is in
     std::uint32_t badAt = 0;   // innermost furniture element above it
     bool pre = false;
+    bool hidden = false;
 };
 
 struct Context {
@@ -97,10 +98,14 @@ class Reader {
         // with misleading names ("has-sidebar") and lists of posts.
         m_furniture.assign(n, 0);
         furnitureFor(false);
+        hiddenFor(0, 0);
         tally();
         score();
         std::vector<float> plainProse = m_prose;
         const float total = plainProse[0];
+        // Hidden text is no article, unless it is most of the page's text
+        // (an article a script shows, a "read all" fold).
+        hiddenFor(0.5f * total, 1);
         markPostLists();
         // Lists of headlines with summaries (a feed under the article, or
         // the whole of a listing page) are never part of an article.
@@ -163,6 +168,7 @@ class Reader {
     std::vector<std::uint32_t> m_end;        // one past the last node of each subtree
     std::vector<std::uint8_t> m_furniture;   // 1: named so, 2: a later post of a list
     std::vector<std::uint32_t> m_nearestBad; // innermost furniture element at or above
+    std::vector<std::uint32_t> m_nearestHidden; // innermost hidden element at or above
     std::vector<std::uint32_t> m_firstPosts; // first records of lists of posts
     Block m_open;
     bool m_hasOpen = false;
@@ -222,7 +228,7 @@ class Reader {
                 text(c, ctx);
                 continue;
             }
-            if ((node.flags & (kHidden | kForeign)) || skipsSubtree(node.tag)) continue;
+            if ((node.flags & kForeign) || skipsSubtree(node.tag)) continue;
             if (node.tag == Tag::Br || node.tag == Tag::Hr) {
                 flush();
                 continue;
@@ -249,11 +255,24 @@ class Reader {
                                              : m_nearestBad[m_doc.nodes[i].parent];
     }
 
+    // The innermost hidden element at or above each node; one with more
+    // running text than `most` does not count.
+    void hiddenFor(float most, int use) {
+        m_nearestHidden.assign(m_doc.nodes.size(), 0);
+        if (!use) return;
+        for (size_t i = 1; i < m_doc.nodes.size(); ++i) {
+            const Node& node = m_doc.nodes[i];
+            bool hidden = !node.isText() && (node.flags & kHidden) && m_prose[i] <= most;
+            m_nearestHidden[i] = hidden ? static_cast<std::uint32_t>(i) : m_nearestHidden[node.parent];
+        }
+    }
+
     // The counts of each block, without the furniture inside it (an edit
     // link in a heading, a date in a paragraph).
     void tally() {
         for (Block& b : m_blocks) {
             b.badAt = m_nearestBad[b.element];
+            b.hidden = m_nearestHidden[b.element] != 0;
             b.words = b.linkWords = b.punct = b.ends = 0;
             for (std::uint32_t k = b.first; k < b.first + b.count; ++k) {
                 const TextEntry& e = m_texts[k];
@@ -267,7 +286,8 @@ class Reader {
     }
 
     bool included(const Block& b, const TextEntry& e) const {
-        return m_nearestBad[m_doc.nodes[e.node].parent] == b.badAt;
+        std::uint32_t parent = m_doc.nodes[e.node].parent;
+        return m_nearestBad[parent] == b.badAt && m_nearestHidden[parent] == m_nearestHidden[b.element];
     }
 
     bool isProse(const Block& b) const {
@@ -276,6 +296,7 @@ class Reader {
     }
 
     float value(const Block& b) const {
+        if (b.hidden) return 0.f;
         float own = static_cast<float>(b.words - b.linkWords);
         bool bad = b.badAt != 0;
         if (b.heading && !bad) return 0.f;
@@ -521,12 +542,12 @@ class Reader {
         }
     }
 
-    // A block in a table none of whose cells is running text: an infobox, a
-    // table of facts beside the article.
+    // A block in a table or definition list none of whose entries is
+    // running text: an infobox, a table of facts beside the article.
     bool inFactTable(const Block& b, std::uint32_t e) const {
         for (std::uint32_t k = b.element; k > e; k = m_doc.nodes[k].parent) {
             Tag t = m_doc.nodes[k].tag;
-            if (t == Tag::Table) return m_prose[k] <= 0;
+            if (t == Tag::Table || t == Tag::Dl) return m_prose[k] <= 0;
         }
         return false;
     }
@@ -536,6 +557,7 @@ class Reader {
         struct Line {
             std::string text;
             const Block* block;
+            bool meta;
         };
         // The first post of a list inside the body, when the body is not in it.
         std::vector<std::pair<std::uint32_t, std::uint32_t>> skip;
@@ -544,37 +566,42 @@ class Reader {
         std::vector<Line> lines;
         std::vector<std::uint32_t> titleWords = wordChars(title, m_utf8);
         blocksIn(e, [&](const Block& b) {
-            if (b.badAt > e) return;
+            if (b.badAt > e || b.hidden) return;
             for (const auto& [from, to] : skip)
                 if (b.node >= from && b.node < to) return;
             if (titleElement && b.heading == titleElement) return;
             if (!b.heading && b.linkWords * 2 > b.words) return;
             if (!b.heading && !b.pre && b.words < 12 && inFactTable(b, e)) return;
             std::string text = blockText(b);
-            if (isBoilerplate(text, b.words, b.ends, m_utf8)) return;
+            LineKind kind = classifyLine(text, b.words, b.ends, m_utf8);
+            if (kind == LineKind::Furniture) return;
             if (!b.pre) {
                 if (b.words == titleWords.size() && wordChars(text, m_utf8) == titleWords) return;
-                lines.push_back({std::move(text), &b});
+                lines.push_back({std::move(text), &b, kind == LineKind::Meta});
                 return;
             }
             size_t start = 0;
             while (start <= text.size()) {
                 size_t nl = text.find('\n', start);
                 if (nl == std::string::npos) nl = text.size();
-                std::string line =
-                    trimText(std::string_view(text).substr(start, nl - start), m_utf8);
-                if (!line.empty()) lines.push_back({std::move(line), &b});
+                std::string line = trimText(std::string_view(text).substr(start, nl - start), m_utf8);
+                if (!line.empty()) lines.push_back({std::move(line), &b, false});
                 start = nl + 1;
             }
         });
-        // Short lines at the end without a full stop: tags, editors, "more".
-        while (!lines.empty()) {
-            const Block& b = *lines.back().block;
-            if (b.pre || b.ends > 0 || b.words >= 12) break;
+        // At the top, source and date lines; at the end, those and short
+        // lines without a full stop (tags, editors, "more").
+        size_t first = 0;
+        while (first < lines.size() && lines[first].meta)
+            ++first;
+        while (lines.size() > first) {
+            const Line& l = lines.back();
+            if (!l.meta && (l.block->pre || l.block->ends > 0 || l.block->words >= 12)) break;
             lines.pop_back();
         }
         const Block* last = nullptr;
-        for (Line& l : lines) {
+        for (size_t k = first; k < lines.size(); ++k) {
+            Line& l = lines[k];
             if (l.text.empty()) continue;
             if (l.block != last) m_bodyWords += l.block->words;
             last = l.block;

@@ -74,7 +74,7 @@ const std::unordered_map<std::string_view, Word>& words() {
               "shangyipian", "xiayipian"})
             m.emplace(w, Word::StrongBad);
         for (const char* w :
-             {"comment", "comments", "cmt", "reply", "replies", "respond", "discuss", "pinglun",
+             {"comment", "comments", "cmt", "reply", "replies", "respond", "tie", "discuss", "pinglun",
               "gentie", "guestbook", "liuyan", "review", "reviews"})
             m.emplace(w, Word::Comment);
         for (const char* w : {"title", "headline", "biaoti", "tit", "heading"})
@@ -184,8 +184,9 @@ bool styleHides(std::string_view style) {
     for (char c : style)
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
             s += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    return s.find("display:none") != std::string::npos ||
-           s.find("visibility:hidden") != std::string::npos;
+    // visibility:hidden is left out: pages that show their article by
+    // script start it so.
+    return s.find("display:none") != std::string::npos;
 }
 
 } // namespace html

@@ -11,7 +11,7 @@
 namespace html {
 
 std::uint8_t hintOf(std::string_view cls, std::string_view id);
-// An inline style that hides the element (display:none, visibility:hidden).
+// An inline style that hides the element (display:none).
 bool styleHides(std::string_view style);
 
 } // namespace html
