@@ -1,6 +1,7 @@
 #include "html/document.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "html/hints.h"
 
@@ -401,6 +402,17 @@ class Builder {
         if (opens && index && contentOf(tag) != Content::Normal) rawContent(tag, index);
     }
 
+    // Pages repeat their class names: each is read once.
+    std::unordered_map<std::string_view, std::uint8_t> m_classHints;
+    std::uint8_t hint(std::string_view cls, std::string_view id) {
+        if (!id.empty()) return hintOf(cls, id);
+        auto it = m_classHints.find(cls);
+        if (it != m_classHints.end()) return it->second;
+        std::uint8_t h = hintOf(cls, {});
+        if (m_classHints.size() < 4096) m_classHints.emplace(cls, h);
+        return h;
+    }
+
     // Adds an element; pushes it when it has content. Returns its index, or 0
     // when the depth limit kept it flat.
     std::uint32_t element(Tag tag, std::uint32_t hash, size_t begin, size_t end,
@@ -409,7 +421,7 @@ class Builder {
         e.tag = tag;
         e.begin = static_cast<std::uint32_t>(begin);
         e.end = static_cast<std::uint32_t>(end);
-        e.hint = hintOf(attrs.cls, attrs.id);
+        e.hint = hint(attrs.cls, attrs.id);
         if (attrs.hidden || styleHides(attrs.style)) e.flags |= kHidden;
         if (attrs.href) e.flags |= kHref;
         if (m_foreign > 0) e.flags |= kForeign;

@@ -164,12 +164,12 @@ class Reader {
     std::vector<Block> m_blocks;
     std::vector<TextEntry> m_texts;
     std::vector<float> m_score;
-    std::vector<float> m_prose;              // running text only
-    std::vector<std::uint32_t> m_end;        // one past the last node of each subtree
-    std::vector<std::uint8_t> m_furniture;   // 1: named so, 2: a later post of a list
-    std::vector<std::uint32_t> m_nearestBad; // innermost furniture element at or above
+    std::vector<float> m_prose;                 // running text only
+    std::vector<std::uint32_t> m_end;           // one past the last node of each subtree
+    std::vector<std::uint8_t> m_furniture;      // 1: named so, 2: a later post of a list
+    std::vector<std::uint32_t> m_nearestBad;    // innermost furniture element at or above
     std::vector<std::uint32_t> m_nearestHidden; // innermost hidden element at or above
-    std::vector<std::uint32_t> m_firstPosts; // first records of lists of posts
+    std::vector<std::uint32_t> m_firstPosts;    // first records of lists of posts
     Block m_open;
     bool m_hasOpen = false;
     size_t m_bodyWords = 0; // characters of the paragraphs taken
@@ -263,7 +263,8 @@ class Reader {
         for (size_t i = 1; i < m_doc.nodes.size(); ++i) {
             const Node& node = m_doc.nodes[i];
             bool hidden = !node.isText() && (node.flags & kHidden) && m_prose[i] <= most;
-            m_nearestHidden[i] = hidden ? static_cast<std::uint32_t>(i) : m_nearestHidden[node.parent];
+            m_nearestHidden[i] =
+                hidden ? static_cast<std::uint32_t>(i) : m_nearestHidden[node.parent];
         }
     }
 
@@ -287,7 +288,8 @@ class Reader {
 
     bool included(const Block& b, const TextEntry& e) const {
         std::uint32_t parent = m_doc.nodes[e.node].parent;
-        return m_nearestBad[parent] == b.badAt && m_nearestHidden[parent] == m_nearestHidden[b.element];
+        return m_nearestBad[parent] == b.badAt &&
+               m_nearestHidden[parent] == m_nearestHidden[b.element];
     }
 
     bool isProse(const Block& b) const {
@@ -584,7 +586,8 @@ class Reader {
             while (start <= text.size()) {
                 size_t nl = text.find('\n', start);
                 if (nl == std::string::npos) nl = text.size();
-                std::string line = trimText(std::string_view(text).substr(start, nl - start), m_utf8);
+                std::string line =
+                    trimText(std::string_view(text).substr(start, nl - start), m_utf8);
                 if (!line.empty()) lines.push_back({std::move(line), &b, false});
                 start = nl + 1;
             }

@@ -1,6 +1,7 @@
 #include "html/hints.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "html/document.h"
@@ -74,8 +75,8 @@ const std::unordered_map<std::string_view, Word>& words() {
               "shangyipian", "xiayipian"})
             m.emplace(w, Word::StrongBad);
         for (const char* w :
-             {"comment", "comments", "cmt", "reply", "replies", "respond", "tie", "discuss", "pinglun",
-              "gentie", "guestbook", "liuyan", "review", "reviews"})
+             {"comment", "comments", "cmt", "reply", "replies", "respond", "tie", "discuss",
+              "pinglun", "gentie", "guestbook", "liuyan", "review", "reviews"})
             m.emplace(w, Word::Comment);
         for (const char* w : {"title", "headline", "biaoti", "tit", "heading"})
             m.emplace(w, Word::Title);
@@ -112,17 +113,24 @@ bool prefixed(std::string_view w, Word& kind) {
 }
 
 void classify(std::string_view names, bool& strongBad, bool& comment, int& last, bool& title) {
-    std::string word;
+    char word[32];
+    size_t len = 0;
+    bool tooLong = false;
     auto flush = [&] {
-        if (word.empty()) return;
+        if (len == 0 || tooLong) {
+            len = 0;
+            tooLong = false;
+            return;
+        }
+        std::string_view w(word, len);
+        len = 0;
         Word kind;
-        auto it = words().find(word);
+        auto it = words().find(w);
         bool known = it != words().end();
         if (known)
             kind = it->second;
         else
-            known = prefixed(word, kind);
-        word.clear();
+            known = prefixed(w, kind);
         if (!known) return;
         switch (kind) {
         case Word::Good:
@@ -151,7 +159,10 @@ void classify(std::string_view names, bool& strongBad, bool& comment, int& last,
         } else {
             // "newsList": a capital after a small letter starts a word.
             if (upperC && prev >= 'a' && prev <= 'z') flush();
-            word += upperC ? static_cast<char>(c + 32) : c;
+            if (len < sizeof word)
+                word[len++] = upperC ? static_cast<char>(c + 32) : c;
+            else
+                tooLong = true;
         }
         prev = c;
     }

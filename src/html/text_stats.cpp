@@ -203,6 +203,11 @@ void countChars(std::string_view raw, bool utf8, CharCounts& counts) {
             i += 3;
             continue;
         }
+        if (!utf8 && b >= 0xB0 && b <= 0xF7 && i + 1 < n && p[i + 1] >= 0xA1 && p[i + 1] != 0xFF) {
+            ++counts.words; // a character of GB2312's two levels
+            i += 2;
+            continue;
+        }
         Ch ch = utf8 ? nextUtf8(raw, i) : nextGb(raw, i);
         add(utf8 ? kindOfCodePoint(ch.code) : kindOfGb(ch.code, ch.len));
         i += ch.len;
