@@ -494,15 +494,117 @@ def keywords(pg):
     return page, pg.gold()
 
 
+def baike(pg):
+    """An encyclopedia entry: summary, a definition-list infobox, paragraphs in <div class="para">."""
+    sections = [headline(p) for p in pg.paras[2:]]
+    info = ''.join('<dt class="basicInfo-item name">%s</dt><dd class="basicInfo-item value">%s</dd>' % (k, e(v)) for k, v in
+                   [('中文名', pg.title[:8]), ('外文名', 'Example Item'), ('所属地区', '华东'), ('类    型', pg.rng.choice(CHANNELS[1:])),
+                    ('首次出现', pg.date[:4] + '年'), ('相关人物', pg.rng.choice(USERS))])
+    page = pg.head('utf-8', extra_title=False)
+    page = page.replace('<title>%s</title>' % e(pg.title), '<title>%s_百科</title>' % e(pg.title))
+    page += '<body><div class="header-wrapper"><div class="search"><input name="word"><button>进入词条</button></div>%s</div>\n' % pg.nav('nav-bar', 10)
+    page += '<div class="body-wrapper"><div class="content-wrapper"><div class="content"><div class="main-content J-content">\n'
+    page += '<div class="lemma-title"><h1>%s</h1><a class="edit-lemma" href="#">编辑</a><a class="lock-lemma">锁定</a></div>\n' % e(pg.title)
+    page += '<div class="lemma-summary" label-module="lemmaSummary"><div class="para" label-module="para">%s</div>\n<div class="para" label-module="para">%s</div></div>\n' % (
+        e(pg.paras[0]), e(pg.paras[1]))
+    page += '<div class="basic-info J-basic-info cmn-clearfix"><dl class="basicInfo-block basicInfo-left">%s</dl></div>\n' % info
+    page += '<div class="lemmaWgt-lemmaCatalog"><div class="lemma-catalog"><h2 class="block-title">目录</h2><ol>%s</ol></div></div>\n' % ''.join(
+        '<li class="level1"><span class="index">%d</span><span class="text"><a href="#%d">%s</a></span></li>' % (i + 1, i + 1, e(t)) for i, t in enumerate(sections))
+    gold = pg.paras[:2]
+    for i, p in enumerate(pg.paras[2:]):
+        page += '<div class="anchor-list"><a name="%d"></a></div><div class="para-title level-2" label-module="para-title"><h2 class="title-text"><span class="title-prefix">%s</span>%s</h2><a class="edit-icon" href="#">编辑</a></div>\n' % (
+            i + 1, e(pg.title[:4]), e(sections[i]))
+        page += '<div class="para" label-module="para">%s<sup class="sup--normal">[%d]</sup><a class="sup-anchor" name="ref_%d"></a></div>\n' % (e(p), i + 1, i + 1)
+        gold += [pg.title[:4] + sections[i], p]
+    page += '<dl class="lemma-reference collapse nslog-area log-set-param"><h2 class="title">参考资料</h2><ul>%s</ul></dl>\n' % ''.join(
+        '<li class="reference-item"><span class="index">%d.</span><a class="text" href="#">%s</a><span class="site">某网站</span><span>%s</span></li>' % (i + 1, e(h), pg.date[:10]) for i, h in enumerate(pg.related[:4]))
+    page += '<div id="open-tag"><dd id="open-tag-item">%s</dd></div>\n' % '，'.join(pg.link(x) for x in ['社会', '生活', '文化'])
+    page += '</div></div><div class="side-content"><div class="lemmaWgt-promotion-leadPVBtn">%s</div><div class="zhixin-box"><div class="zhixin-title">相关词条</div>%s</div></div></div></div>\n' % (
+        pg.hot_list('lemma-rank', '词条统计'), ''.join('<div class="zx-item">%s</div>' % pg.link(h) for h in pg.hot[:6]))
+    page += '<div class="wgt-footer-main"><p>&copy;2024 百科 使用前必读 百科协议 隐私政策</p></div></body></html>\n'
+    return page, pg.gold(gold)
+
+
+def weixin(pg):
+    """An official-account article as served: the body starts hidden until a script shows it."""
+    body = ''
+    for p in pg.paras:
+        half = len(p) // 2
+        body += '<p style="margin:0 8px;line-height:1.75em;"><span style="font-size:15px;letter-spacing:1px;">%s</span><span style="font-size:15px;">%s</span></p><p><br  /></p>\n' % (
+            e(p[:half]), e(p[half:]))
+    page = pg.head('utf-8', extra_title=False, declare=True).replace('<html lang="zh-CN">', '<html>')
+    page += '<body id="activity-detail" class="zh_CN wx_wap_page"><div id="js_article" class="rich_media">\n<div class="rich_media_inner"><div id="page-content" class="rich_media_area_primary">\n'
+    page += '<h1 class="rich_media_title " id="activity-name">\n    %s\n</h1>\n' % e(pg.title)
+    page += '<div id="meta_content" class="rich_media_meta_list"><span id="copyright_logo" class="wx_tap_link js_wx_tap_highlight rich_media_meta icon_appmsg_tag appmsg_title_tag weui-wa-hotarea">原创</span><span class="rich_media_meta rich_media_meta_text">%s</span> <span class="rich_media_meta rich_media_meta_nickname" id="profileBt"><a href="javascript:void(0);" class="wx_tap_link js_name" id="js_name">%s</a></span> <em id="publish_time" class="rich_media_meta rich_media_meta_text"></em></div>\n' % (
+        e(pg.rng.choice(USERS)), e(pg.site))
+    page += '<div class="rich_media_content js_underline_content autoTypeSetting24psection" id="js_content" style="visibility: hidden;">\n<section style="text-align:center"><img class="rich_pages wxw-img" data-src="https://img.example.com/top.gif"></section>\n%s' % body
+    page += '<section style="text-align:center"><span style="color:#888">— END —</span></section><p style="text-align:center"><img class="rich_pages" data-src="https://img.example.com/qr.png"></p><p style="text-align:center"><span style="font-size:12px;color:#999">长按识别二维码关注我们</span></p>\n</div>\n'
+    page += '<div class="reward_area"><p>喜欢作者</p></div></div></div>\n<div id="js_pc_qr_code" class="qr_code_pc_outer" style="display:none;"><p>微信扫一扫<br>关注该公众号</p></div></div>\n'
+    page += '<script>var msg_title = "%s".html(false); var ct = "1712345678";</script>\n</body></html>\n' % e(pg.title)
+    return page, pg.gold()
+
+
+def techblog(pg):
+    """A technical blog: a markdown body with code, an author box, a recommendation box with summaries."""
+    code = CODE[len(pg.title) % len(CODE)]
+    body = '<p>%s</p>\n<pre><code class="language-shell">%s</code></pre>\n' % (e(pg.paras[0]), e(code[1]))
+    gold = [pg.paras[0]] + code[1].split('\n')
+    for p in pg.paras[1:]:
+        body += '<h3><a name="t%d"></a>%s</h3>\n<p>%s</p>\n' % (len(gold), e(headline(p)), e(p))
+        gold += [headline(p), p]
+    recs = ''.join('<div class="recommend-item-box type_blog clearfix"><div class="content-box"><div class="content"><a href="#"><div class="desc ellipsis-online ellipsis-online-1">%s</div></a></div><div class="info-box"><span>%s</span></div></div><div class="desc">%s……</div></div>\n' % (
+        e(h), e(pg.rng.choice(USERS)), e(PARAS[pg.rng.choice(TOPICS)][k][:50])) for k, h in enumerate(pg.hot[:6]))
+    page = pg.head('utf-8')
+    page += '<body class="nodata " style=""><div id="csdn-toolbar"><div class="toolbar-inside"><div class="toolbar-menus">%s</div><div class="toolbar-btn">登录 会员中心 消息 历史 创作中心 发布</div></div></div>\n' % ''.join(
+        pg.link(x) for x in ['博客', '下载', '学习', '社区', '问答', '开源', '会员', '招聘'])
+    page += '<div class="main_father clearfix d-flex justify-content-center"><div class="container clearfix" id="mainBox"><main>\n'
+    page += '<div class="blog-content-box"><div class="article-header-box"><div class="article-header"><div class="article-title-box"><h1 class="title-article" id="articleContentId">%s</h1></div>' % e(pg.title)
+    page += '<div class="article-info-box"><div class="article-bar-top"><a class="follow-nickName" href="#">%s</a> <span class="time">于&nbsp;%s&nbsp;发布</span> <span class="read-count">阅读量%d</span> <span class="get-collection">收藏</span> <span class="read-count">点赞数</span></div>' % (
+        e(pg.rng.choice(USERS)), pg.date, pg.rng.randint(100, 99999))
+    page += '<div class="blog-tags-box"><div class="tags-box artic-tag-box"><span class="label">文章标签：</span><a class="tag-link" href="#">%s</a><a class="tag-link" href="#">经验</a></div></div><div class="slide-content-box"><div class="article-copyright"><div class="creativecommons">版权声明：本文为博主原创文章，遵循 CC 4.0 BY-SA 版权协议，转载请附上原文出处链接和本声明。</div></div></div></div></div></div>\n' % e(pg.topic)
+    page += '<article class="baidu_pl"><div id="article_content" class="article_content clearfix"><div id="content_views" class="markdown_views prism-atom-one-light">\n%s</div></div></article></div>\n' % body
+    page += '<div class="recommend-box insert-baidu-box recommend-box-style">\n%s</div>\n' % recs
+    page += '<div id="pcCommentBox" class="comment-box comment-box-new2"><div class="comment-list-container"><ul class="comment-list">%s</ul></div></div>\n' % ''.join(
+        '<li class="comment-line-box"><div class="comment-right"><span class="name">%s</span><span class="date">%s</span><span class="new-comment">%s</span></div></li>' % (
+            e(USERS[i]), pg.date, e(COMMENTS[i + 3])) for i in range(5))
+    page += '</main><aside class="blog_container_aside"><div id="asideProfile" class="aside-box"><div class="profile-intro"><div class="user-info">%s</div><div class="introduction">%s</div></div><div class="data-info">原创 128 周排名 3456 总排名 7万+ 访问 12万+ 等级</div></div>\n' % (
+        e(pg.rng.choice(USERS)), e('十年老程序员，写写代码，也写写生活，欢迎交流。'))
+    page += '<div id="asideHotArticle" class="aside-box"><h3 class="aside-title">热门文章</h3><div class="aside-content"><ul class="hotArticle-list">%s</ul></div></div></aside></div></div>\n' % ''.join(
+        '<li>%s<p class="read">%d阅读</p></li>' % (pg.link(h), pg.rng.randint(100, 99999)) for h in pg.hot[:6])
+    page += '<div class="blog-footer-bottom">&copy;1999-2024 某科技有限公司</div></body></html>\n'
+    return page, pg.gold(gold)
+
+
+def netease(pg):
+    """A portal article laid out with ids, a heavy unhinted 'tie' comments block, source lines at both ends."""
+    body = '<p class="otitle">（原标题：%s）</p>\n' % e(pg.title[:8])
+    body += ''.join('<p>%s</p>\n' % e(p) for p in pg.paras)
+    body += '<p>本文来源：%s 作者：%s</p>\n' % (e(pg.site), e(pg.rng.choice(USERS)))
+    ties = ''.join('<div class="tie-item"><div class="tie-author">%s网友 [%s]</div><div class="tie-cnt">%s</div><div class="tie-bar"><span>%s</span> 顶 踩 回复</div></div>\n' % (
+        e(pg.rng.choice(['北京市', '广东省', '浙江省', '四川省'])), e(USERS[i]), e(COMMENTS[i] + COMMENTS[i + 4]), pg.date) for i in range(8))
+    page = pg.head('gbk')
+    page += '<body><div class="ns_area topbar">%s</div>\n' % pg.nav('N-nav-channel', 18)
+    page += '<div class="post_main"><div class="post_content"><h1 class="post_title">%s</h1>\n' % e(pg.title)
+    page += '<div class="post_info">%s　来源: <a href="#">%s</a>　<a href="#">举报</a></div>\n' % (pg.date, e(pg.site))
+    page += '<div class="post_body"><div id="endText">\n%s</div></div>\n' % body
+    page += '<div class="post_btns"><a class="post_btn_share">分享</a><a>收藏</a></div>\n'
+    page += '<div class="post_next"><a href="#">下一篇：%s</a></div>\n' % e(pg.related[0])
+    page += '<div class="post_tie"><div class="tie-title">跟贴 %d 参与 %d</div>\n%s</div>\n' % (pg.rng.randint(100, 9999), pg.rng.randint(1000, 99999), ties)
+    page += '</div><div class="post_side">%s%s</div></div>\n' % (pg.hot_list('mod_hot_rank', '热点排行'), pg.related_list('mod_netease_love', '网易推荐'))
+    page += pg.footer('N-footer') + '</body></html>\n'
+    return page, pg.gold([pg.paras[0] if False else p for p in pg.paras])
+
+
 LAYOUTS = [
     ('portal', lambda pg: portal(pg)), ('portal-plain', lambda pg: portal(pg, neutral=True)),
     ('table', old_table), ('blog', blog), ('forum', forum), ('wiki', wiki), ('docs', docs),
     ('comments', lambda pg: heavy_comments(pg, True)), ('comments-plain', lambda pg: heavy_comments(pg, False)),
     ('listing', listing), ('mobile', mobile), ('account', account), ('gov', government),
-    ('feed', feed), ('keywords', keywords),
+    ('feed', feed), ('keywords', keywords), ('baike', baike), ('weixin', weixin),
+    ('techblog', techblog), ('netease', netease),
 ]
 # Which encoding each layout is written in: GB sites are the old ones.
-GB_LAYOUTS = {'table', 'forum', 'gov', 'keywords'}
+GB_LAYOUTS = {'table', 'forum', 'gov', 'keywords', 'netease'}
 
 
 def main():
@@ -513,7 +615,7 @@ def main():
     number = 0
     for round_ in range(4):
         for name, make in LAYOUTS:
-            if name in ('listing', 'feed', 'keywords') and round_ >= 2:
+            if name in ('listing', 'feed', 'keywords', 'baike', 'weixin', 'techblog', 'netease') and round_ >= 2:
                 continue
             topic = TOPICS[(number * 5 + round_) % len(TOPICS)]
             if name == 'gov':

@@ -1,5 +1,6 @@
 #include "html/boilerplate.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "protocol/codepage.h"
@@ -41,6 +42,7 @@ const Phrases& metaLeaders() {
         "本文来源", "文章来源",   "稿件来源",  "信息来源",   "发布时间",  "发表时间", "发布日期",
         "更新时间", "时间：",     "日期：",    "浏览次数",   "阅读次数",  "点击数",   "点击：",
         "阅读：",   "（责任编辑", "(责任编辑", "【责任编辑", "[责任编辑", "记者：",   "通讯员",
+        "（原标题", "(原标题",    "原标题：",  "原标题:",
     };
     return p;
 }
@@ -57,6 +59,16 @@ const Phrases& anywhere() {
                            "责任编辑",
                            "ICP备",
                            "ICP证"};
+    return p;
+}
+
+// The words of buttons and toolbars: a short line of nothing else is furniture.
+const Phrases& buttonWords() {
+    static const Phrases p{"编辑",   "锁定", "收藏", "分享", "举报",     "评论", "点赞",
+                           "打印",   "关闭", "返回", "更多", "展开",     "全文", "阅读原文",
+                           "阅读",   "顶",   "踩",   "回复", "复制链接", "微信", "微博",
+                           "朋友圈", "字号", "大",   "中",   "小",       "赞",   "转发",
+                           "关注",   "纠错", "删除", "置顶", "引用"};
     return p;
 }
 
@@ -110,6 +122,24 @@ LineKind classifyLine(std::string_view text, std::uint32_t words, std::uint32_t 
     if (words <= 60) {
         for (const std::string& p : metaLeaders().in(utf8))
             if (startsWith(text, p)) return LineKind::Meta;
+    }
+    if (words <= 12) {
+        // Nothing but button words, blanks and punctuation.
+        const auto& buttons = buttonWords().in(utf8);
+        bool other = false;
+        for (size_t i = 0; i < text.size() && !other;) {
+            size_t skip = 0;
+            for (const std::string& w : buttons)
+                if (text.compare(i, w.size(), w) == 0) skip = std::max(skip, w.size());
+            if (skip > 0) {
+                i += skip;
+                continue;
+            }
+            auto c = static_cast<unsigned char>(text[i]);
+            other = c >= 0x80 || (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+            ++i;
+        }
+        if (!other && !text.empty()) return LineKind::Furniture;
     }
     // A line of source and date ("2024-05-01 10:20 来源：...").
     if (words <= 30 && ends == 0 && hasDate(text, utf8)) return LineKind::Meta;

@@ -205,6 +205,29 @@ class Reader {
         ++m_open.count;
     }
 
+    // A footnote mark: a superscript "[1]" that points at a reference.
+    bool isCitationMark(std::uint32_t sup) const {
+        size_t length = 0;
+        bool bracket = false;
+        std::vector<std::uint32_t> stack{m_doc.nodes[sup].firstChild};
+        while (!stack.empty()) {
+            std::uint32_t c = stack.back();
+            stack.pop_back();
+            for (; c; c = m_doc.nodes[c].next) {
+                const Node& n = m_doc.nodes[c];
+                if (n.isText()) {
+                    std::string_view t = m_doc.text(n);
+                    length += t.size();
+                    if (t.find('[') != std::string_view::npos) bracket = true;
+                    if (length > 12) return false;
+                } else if (n.firstChild) {
+                    stack.push_back(n.firstChild);
+                }
+            }
+        }
+        return bracket;
+    }
+
     // Walks the tree in document order, cutting its text into blocks.
     void collect() {
         struct Frame {
@@ -233,6 +256,7 @@ class Reader {
                 flush();
                 continue;
             }
+            if (node.tag == Tag::Sup && isCitationMark(c)) continue;
             if (node.tag == Tag::A && (node.flags & kHref)) ctx.link = true;
             if (isHeading(node.tag) || ((node.hint & kHintTitle) && !ctx.heading)) ctx.heading = c;
             if (node.tag == Tag::Pre || node.tag == Tag::Listing) ctx.pre = true;
