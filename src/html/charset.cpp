@@ -65,6 +65,33 @@ std::string_view charsetParameter(std::string_view s) {
     return s.substr(k, e - k);
 }
 
+// A declaration the bytes plainly contradict: a page declared GBK (or any
+// code other than UTF-8) that is well-formed UTF-8 with many multi-byte
+// characters, which text in those codes almost never is by chance; or a page
+// declared UTF-8 whose bytes are not UTF-8 in many places. Servers and
+// templates that copy a header from another site say such things.
+bool contradicts(const PageCharset& declared, std::string_view page) {
+    size_t multi = 0, invalid = 0;
+    for (size_t i = 0; i < page.size();) {
+        auto b = static_cast<unsigned char>(page[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+        bool ok = len > 0 && i + len <= page.size() && cp::isValidUtf8(page.substr(i, len));
+        if (ok) {
+            ++multi;
+            i += len;
+        } else {
+            ++invalid;
+            ++i;
+        }
+    }
+    if (declared.charset == Charset::Utf8) return invalid >= 8 && invalid * 4 > multi;
+    return invalid == 0 && multi >= 8;
+}
+
 } // namespace
 
 std::optional<PageCharset> charsetFromLabel(std::string_view label) {
@@ -166,19 +193,15 @@ PageCharset detectCharset(std::string_view page, std::string_view contentType) {
         pc.source = CharsetSource::Bom;
         return pc;
     }
-    std::string_view http = contentTypeCharset(contentType);
-    if (auto c = charsetFromLabel(http)) {
-        // An HTTP label of UTF-16 is honoured as such only with a BOM (above).
-        c->source = CharsetSource::Http;
-        return *c;
-    }
-    if (auto c = charsetFromLabel(metaCharset(page))) {
-        c->source = CharsetSource::Meta;
-        return *c;
-    }
     pc = cp::isValidUtf8(page) ? make(Charset::Utf8, "UTF-8") : make(Charset::Gb18030, "GB18030");
     pc.source = CharsetSource::Detected;
-    return pc;
+    std::optional<PageCharset> declared = charsetFromLabel(contentTypeCharset(contentType));
+    if (declared)
+        declared->source = CharsetSource::Http;
+    else if ((declared = charsetFromLabel(metaCharset(page))))
+        declared->source = CharsetSource::Meta;
+    if (!declared || contradicts(*declared, page)) return pc;
+    return *declared;
 }
 
 bool isHtml(std::string_view contentType, std::string_view fileName, std::string_view bytes) {

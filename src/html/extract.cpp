@@ -316,9 +316,14 @@ class Reader {
                m_nearestHidden[parent] == m_nearestHidden[b.element];
     }
 
+    // Running text: mostly not links, with sentence punctuation or length.
+    // Encyclopedias link many words of their paragraphs; punctuation tells
+    // those from lists of links.
     bool isProse(const Block& b) const {
         std::uint32_t own = b.words - b.linkWords;
-        return own >= 8 && b.linkWords * 3 <= b.words && (b.punct + b.ends >= 1 || own >= 30);
+        if (own < 8) return false;
+        if (b.linkWords * 3 <= b.words) return b.punct + b.ends >= 1 || own >= 30;
+        return b.linkWords * 2 <= b.words && own >= 20 && b.punct + b.ends >= 2;
     }
 
     float value(const Block& b) const {
