@@ -182,9 +182,20 @@ std::string cleanTitle(std::string_view title, bool utf8) {
         }
         parts = std::move(next);
     }
+    // Sites put the article first ("标题_频道_网站"), a few put their name
+    // first: the first part, unless a later one is far longer.
+    auto trimmed = [](std::string_view p) {
+        while (!p.empty() && (p.front() == ' ' || p.front() == '\t'))
+            p.remove_prefix(1);
+        while (!p.empty() && (p.back() == ' ' || p.back() == '\t'))
+            p.remove_suffix(1);
+        return p;
+    };
     std::string_view best;
-    for (std::string_view p : parts)
-        if (p.size() > best.size()) best = p;
+    for (std::string_view p : parts) {
+        p = trimmed(p);
+        if (best.empty() || p.size() * 2 > best.size() * 5) best = p;
+    }
     // Keep blanks out of the ends.
     while (!best.empty() && (best.front() == ' ' || best.front() == '\t'))
         best.remove_prefix(1);

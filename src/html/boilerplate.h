@@ -20,8 +20,8 @@ LineKind classifyLine(std::string_view text, std::uint32_t words, std::uint32_t 
 bool hasDate(std::string_view text, bool utf8);
 // A line that marks a post of a thread ("楼主", "2楼", "发表于 ...").
 bool isPostMarker(std::string_view text, bool utf8);
-// The article's part of a <title>: the longest of its parts between site
-// separators ("_", "|", " - ").
+// The article's part of a <title>: of its parts between site separators
+// ("_", "|", " - "), the first, unless a later one is far longer.
 std::string cleanTitle(std::string_view title, bool utf8);
 
 } // namespace html

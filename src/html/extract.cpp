@@ -553,7 +553,7 @@ class Reader {
         std::uint32_t firstText = m_end[body];
         blocksIn(body, [&](const Block& b) { firstText = std::min(firstText, b.node); });
         for (auto it = headings.rbegin(); it != headings.rend(); ++it) {
-            if (it->first > firstText || wordChars(it->second, m_utf8).size() < 4) continue;
+            if (it->first > firstText || wordChars(it->second, m_utf8).size() < 2) continue;
             titleElement = it->first;
             return it->second;
         }

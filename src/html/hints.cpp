@@ -72,7 +72,8 @@ const std::unordered_map<std::string_view, Word>& words() {
               "sns",         "related",   "relate",        "relative",    "xgwz",
               "xgyd",        "xiangguan", "recommend",     "recommended", "tuijian",
               "pagination",  "pagenav",   "editsection",   "footnote",    "footnotes",
-              "shangyipian", "xiayipian", "infobox", "ambox", "mbox", "hatnote", "catlinks", "printfooter"})
+              "shangyipian", "xiayipian", "infobox",       "ambox",       "mbox",
+              "hatnote",     "catlinks",  "printfooter"})
             m.emplace(w, Word::StrongBad);
         for (const char* w :
              {"comment", "comments", "cmt", "reply", "replies", "respond", "tie", "discuss",

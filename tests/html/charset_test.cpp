@@ -37,6 +37,10 @@ TEST(Charset, EachSourceInItsOrder) {
         {"detected UTF-8", "<p>中文</p>", "", Charset::Utf8, CharsetSource::Detected},
         {"detected GB18030", gbk, "", Charset::Gb18030, CharsetSource::Detected},
         {"GBK aliases", "<meta charset=x-gbk>", "", Charset::Gb18030, CharsetSource::Meta},
+        {"declared GBK, plainly UTF-8", "<meta charset=gbk><p>清晨的菜市场总是最热闹的地方</p>", "",
+         Charset::Utf8, CharsetSource::Detected},
+        {"declared UTF-8, plainly GBK", "<meta charset=utf-8>" + gbk + gbk + gbk + gbk, "",
+         Charset::Gb18030, CharsetSource::Detected},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
