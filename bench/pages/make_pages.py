@@ -595,13 +595,28 @@ def netease(pg):
     return page, pg.gold([pg.paras[0] if False else p for p in pg.paras])
 
 
+def spa(pg):
+    """A page a script builds: the markup holds menus only, the article is in the page's JSON state."""
+    import json
+    content = ''.join('<p>%s</p>' % e(p) for p in pg.paras)
+    state = {'article': {'id': pg.rng.randint(10 ** 6, 10 ** 7), 'title': pg.title, 'source': pg.site,
+                         'publishTime': pg.date, 'content': content},
+             'related': [{'title': h, 'url': '/a/%d' % i} for i, h in enumerate(pg.related[:5])]}
+    blob = json.dumps(state, ensure_ascii=pg.rng.random() < 0.5).replace('</', '<\\/')
+    page = pg.head('utf-8')
+    page += '<body><div id="root"><div class="header">%s</div><div class="loading">加载中……</div></div>\n' % pg.nav('nav')
+    page += '<script>window.__INITIAL_STATE__=%s;</script>\n' % blob
+    page += '<script src="/static/js/main.8f3a2c.js"></script>\n' + pg.footer() + '</body></html>\n'
+    return page, pg.gold()
+
+
 LAYOUTS = [
     ('portal', lambda pg: portal(pg)), ('portal-plain', lambda pg: portal(pg, neutral=True)),
     ('table', old_table), ('blog', blog), ('forum', forum), ('wiki', wiki), ('docs', docs),
     ('comments', lambda pg: heavy_comments(pg, True)), ('comments-plain', lambda pg: heavy_comments(pg, False)),
     ('listing', listing), ('mobile', mobile), ('account', account), ('gov', government),
     ('feed', feed), ('keywords', keywords), ('baike', baike), ('weixin', weixin),
-    ('techblog', techblog), ('netease', netease),
+    ('techblog', techblog), ('netease', netease), ('spa', spa),
 ]
 # Which encoding each layout is written in: GB sites are the old ones.
 GB_LAYOUTS = {'table', 'forum', 'gov', 'keywords', 'netease'}
@@ -615,7 +630,7 @@ def main():
     number = 0
     for round_ in range(4):
         for name, make in LAYOUTS:
-            if name in ('listing', 'feed', 'keywords', 'baike', 'weixin', 'techblog', 'netease') and round_ >= 2:
+            if name in ('listing', 'feed', 'keywords', 'baike', 'weixin', 'techblog', 'netease', 'spa') and round_ >= 2:
                 continue
             topic = TOPICS[(number * 5 + round_) % len(TOPICS)]
             if name == 'gov':

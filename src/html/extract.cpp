@@ -7,6 +7,7 @@
 #include "html/boilerplate.h"
 #include "html/codec.h"
 #include "html/document.h"
+#include "html/script_text.h"
 #include "html/text_stats.h"
 #include "protocol/codepage.h"
 
@@ -156,6 +157,18 @@ class Reader {
         for (std::string& p : a.paragraphs)
             p = toGbk(p);
         return a;
+    }
+
+    // The page's title alone (GBK), for an article read elsewhere.
+    std::string titleOnly() {
+        collect();
+        m_end.assign(m_doc.nodes.size(), 0);
+        for (size_t i = m_doc.nodes.size(); i-- > 0;) {
+            const Node& node = m_doc.nodes[i];
+            m_end[i] = node.lastChild ? m_end[node.lastChild] : static_cast<std::uint32_t>(i + 1);
+        }
+        std::uint32_t element = 0;
+        return toGbk(findTitle(0, element));
     }
 
   private:
@@ -656,6 +669,33 @@ std::string Article::text(std::string_view lineBreak) const {
     return out;
 }
 
+namespace {
+
+// The article a script carries, when the page's markup has none worth the name.
+void fromScripts(const Document& doc, bool utf8, Article& r) {
+    size_t found = 0;
+    for (const std::string& p : r.paragraphs)
+        found += p.size();
+    constexpr size_t kEnough = 600; // bytes of paragraphs: a page's own article
+    if (found >= kEnough) return;
+    std::string markup = articleInScripts(doc, utf8, r.found() ? 150 : 100);
+    if (markup.size() < 2 * found + kEnough / 2) return;
+    Document inner = parse(markup);
+    Article fromScript = Reader(inner, utf8).read();
+    if (!fromScript.found()) return;
+    fromScript.title = r.found() ? r.title : Reader(doc, utf8).titleOnly();
+    r = std::move(fromScript);
+}
+
+Article read(std::string_view work, bool utf8) {
+    Document doc = parse(work);
+    Article r = Reader(doc, utf8).read();
+    fromScripts(doc, utf8, r);
+    return r;
+}
+
+} // namespace
+
 Article extractArticle(std::string_view page, std::string_view contentType) {
     Article a;
     a.charset = detectCharset(page, contentType);
@@ -665,14 +705,10 @@ Article extractArticle(std::string_view page, std::string_view contentType) {
         return a;
     }
     Article r;
-    if (a.charset.charset == Charset::Utf8 || a.charset.charset == Charset::Gb18030) {
-        Document doc = parse(page.substr(a.charset.bomLength));
-        r = Reader(doc, a.charset.charset == Charset::Utf8).read();
-    } else {
-        std::string utf8 = pageToUtf8(page, a.charset);
-        Document doc = parse(utf8);
-        r = Reader(doc, true).read();
-    }
+    if (a.charset.charset == Charset::Utf8 || a.charset.charset == Charset::Gb18030)
+        r = read(page.substr(a.charset.bomLength), a.charset.charset == Charset::Utf8);
+    else
+        r = read(pageToUtf8(page, a.charset), true);
     r.charset = a.charset;
     return r;
 }

@@ -109,6 +109,20 @@ TEST(Extract, TheTitle) {
     }
 }
 
+TEST(Extract, AnArticleOnlyAScriptHolds) {
+    // In GBK, 乗 ends in the byte of a backslash: the string still ends at its quote.
+    const std::string state = "var a=\"乗\";var s=\"" + paras() + "\";";
+    const std::string page = cp::G(
+        "<title>早市</title><div class=nav><a href=/>首页</a></div><script>" + state + "</script>");
+    html::Article a = html::extractArticle(page, "text/html; charset=gbk");
+    EXPECT_EQ(cp::gbkToUtf8(a.text("\n")), expected("早市"));
+    // Escaped as JSON writes it.
+    const std::string json = "<script>window.state={\"content\":\"<p>\\u6e05\\u6668" +
+                             std::string(kP1).substr(6) + "<\\/p><p>" + kP2 + "<\\/p><p>" + kP3 +
+                             "<\\/p>\"}</script>";
+    EXPECT_EQ(extract("<title>早市</title>" + json), expected("早市"));
+}
+
 TEST(Extract, ListsOfHeadlinesAreNoArticle) {
     std::string items;
     for (int i = 0; i < 6; ++i)
