@@ -673,13 +673,14 @@ namespace {
 
 // The article a script carries, when the page's markup has none worth the name.
 void fromScripts(const Document& doc, bool utf8, Article& r) {
-    size_t found = 0;
+    CharCounts found; // the paragraphs are GBK by now
     for (const std::string& p : r.paragraphs)
-        found += p.size();
-    constexpr size_t kEnough = 600; // bytes of paragraphs: a page's own article
-    if (found >= kEnough) return;
+        countChars(p, false, found);
+    if (found.words >= 200) return;
     std::string markup = articleInScripts(doc, utf8, r.found() ? 150 : 100);
-    if (markup.size() < 2 * found + kEnough / 2) return;
+    CharCounts inScript;
+    countChars(markup, utf8, inScript);
+    if (inScript.words < 2 * found.words + 100) return;
     Document inner = parse(markup);
     Article fromScript = Reader(inner, utf8).read();
     if (!fromScript.found()) return;
