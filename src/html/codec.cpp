@@ -1,5 +1,6 @@
 #include "html/codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
@@ -71,7 +72,8 @@ std::string convert(std::string_view in, const std::string& to, const std::strin
             continue;
         }
         out.resize(used);
-        size_t taken = onError(out, std::string_view(src, left));
+        // A UTF-16 page of an odd length ends in half a unit: take what is left.
+        size_t taken = std::min(onError(out, std::string_view(src, left)), left);
         used = out.size();
         out.resize(used + left * 2 + 16);
         src += taken;

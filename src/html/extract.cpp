@@ -167,6 +167,9 @@ class Reader {
             const Node& node = m_doc.nodes[i];
             m_end[i] = node.lastChild ? m_end[node.lastChild] : static_cast<std::uint32_t>(i + 1);
         }
+        m_furniture.assign(m_doc.nodes.size(), 0);
+        furnitureFor(false);
+        hiddenFor(0, 0);
         std::uint32_t element = 0;
         return toGbk(findTitle(0, element));
     }

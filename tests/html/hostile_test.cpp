@@ -44,6 +44,7 @@ TEST(Hostile, PagesMadeToBreakAReader) {
         {"random bytes", noise},
         {"only '<'", std::string(1 << 20, '<')},
         {"only '&'", repeat("&#", 500000)},
+        {"UTF-16 of an odd length", std::string("\xFF\xFE<\0p\0>\0\x32", 8)},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
