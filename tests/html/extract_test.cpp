@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "html/extract.h"
+#include "html/page.h"
 #include "protocol/codepage.h"
 
 namespace {
@@ -135,6 +136,40 @@ TEST(Extract, ListsOfHeadlinesAreNoArticle) {
     // The same list under an article is a feed: left out.
     EXPECT_EQ(extract("<h1>早市</h1><div>" + paras() + "</div><ul>" + items + "</ul>"),
               expected("早市"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(Page, EachModeOnHtmlAndOnText) {
+    auto upper = [](const std::string& gbk) { return gbk + "!"; };
+    const std::string page = "<!DOCTYPE html><title>早市</title><div>" + paras() + "</div>";
+    struct Row {
+        const char* what;
+        std::string bytes, fileName;
+        html::Mode mode;
+        bool handled, isPage;
+    };
+    const Row rows[] = {
+        {"keep", page, "a.html", html::Mode::Keep, true, true},
+        {"extract", page, "", html::Mode::Extract, true, false},
+        {"text", page, "a.html", html::Mode::Text, false, false},
+        {"not HTML", "清晨的菜市场。", "a.txt", html::Mode::Keep, false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        html::PageResult p = html::rewritePage(r.bytes, "", r.fileName, r.mode, upper);
+        EXPECT_EQ(p.handled, r.handled);
+        EXPECT_EQ(p.isPage, r.isPage);
+        if (r.handled) {
+            EXPECT_NE(p.output.find('!'), std::string::npos);
+        }
+    }
+    // A page without an article: nothing to write, and why.
+    html::PageResult none =
+        html::rewritePage("<html><a href=/>首页</a></html>", "", "", html::Mode::Extract, upper);
+    EXPECT_TRUE(none.handled && none.output.empty() && !none.reason.empty());
 }
 
 } // namespace
