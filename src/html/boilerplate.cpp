@@ -1,6 +1,7 @@
 #include "html/boilerplate.h"
 
 #include <algorithm>
+#include <bitset>
 #include <vector>
 
 #include "protocol/codepage.h"
@@ -10,13 +11,21 @@ namespace {
 
 struct Phrases {
     std::vector<std::string> utf8, gbk;
+    std::bitset<256> firstUtf8, firstGbk; // the bytes the phrases start with
     explicit Phrases(std::initializer_list<const char*> list) {
         for (const char* p : list) {
             utf8.emplace_back(p);
             gbk.push_back(cp::utf8ToGbk(p));
+            firstUtf8.set(static_cast<unsigned char>(utf8.back()[0]));
+            firstGbk.set(static_cast<unsigned char>(gbk.back()[0]));
         }
     }
     const std::vector<std::string>& in(bool isUtf8) const { return isUtf8 ? utf8 : gbk; }
+    // Whether a phrase may start `text`.
+    bool mayStart(std::string_view text, bool isUtf8) const {
+        return !text.empty() &&
+               (isUtf8 ? firstUtf8 : firstGbk).test(static_cast<unsigned char>(text[0]));
+    }
 };
 
 // Short lines that begin so are page furniture wherever they stand.
@@ -111,7 +120,7 @@ bool hasDate(std::string_view s, bool utf8) {
 }
 
 LineKind classifyLine(std::string_view text, std::uint32_t words, std::uint32_t ends, bool utf8) {
-    if (words <= 60) {
+    if (words <= 60 && leaders().mayStart(text, utf8)) {
         for (const std::string& p : leaders().in(utf8))
             if (startsWith(text, p)) return LineKind::Furniture;
     }
@@ -119,7 +128,7 @@ LineKind classifyLine(std::string_view text, std::uint32_t words, std::uint32_t 
         for (const std::string& p : anywhere().in(utf8))
             if (text.find(p) != std::string_view::npos) return LineKind::Furniture;
     }
-    if (words <= 60) {
+    if (words <= 60 && metaLeaders().mayStart(text, utf8)) {
         for (const std::string& p : metaLeaders().in(utf8))
             if (startsWith(text, p)) return LineKind::Meta;
     }

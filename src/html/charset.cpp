@@ -72,14 +72,23 @@ std::string_view charsetParameter(std::string_view s) {
 // templates that copy a header from another site say such things.
 bool contradicts(const PageCharset& declared, std::string_view page) {
     size_t multi = 0, invalid = 0;
-    for (size_t i = 0; i < page.size();) {
-        auto b = static_cast<unsigned char>(page[i]);
+    const auto* p = reinterpret_cast<const unsigned char*>(page.data());
+    const size_t n = page.size();
+    for (size_t i = 0; i < n;) {
+        unsigned char b = p[i];
         if (b < 0x80) {
             ++i;
             continue;
         }
-        size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-        bool ok = len > 0 && i + len <= page.size() && cp::isValidUtf8(page.substr(i, len));
+        size_t len = b >= 0xF5 ? 0 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+        bool ok = len > 0 && i + len <= n;
+        for (size_t k = 1; ok && k < len; ++k)
+            ok = (p[i + k] & 0xC0) == 0x80;
+        // Overlong and surrogate forms are not UTF-8 either.
+        if (ok && len == 3)
+            ok = !(b == 0xE0 && p[i + 1] < 0xA0) && !(b == 0xED && p[i + 1] >= 0xA0);
+        if (ok && len == 4)
+            ok = !(b == 0xF0 && p[i + 1] < 0x90) && !(b == 0xF4 && p[i + 1] >= 0x90);
         if (ok) {
             ++multi;
             i += len;
@@ -193,15 +202,15 @@ PageCharset detectCharset(std::string_view page, std::string_view contentType) {
         pc.source = CharsetSource::Bom;
         return pc;
     }
-    pc = cp::isValidUtf8(page) ? make(Charset::Utf8, "UTF-8") : make(Charset::Gb18030, "GB18030");
-    pc.source = CharsetSource::Detected;
     std::optional<PageCharset> declared = charsetFromLabel(contentTypeCharset(contentType));
     if (declared)
         declared->source = CharsetSource::Http;
     else if ((declared = charsetFromLabel(metaCharset(page))))
         declared->source = CharsetSource::Meta;
-    if (!declared || contradicts(*declared, page)) return pc;
-    return *declared;
+    if (declared && !contradicts(*declared, page)) return *declared;
+    pc = cp::isValidUtf8(page) ? make(Charset::Utf8, "UTF-8") : make(Charset::Gb18030, "GB18030");
+    pc.source = CharsetSource::Detected;
+    return pc;
 }
 
 bool isHtml(std::string_view contentType, std::string_view fileName, std::string_view bytes) {

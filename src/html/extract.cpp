@@ -404,20 +404,30 @@ class Reader {
         }
     }
 
+    // The blocks of the subtree of `e`: [first, last) in m_blocks.
+    std::pair<size_t, size_t> blockRange(std::uint32_t e) const {
+        auto byNode = [](const Block& b, std::uint32_t v) { return b.node < v; };
+        auto first = std::lower_bound(m_blocks.begin(), m_blocks.end(), e, byNode);
+        auto last = std::lower_bound(first, m_blocks.end(), m_end[e], byNode);
+        return {static_cast<size_t>(first - m_blocks.begin()),
+                static_cast<size_t>(last - m_blocks.begin())};
+    }
+
+    // A post's marks sit among its first blocks: only those are read.
     bool hasPostMarker(std::uint32_t record) const {
-        bool found = false;
-        blocksIn(record, [&](const Block& b) {
-            if (found || b.words >= 40) return;
+        auto [first, last] = blockRange(record);
+        for (size_t k = first; k < last && k < first + 8; ++k) {
+            const Block& b = m_blocks[k];
+            if (b.words >= 40) continue;
             std::string t = blockText(b);
-            found = isPostMarker(t, m_utf8) || (b.ends == 0 && hasDate(t, m_utf8));
-        });
-        return found;
+            if (isPostMarker(t, m_utf8) || (b.ends == 0 && hasDate(t, m_utf8))) return true;
+        }
+        return false;
     }
 
     size_t blockCount(std::uint32_t e) const {
-        size_t n = 0;
-        blocksIn(e, [&](const Block&) { ++n; });
-        return n;
+        auto [first, last] = blockRange(e);
+        return last - first;
     }
 
     // Lists of posts or comments (items of several blocks, most with a
@@ -426,11 +436,12 @@ class Reader {
         repeatedChildren([&](std::uint32_t, const std::vector<std::uint32_t>& members) {
             if (members.size() < 3) return;
             size_t marked = 0, multi = 0;
-            for (std::uint32_t m : members) {
+            for (std::uint32_t m : members)
                 if (blockCount(m) >= 2) ++multi;
+            if (multi * 5 < members.size() * 3) return;
+            for (std::uint32_t m : members)
                 if (hasPostMarker(m)) ++marked;
-            }
-            if (multi * 5 < members.size() * 3 || marked * 5 < members.size() * 3) return;
+            if (marked * 5 < members.size() * 3) return;
             m_firstPosts.push_back(members[0]);
             for (size_t k = 1; k < members.size(); ++k)
                 m_furniture[members[k]] = 2;
@@ -467,10 +478,9 @@ class Reader {
 
     // Blocks of the subtree of `e`.
     template <typename Visit> void blocksIn(std::uint32_t e, Visit visit) const {
-        auto it = std::lower_bound(m_blocks.begin(), m_blocks.end(), e,
-                                   [](const Block& b, std::uint32_t v) { return b.node < v; });
-        for (; it != m_blocks.end() && it->node < m_end[e]; ++it)
-            visit(*it);
+        auto [first, last] = blockRange(e);
+        for (size_t k = first; k < last; ++k)
+            visit(m_blocks[k]);
     }
 
     bool isListing(const std::vector<std::uint32_t>& records) const {
@@ -478,18 +488,20 @@ class Reader {
         float most = 0;
         for (std::uint32_t r : records) {
             most = std::max(most, m_prose[r]);
-            bool firstIsHeadline = false, seen = false;
-            blocksIn(r, [&](const Block& b) {
-                if (seen) return;
-                seen = true;
-                firstIsHeadline = b.linkWords >= 6 && b.linkWords * 2 >= b.words;
-            });
-            if (firstIsHeadline) ++headlines;
+            auto [first, last] = blockRange(r);
+            if (first < last) {
+                const Block& b = m_blocks[first];
+                if (b.linkWords >= 6 && b.linkWords * 2 >= b.words) ++headlines;
+            }
         }
         return headlines * 4 >= records.size() * 3 && most < 400;
     }
 
     bool isThread(const std::vector<std::uint32_t>& records) const {
+        size_t multi = 0;
+        for (std::uint32_t r : records)
+            if (blockCount(r) >= 2) ++multi;
+        if (multi * 5 < records.size() * 3) return false;
         size_t marked = 0;
         for (std::uint32_t r : records)
             if (hasPostMarker(r)) ++marked;
@@ -592,7 +604,9 @@ class Reader {
     // A block in a table or definition list none of whose entries is
     // running text: an infobox, a table of facts beside the article.
     bool inFactTable(const Block& b, std::uint32_t e) const {
-        for (std::uint32_t k = b.element; k > e; k = m_doc.nodes[k].parent) {
+        int levels = 0; // fact tables sit near their cells
+        for (std::uint32_t k = b.element; k > e && levels < 32;
+             k = m_doc.nodes[k].parent, ++levels) {
             Tag t = m_doc.nodes[k].tag;
             if (t == Tag::Table || t == Tag::Dl) return m_prose[k] <= 0;
         }

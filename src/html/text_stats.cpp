@@ -166,6 +166,8 @@ template <typename Visit> void forEachChar(std::string_view raw, bool utf8, Visi
 
 } // namespace
 
+void appendSlow(std::string& out, std::string_view raw, bool utf8, bool keepLines);
+
 void countChars(std::string_view raw, bool utf8, CharCounts& counts) {
     // The common cases inline: ASCII, then three-byte UTF-8 and two-byte GB
     // characters; references and the rest through the general reader.
@@ -215,6 +217,45 @@ void countChars(std::string_view raw, bool utf8, CharCounts& counts) {
 }
 
 void appendText(std::string& out, std::string_view raw, bool utf8, bool keepLines) {
+    // Runs of plain characters are copied whole; blanks, references and the
+    // few characters that are blanks or nothing go through the reader below.
+    size_t i = 0;
+    while (i < raw.size()) {
+        size_t start = i;
+        while (i < raw.size()) {
+            auto b = static_cast<unsigned char>(raw[i]);
+            if (b == '&' || isBlank(b) || b == 0xC2 || b == 0xE2 || b == 0xE3) break;
+            if (b < 0x80) {
+                ++i;
+            } else if (!utf8) {
+                if (b == 0xFF || b == 0x80) break;
+                size_t len = cp::charLength(reinterpret_cast<const unsigned char*>(raw.data()), i,
+                                            raw.size());
+                i += len;
+            } else {
+                size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+                if (b < 0xC0 || i + len > raw.size()) break;
+                i += len;
+            }
+        }
+        if (i > start) out.append(raw.substr(start, i - start));
+        if (i >= raw.size()) break;
+        // One character through the general reader.
+        size_t len = 1;
+        if (raw[i] == '&') {
+            size_t r = referenceLength(raw, i);
+            len = r > 0 ? r : 1;
+        } else if (utf8) {
+            len = nextUtf8(raw, i).len;
+        } else {
+            len = nextGb(raw, i).len;
+        }
+        appendSlow(out, raw.substr(i, len), utf8, keepLines);
+        i += len;
+    }
+}
+
+void appendSlow(std::string& out, std::string_view raw, bool utf8, bool keepLines) {
     forEachChar(raw, utf8,
                 [&](std::string_view bytes, std::uint32_t code, CharKind kind, bool ref) {
                     if (kind == CharKind::Blank &&
