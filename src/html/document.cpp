@@ -1,5 +1,6 @@
 #include "html/document.h"
 
+#include <array>
 #include <cstring>
 #include <unordered_map>
 
@@ -217,6 +218,8 @@ class Builder {
     int m_foreign = 0;                 // open SVG and MathML roots
     int m_overflow = 0;                // start tags past the depth limit not yet ended
     int m_reopenedCode = 0;
+    std::array<std::uint32_t, static_cast<size_t>(Tag::Count)>
+        m_openCount{}; // open elements by tag
 
     unsigned char at(size_t i) const { return i < m_n ? static_cast<unsigned char>(m_src[i]) : 0; }
 
@@ -265,6 +268,7 @@ class Builder {
     void push(std::uint32_t index) {
         m_open.push_back(index);
         Tag t = m_doc.nodes[index].tag;
+        ++m_openCount[static_cast<size_t>(t)];
         if (keepsTextInert(t)) ++m_inert;
         if (t == Tag::Svg || t == Tag::Math) ++m_foreign;
     }
@@ -273,6 +277,7 @@ class Builder {
     void pop(bool byOwnEndTag) {
         Tag t = m_doc.nodes[m_open.back()].tag;
         m_open.pop_back();
+        --m_openCount[static_cast<size_t>(t)];
         if (keepsTextInert(t)) --m_inert;
         if (t == Tag::Svg || t == Tag::Math) --m_foreign;
         if (!byOwnEndTag && isReopenedCode(t) && m_reopenedCode < 1 << 20) ++m_reopenedCode;
@@ -288,6 +293,7 @@ class Builder {
     // The stack position of the innermost open `t` in scope, or -1.
     long inScope(Tag t, bool listScope = false, bool buttonScope = false,
                  bool tableScope = false) const {
+        if (m_openCount[static_cast<size_t>(t)] == 0) return -1; // none open: no walk
         for (size_t k = m_open.size(); k-- > 0;) {
             Tag o = m_doc.nodes[m_open[k]].tag;
             if (o == t) return static_cast<long>(k);
