@@ -88,18 +88,10 @@ class Reader {
 
     Article read() {
         Article a;
-        collect();
+        prepare();
         const size_t n = m_doc.nodes.size();
-        m_end.assign(n, 0);
-        for (size_t i = n; i-- > 0;) {
-            const Node& node = m_doc.nodes[i];
-            m_end[i] = node.lastChild ? m_end[node.lastChild] : static_cast<std::uint32_t>(i + 1);
-        }
         // Running text per element, class names aside: it tells wrappers
         // with misleading names ("has-sidebar") and lists of posts.
-        m_furniture.assign(n, 0);
-        furnitureFor(false);
-        hiddenFor(0, 0);
         tally();
         score();
         std::vector<float> plainProse = m_prose;
@@ -161,20 +153,26 @@ class Reader {
 
     // The page's title alone (GBK), for an article read elsewhere.
     std::string titleOnly() {
-        collect();
-        m_end.assign(m_doc.nodes.size(), 0);
-        for (size_t i = m_doc.nodes.size(); i-- > 0;) {
-            const Node& node = m_doc.nodes[i];
-            m_end[i] = node.lastChild ? m_end[node.lastChild] : static_cast<std::uint32_t>(i + 1);
-        }
-        m_furniture.assign(m_doc.nodes.size(), 0);
-        furnitureFor(false);
-        hiddenFor(0, 0);
+        prepare();
         std::uint32_t element = 0;
         return toGbk(findTitle(0, element));
     }
 
   private:
+    // Blocks, subtree ends, and no furniture or hidden element yet.
+    void prepare() {
+        collect();
+        const size_t n = m_doc.nodes.size();
+        m_end.assign(n, 0);
+        for (size_t i = n; i-- > 0;) {
+            const Node& node = m_doc.nodes[i];
+            m_end[i] = node.lastChild ? m_end[node.lastChild] : static_cast<std::uint32_t>(i + 1);
+        }
+        m_furniture.assign(n, 0);
+        furnitureFor(false);
+        hiddenFor(0, 0);
+    }
+
     const Document& m_doc;
     bool m_utf8;
     std::vector<Block> m_blocks;

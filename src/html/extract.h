@@ -17,8 +17,12 @@
 //   page of headline-and-summary items is a listing and has no article.
 // - The title is the heading that agrees with the page's <title>, else the
 //   <title> without its site name.
-// - Inside the body, blocks under furniture, link lists, and the source,
-//   date, editor, copyright and share lines at its edges are left out.
+// - Inside the body, blocks under furniture, hidden blocks, link lists,
+//   tables of facts, share and copyright lines, and the source, date and
+//   editor lines at its edges are left out.
+// - Text hidden by a style counts only when it is most of the page (an
+//   article a script reveals); a page whose markup holds no article but
+//   whose script does (its JSON state, a template) gives the script's.
 #include <string>
 #include <string_view>
 #include <vector>
