@@ -8,21 +8,7 @@ namespace {
 
 void appendCodePoint(std::string& out, std::uint32_t c, bool utf8) {
     std::string u;
-    if (c < 0x80) {
-        u += static_cast<char>(c);
-    } else if (c < 0x800) {
-        u += static_cast<char>(0xC0 | (c >> 6));
-        u += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        u += static_cast<char>(0xE0 | (c >> 12));
-        u += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        u += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        u += static_cast<char>(0xF0 | (c >> 18));
-        u += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        u += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        u += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    appendUtf8(u, c);
     out += utf8 ? u : cp::utf8ToGbk(u);
 }
 

@@ -28,6 +28,9 @@ void appendText(std::string& out, std::string_view raw, bool utf8, bool keepLine
 // spaces around line breaks.
 std::string trimText(std::string_view text, bool utf8);
 
+// Appends the code point `c` as UTF-8.
+void appendUtf8(std::string& out, std::uint32_t c);
+
 // The Chinese characters, letters and digits of a text as numbers, letters
 // folded to lower case: for comparing two texts.
 std::vector<std::uint32_t> wordChars(std::string_view text, bool utf8);
