@@ -13,7 +13,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-webengine-dev libgl1-mesa-dev qt6-translations-l10n
   libcurl4-openssl-dev libsqlite3-dev libpcre2-dev libssl-dev libcpp-httplib-dev
-  libmicrohttpd-dev libsodium-dev
+  libmicrohttpd-dev libsodium-dev libgumbo-dev
   libpq-dev postgresql postgresql-common nginx-light
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth curl ca-certificates
