@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "app/Unit1.h"
-#include "protocol/codepage.h"
 #include "engine/thesaurus_check.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/thesaurus_rows.h"
 
@@ -25,6 +25,8 @@ std::string kindText(engine::FindingKind kind) {
         return G("原始词重复");
     case engine::FindingKind::NoOp:
         return G("无效替换");
+    case engine::FindingKind::InsideWord:
+        return G("拆开长词");
     }
     return {};
 }
