@@ -17,7 +17,8 @@
 //                     after (UTF-8), with its score
 //   --show-set-aside  the same for the paragraphs set aside
 //   --off-words       prints every occurrence off word boundaries outside the
-//                     set-aside paragraphs, with the words around it
+//                     set-aside paragraphs, with the words around it, and by
+//                     pair how many of its occurrences there were off
 //   --words FILE      the word list (one word per line, a count after it)
 #include <algorithm>
 #include <chrono>
@@ -109,7 +110,8 @@ struct Score {
 
 struct Boundaries {
     size_t occurrences = 0, off = 0;
-    std::map<std::string, size_t> offByPair; // "ow→nw" (UTF-8)
+    // By pair ("ow→nw", UTF-8): occurrences off word boundaries, and in all.
+    std::map<std::string, std::pair<size_t, size_t>> byPair;
 };
 
 // Replays the replacement of one paragraph pair by pair and counts the
@@ -125,14 +127,15 @@ std::string countBoundaries(const std::string& source, const StringList& origina
     for (size_t k = 0; k < originals.size(); ++k) {
         matched.clear();
         if (text.replace(originals[k], replacements[k], matched) == 0) continue;
+        const std::string pair = cp::gbkToUtf8(originals[k] + cp::G("→") + replacements[k]);
         for (const TextSpan& s : matched) {
             ++b.occurrences;
+            if (print) ++b.byPair[pair].second;
             const bool own = s.begin != std::string::npos;
             if (own && isCut(s.begin) && isCut(s.end)) continue;
             ++b.off;
-            const std::string pair = cp::gbkToUtf8(originals[k] + cp::G("→") + replacements[k]);
-            ++b.offByPair[pair];
             if (!print) continue;
+            ++b.byPair[pair].first;
             std::string around = "(in replaced text)";
             if (own) {
                 const auto from = std::upper_bound(cuts.begin(), cuts.end(), s.begin) - 1;
@@ -277,8 +280,8 @@ int run(int argc, char** argv) {
                     "target <= 2%%) %s\n",
                     bounds.off, bounds.occurrences, offShare, boundsOk ? "ok" : "HIGH");
         if (offWords)
-            for (const auto& [pair, n] : bounds.offByPair)
-                std::printf("  %3zu  %s\n", n, pair.c_str());
+            for (const auto& [pair, n] : bounds.byPair)
+                if (n.first) std::printf("  %3zu of %3zu  %s\n", n.first, n.second, pair.c_str());
         if (replayDiffers)
             std::printf("warning: the replay differs from the replacement in %zu paragraph(s)\n",
                         replayDiffers);
