@@ -20,6 +20,13 @@ class WordList {
         uint64_t count;   // 1 when the line gives none
     };
 
+    WordList() = default;
+    // The index points into the entries, so a list moves but is not copied.
+    WordList(WordList&&) = default;
+    WordList& operator=(WordList&&) = default;
+    WordList(const WordList&) = delete;
+    WordList& operator=(const WordList&) = delete;
+
     // The words of `gbk`, a list as above. Blank lines are skipped; a word
     // listed twice keeps its larger count; a second field that is not a whole
     // number counts as no count.
