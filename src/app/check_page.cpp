@@ -25,6 +25,8 @@ std::string kindText(engine::FindingKind kind) {
         return G("原始词重复");
     case engine::FindingKind::NoOp:
         return G("无效替换");
+    case engine::FindingKind::InsideWord:
+        return G("拆开长词");
     }
     return {};
 }

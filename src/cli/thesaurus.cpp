@@ -69,6 +69,12 @@ options:
   --file LIST       check: the pairs of LIST instead of the database, a UTF-8
                     list of 'original<TAB>new' lines as in data/synonyms.txt
                     (lines starting with '#' skipped); ids are line numbers
+  --words FILE      check: also list the pairs that fire inside longer words of
+                    FILE, a UTF-8 list of the language's words, one per line,
+                    optionally followed by a count (as in jieba's dict.txt:
+                    "word count tag")
+  --min-count N     check --words: only words with a count of at least N
+                    (default 0: every word)
   --unused          add: the pair takes no part in replacement
   --strict          import: a malformed line rejects the whole file
   -h, --help        this text
@@ -104,6 +110,11 @@ check:
                changed it wherever it stood, so pair j can never fire there
     duplicate  ow_i == ow_j (one line per word, with all its pairs)
     no-op      ow == nw (a single pair)
+    inside a longer word
+               (with --words) a listed word longer than ow_i, standing alone,
+               has ow_i replaced inside it by the thesaurus (大多 in 大多数,
+               unless a pair for 大多数 comes first); the words follow in a
+               fourth field, separated by spaces, the most common first
   "Occurs inside" is at character boundaries, as replacement matches; an empty
   word occurs nowhere. One line per finding: KIND<TAB>id[,id...]<TAB>words, the
   words as original→new of each pair, separated by a space; sorted by ids.
@@ -119,7 +130,7 @@ struct Options {
     bool encodingGiven = false;
     bool unused = false;
     bool strict = false;
-    std::string file;              // check --file
+    CheckOptions check;            // check --file, --words, --min-count
     std::vector<std::string> args; // command and its arguments
 };
 
@@ -358,7 +369,16 @@ int parseOptions(int argc, char** argv, Options& o) {
             o.encodingGiven = true;
         } else if (name == "--file") {
             if (!takeValue() || value.empty()) return usageError("--file needs a file name");
-            o.file = value;
+            o.check.file = value;
+        } else if (name == "--words") {
+            if (!takeValue() || value.empty()) return usageError("--words needs a file name");
+            o.check.words = value;
+        } else if (name == "--min-count") {
+            const bool number = takeValue() && !value.empty() &&
+                                value.find_first_not_of("0123456789") == std::string::npos &&
+                                value.size() < 19;
+            if (!number) return usageError("--min-count needs a whole number");
+            o.check.minCount = std::stoull(value);
         } else if (name == "--unused" && !hasValue) {
             o.unused = true;
         } else if (name == "--strict" && !hasValue) {
@@ -381,14 +401,15 @@ int thesaurusMain(int argc, char** argv) {
     const bool known = cmd == "list" || cmd == "add" || cmd == "import" || cmd == "export" ||
                        cmd == "protect" || cmd == "check";
     if (!known) return usageError("unknown command '" + cmd + "'");
-    const bool usesDb = cmd != "check" || o.file.empty();
+    const bool usesDb = cmd != "check" || o.check.file.empty();
     if (usesDb && !resolveDatabase(o.db, "thesaurus")) return 1;
     if (cmd == "list") return listCommand(o);
     if (cmd == "add") return addCommand(o);
     if (cmd == "import") return importCommand(o);
     if (cmd == "export") return exportCommand(o);
     if (cmd == "protect") return protectCommand(o.db, o.args);
-    return checkCommand(o.db, o.file, o.args);
+    if (cmd == "check") return checkCommand(o.db, o.check, o.args);
+    return usageError("unknown command '" + cmd + "'");
 }
 
 } // namespace cli

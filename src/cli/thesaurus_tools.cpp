@@ -8,8 +8,9 @@
 #include <iterator>
 #include <memory>
 
-#include "protocol/codepage.h"
 #include "engine/thesaurus_check.h"
+#include "engine/word_list.h"
+#include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/protect_store.h"
 #include "thesaurus/tab_pairs.h"
@@ -24,6 +25,16 @@ std::unique_ptr<KeywordStore> openDatabase(const std::string& db) {
         std::fprintf(stderr, "thesaurus: cannot open %s: %s\n", db.c_str(), e.what());
         return nullptr;
     }
+}
+
+// The bytes of a file, or false in `ok` (with a message) when it cannot be read.
+std::string readWhole(const std::string& file, bool& ok) {
+    std::ifstream in(file, std::ios::binary);
+    std::string content;
+    if (in) content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    ok = in && !in.bad();
+    if (!ok) std::fprintf(stderr, "thesaurus: cannot read %s\n", file.c_str());
+    return content;
 }
 
 // The pairs to check and the id each is reported by.
@@ -51,13 +62,9 @@ bool readDatabasePairs(const std::string& db, Pairs& pairs) {
 }
 
 bool readFilePairs(const std::string& file, Pairs& pairs) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "thesaurus: cannot read %s\n", file.c_str());
-        return false;
-    }
-    const std::string content((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
+    bool ok = false;
+    const std::string content = readWhole(file, ok);
+    if (!ok) return false;
     tabpairs::Parsed parsed = tabpairs::parse(content);
     for (int line : parsed.malformed)
         std::fprintf(stderr, "%s:%d: expected 'original<TAB>new'; line skipped\n", file.c_str(),
@@ -66,6 +73,21 @@ bool readFilePairs(const std::string& file, Pairs& pairs) {
     pairs.replacements = std::move(parsed.replacements);
     for (int line : parsed.lines)
         pairs.ids.push_back(std::to_string(line));
+    return true;
+}
+
+// A UTF-8 word list (a byte-order mark is skipped) as GBK words.
+bool readWordList(const std::string& file, engine::WordList& words) {
+    bool ok = false;
+    const std::string bytes = readWhole(file, ok);
+    if (!ok) return false;
+    std::string_view content = bytes;
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
+    if (!cp::isValidUtf8(content)) {
+        std::fprintf(stderr, "thesaurus: %s is not UTF-8 text\n", file.c_str());
+        return false;
+    }
+    words = engine::WordList::parse(cp::utf8ToGbk(content));
     return true;
 }
 
@@ -108,12 +130,18 @@ int protectCommand(const std::string& db, const std::vector<std::string>& args) 
     return 0;
 }
 
-int checkCommand(const std::string& db, const std::string& file,
+int checkCommand(const std::string& db, const CheckOptions& options,
                  const std::vector<std::string>& args) {
-    if (args.size() != 1) return usageError("check takes no arguments (--db FILE or --file LIST)");
+    if (args.size() != 1)
+        return usageError("check takes no arguments (--db FILE or --file LIST, --words FILE)");
     Pairs pairs;
+    const std::string& file = options.file;
     if (!(file.empty() ? readDatabasePairs(db, pairs) : readFilePairs(file, pairs))) return 1;
-    const auto findings = engine::checkThesaurus(pairs.originals, pairs.replacements);
+    engine::WordList wordList;
+    if (!options.words.empty() && !readWordList(options.words, wordList)) return 1;
+    const auto findings =
+        engine::checkThesaurus(pairs.originals, pairs.replacements,
+                               {options.words.empty() ? nullptr : &wordList, options.minCount});
     std::string out;
     for (const engine::Finding& f : findings) {
         std::string ids, words;
@@ -122,8 +150,11 @@ int checkCommand(const std::string& db, const std::string& file,
             words += (words.empty() ? "" : " ") + pairs.originals[k] + cp::G("→") +
                      pairs.replacements[k];
         }
+        std::string longer;
+        for (const std::string& w : f.words)
+            longer += (longer.empty() ? "\t" : " ") + w;
         out += std::string(engine::findingKindName(f.kind)) + "\t" + ids + "\t" +
-               cp::gbkToUtf8(words) + "\n";
+               cp::gbkToUtf8(words + longer) + "\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fprintf(stderr, "%zu in-use pairs checked, %zu finding(s)\n", pairs.originals.size(),

@@ -1,5 +1,6 @@
 #pragma once
 // The thesaurus subcommands beyond list, add, import and export.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,15 @@ std::string argumentWord(const std::string& arg, const char* which, std::string&
 
 // protect list | protect add WORD | protect remove WORD; args[0] is "protect".
 int protectCommand(const std::string& db, const std::vector<std::string>& args);
+struct CheckOptions {
+    std::string file;      // a UTF-8 "original<TAB>new" list to check instead of the database
+    std::string words;     // a UTF-8 word list: also look for pairs inside longer words
+    uint64_t minCount = 0; // the least count of a longer word
+};
 // check: the findings of the thesaurus check over the in-use pairs of the
-// database, or over the pairs of `file` (a UTF-8 "original<TAB>new" list)
-// when it is not empty. Exit status 0 without findings, 3 with findings.
-int checkCommand(const std::string& db, const std::string& file,
+// database, or over the pairs of the file when one is given. Exit status 0
+// without findings, 3 with findings.
+int checkCommand(const std::string& db, const CheckOptions& options,
                  const std::vector<std::string>& args);
 
 } // namespace cli

@@ -1,19 +1,22 @@
 #include "engine/thesaurus_check.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
 
 #include "engine/char_automaton.h"
 #include "engine/textutil.h"
+#include "engine/traced_text.h"
 
 // How the check stays fast: every distinct original word goes into one
 // multi-pattern automaton (more than one when the words are too many for one).
 // Scanning each new word with it finds the later pairs whose original word
 // occurs there (chains and undone pairs); scanning each original word finds
-// the earlier pairs whose original word lies inside it (shadowed pairs). The
-// cost is that of reading every word once, plus the findings.
+// the earlier pairs whose original word lies inside it (shadowed pairs), and
+// scanning each listed word finds the pairs that may fire inside it. The cost
+// is that of reading every word once, plus the findings.
 
 namespace engine {
 namespace {
@@ -62,6 +65,21 @@ class OriginalIndex {
         }
     }
 
+    // Calls fn(group, start) for every occurrence of an original word in
+    // `text` that starts on a character boundary.
+    template <class F> void forEachAt(std::string_view text, F&& fn) {
+        for (Chunk& chunk : m_chunks)
+            chunk.automaton.scan(text, [&](int id, size_t start) {
+                fn(*chunk.groups[static_cast<size_t>(id)], start);
+            });
+        for (const auto& [word, group] : m_cut) {
+            m_found.clear();
+            textutil::findOccurrences(text, word, m_found);
+            for (size_t start : m_found)
+                fn(*group, start);
+        }
+    }
+
   private:
     struct Chunk {
         CharAutomaton automaton;
@@ -73,6 +91,48 @@ class OriginalIndex {
     std::vector<size_t> m_found;
     unsigned m_scan = 0;
 };
+
+// The pairs that fire inside the longer listed words: each word is rewritten
+// on its own by the pairs whose original word occurs in it, in their order; a
+// pair fires inside the word when it matches bytes of the word itself that are
+// not the whole word.
+void findInsideWords(const StringList& originals, const StringList& replacements,
+                     OriginalIndex& index, const LongerWords& longer,
+                     std::vector<Finding>& findings) {
+    std::map<size_t, std::vector<const WordList::Entry*>> byPair;
+    std::vector<size_t> pairs;
+    std::vector<TextSpan> matched;
+    for (const WordList::Entry& entry : longer.list->entries()) {
+        const std::string& word = entry.word;
+        if (entry.count < longer.minCount || !textutil::endsOnCharBoundary(word)) continue;
+        pairs.clear();
+        bool shorter = false;
+        index.forEachAt(word, [&](const Group& group, size_t) {
+            shorter = shorter || originals[group.front()].size() < word.size();
+            pairs.insert(pairs.end(), group.begin(), group.end());
+        });
+        if (!shorter) continue;
+        std::sort(pairs.begin(), pairs.end());
+        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+        TracedText text(word);
+        for (size_t k : pairs) {
+            matched.clear();
+            text.replace(originals[k], replacements[k], matched);
+            const bool inside = std::any_of(matched.begin(), matched.end(), [&](TextSpan s) {
+                return s.begin != std::string::npos && s.end - s.begin < word.size();
+            });
+            if (inside) byPair[k].push_back(&entry);
+        }
+    }
+    for (auto& [k, words] : byPair) {
+        std::stable_sort(words.begin(), words.end(),
+                         [](const auto* a, const auto* b) { return a->count > b->count; });
+        Finding f{FindingKind::InsideWord, {k}, {}};
+        for (const WordList::Entry* e : words)
+            f.words.push_back(e->word);
+        findings.push_back(std::move(f));
+    }
+}
 
 } // namespace
 
@@ -88,11 +148,14 @@ std::string_view findingKindName(FindingKind kind) {
         return "duplicate";
     case FindingKind::NoOp:
         return "no-op";
+    case FindingKind::InsideWord:
+        return "inside a longer word";
     }
     return "";
 }
 
-std::vector<Finding> checkThesaurus(const StringList& originals, const StringList& replacements) {
+std::vector<Finding> checkThesaurus(const StringList& originals, const StringList& replacements,
+                                    const LongerWords& longer) {
     const size_t count = std::min(originals.size(), replacements.size());
     std::vector<Finding> findings;
 
@@ -126,6 +189,7 @@ std::vector<Finding> checkThesaurus(const StringList& originals, const StringLis
                 findings.push_back({FindingKind::Shadowed, {*i, k}});
         });
     }
+    if (longer.list) findInsideWords(originals, replacements, index, longer, findings);
 
     std::sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
         if (a.pairs != b.pairs) return a.pairs < b.pairs;

@@ -177,6 +177,20 @@ TEST_F(ThesaurusCliTest, CheckListsFindingsFromTheDatabaseOrAFile) {
     EXPECT_EQ(run("check --file list.txt"), 0) << err;
     EXPECT_EQ(run("check --file missing.txt"), 1);
     EXPECT_EQ(run("--db missing.dat check"), 1);
+
+    // With a word list: the pairs that fire inside longer words, with them.
+    writeFileBytes(dir.path() / "list.txt", "大多\t多半\n能不能\t可否\n");
+    writeFileBytes(dir.path() / "words.txt", "\xEF\xBB\xBF大多数 3609 m\n绝大多数 1322\n大多 9\n");
+    ASSERT_EQ(run("check --file list.txt --words words.txt"), 3) << err;
+    EXPECT_EQ(out, "inside a longer word\t1\t大多→多半\t大多数 绝大多数\n");
+    ASSERT_EQ(run("check --file list.txt --words=words.txt --min-count 2000"), 3) << err;
+    EXPECT_EQ(out, "inside a longer word\t1\t大多→多半\t大多数\n");
+    EXPECT_EQ(run("check --file list.txt --words words.txt --min-count 4000"), 0) << err;
+    EXPECT_EQ(run("check --file list.txt --words words.txt --min-count x"), 2);
+    EXPECT_EQ(run("check --file list.txt --words missing.txt"), 1);
+    writeFileBytes(dir.path() / "words.txt", g("大多数\n"));
+    EXPECT_EQ(run("check --file list.txt --words words.txt"), 1);
+    EXPECT_NE(err.find("not UTF-8"), std::string::npos) << err;
 }
 
 } // namespace

@@ -1,11 +1,14 @@
-// The thesaurus check: each kind of finding on a minimal thesaurus, and the
-// indexed check against the pairwise definition on random thesauri.
+// The thesaurus check: each kind of finding on a minimal thesaurus, the
+// indexed check against the pairwise definition on random thesauri, and pairs
+// that fire inside longer words of a word list (with the list's own parsing
+// and word boundaries).
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "engine/textutil.h"
 #include "engine/thesaurus_check.h"
+#include "engine/word_list.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -94,6 +97,69 @@ TEST(ThesaurusCheck, AgreesWithThePairwiseDefinition) {
         }
         ASSERT_EQ(engine::checkThesaurus(o, n), pairwise(o, n)) << "round " << round;
     }
+}
+
+engine::WordList wordList(const char* utf8) {
+    return engine::WordList::parse(g(utf8));
+}
+
+TEST(ThesaurusCheck, WordListCountsAndBoundaries) {
+    const auto list = wordList("大多数 3609 m\n大多 500\n数\n\n  大多 10\r\n可能 300 v\n不能 300\n"
+                               "能不能 2\n命令 90\n人 abc\n");
+    EXPECT_TRUE(list.counted());
+    EXPECT_EQ(list.entries().size(), 8u);
+    // A word listed twice keeps its larger count; a word without a number counts 1.
+    EXPECT_EQ(list.count(g("大多")), 500u);
+    EXPECT_EQ(list.count(g("数")), 1u);
+    EXPECT_EQ(list.count(g("人")), 1u);
+    EXPECT_EQ(list.count(g("大")), 0u); // only the start of a word
+    EXPECT_EQ(list.count(g("多数")), 0u);
+    EXPECT_FALSE(wordList("大多数\n").counted());
+
+    // Offsets in characters of two bytes, except for ASCII.
+    const std::vector<std::pair<const char*, std::vector<size_t>>> cases = {
+        {"可能不能", {0, 4, 8}},       // 可能/不能, not 可/能不能
+        {"大多数人", {0, 6, 8}},       // the longest likely word
+        {"用git命令", {0, 2, 5, 9}},   // an ASCII run is one word
+        {"能不能，好", {0, 6, 8, 10}}, // punctuation stands alone
+        {"", {0}},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(list.boundaries(g(text)), expected) << text;
+}
+
+TEST(ThesaurusCheck, PairsFiringInsideLongerWordsTable) {
+    using K = FindingKind;
+    const auto list = wordList("大多数 3609\n绝大多数 1322\n大多 500\n甲丁 50\n");
+    auto inside = [&](std::vector<std::pair<const char*, const char*>> pairs, uint64_t min = 0) {
+        StringList o, n;
+        for (const auto& [ow, nw] : pairs) {
+            o.push_back(g(ow));
+            n.push_back(g(nw));
+        }
+        return engine::checkThesaurus(o, n, {&list, min});
+    };
+    auto found = [](size_t pair, std::vector<const char*> words) {
+        Finding f{K::InsideWord, {pair}, {}};
+        for (const char* w : words)
+            f.words.push_back(g(w));
+        return f;
+    };
+    // The most common longer word first; the word itself is no longer word.
+    EXPECT_EQ(inside({{"大多", "多半"}}), (std::vector<Finding>{found(0, {"大多数", "绝大多数"})}));
+    EXPECT_EQ(inside({{"大多", "多半"}}, 2000), (std::vector<Finding>{found(0, {"大多数"})}));
+    EXPECT_EQ(inside({{"大多", "多半"}}, 5000), std::vector<Finding>{});
+    // A longer pair first guards the shorter one; the other way round it does not.
+    EXPECT_EQ(inside({{"绝大多数", "绝大部分"}, {"大多数", "多数"}, {"大多", "多半"}}),
+              std::vector<Finding>{});
+    EXPECT_EQ(inside({{"大多", "多半"}, {"大多数", "多数"}}),
+              (std::vector<Finding>{found(0, {"大多数", "绝大多数"}), {K::Shadowed, {0, 1}, {}}}));
+    // Only matches on the word's own bytes count: 丙丁 meets 丁 only after 甲
+    // became 乙丙, so it does not fire inside 甲丁 (it is 甲 that does).
+    EXPECT_EQ(inside({{"甲", "乙丙"}, {"丙丁", "戊"}}), (std::vector<Finding>{found(0, {"甲丁"})}));
+    // Only at character boundaries: the trail byte of 多 and the lead byte of
+    // 数 (B6 E0 CA FD) make no character.
+    EXPECT_EQ(engine::checkThesaurus({"\xE0\xCA"}, {"x"}, {&list, 0}), std::vector<Finding>{});
 }
 
 } // namespace
