@@ -290,7 +290,7 @@ class TForm1 {
     TAes& cipher();
     void btn3Click(); // 登  录
     void loginAnswer(Tmyhttpget& request, const std::string& text);
-    void getcontentAnswer(Tmyhttpget& request, const std::string& text);
+    void getcontentAnswer(Tmyhttpget& request, const std::string& body); // the page as received
     void PostSendAnswer(Tmyhttpget& request, const std::string& text);
     void getcontentError(Tmyhttpget& request); // a fetch of a batch run failed
     void PostSendError(Tmyhttpget& request);   // a submission failed

@@ -64,8 +64,10 @@ void TForm1::listRunEvent(const batch::Event& e) {
     }
 }
 
-void TForm1::getcontentAnswer(Tmyhttpget& request, const std::string& text) {
-    answeringJob().fetched(request.FListIndex, request.URL, text);
+void TForm1::getcontentAnswer(Tmyhttpget& request, const std::string& body) {
+    // The page goes to the job as it came: the job decides how to read it.
+    answeringJob().fetched(request.FListIndex,
+                           {request.URL, body, request.ResponseStatus, request.ContentType});
 }
 
 void TForm1::getcontentError(Tmyhttpget& request) {

@@ -91,10 +91,13 @@ void TForm1::getstr(THTTPGet* sender, const std::string& result) {
         auto* request = dynamic_cast<Tmyhttpget*>(sender);
         const auto kind = request ? net::requestKindOf(request->FRequestKind) : std::nullopt;
         if (kind) {
-            const std::string text = net::answerText(result);
+            // A fetched page is handed on as it came (its job reads web pages
+            // in their own encoding); every other answer becomes program text.
+            const std::string text =
+                *kind == RequestKind::GetContent ? std::string() : net::answerText(result);
             switch (*kind) {
             case RequestKind::GetContent:
-                getcontentAnswer(*request, text);
+                getcontentAnswer(*request, result);
                 break;
             case RequestKind::PostSend:
                 PostSendAnswer(*request, text);

@@ -9,6 +9,7 @@
 #include "batch/originality_worker.h"
 #include "batch/prefetch.h"
 #include "batch/source_files.h"
+#include "net/requests.h"
 
 namespace batch {
 
@@ -141,10 +142,13 @@ void Job::runFolder() {
     m_originality = originality.finish();
 }
 
-void Job::fetched(int index, const std::string& url, const std::string& body) {
+void Job::fetched(int index, const Answer& answer) {
     const int s = slotOf(index);
-    const Item item = s >= 0 ? m_items[static_cast<size_t>(s)] : Item{index, url};
-    tell(Event::Fetched, item, url);
+    const Item item = s >= 0 ? m_items[static_cast<size_t>(s)] : Item{index, answer.url};
+    tell(Event::Fetched, item, answer.url);
+    // A page that is well-formed UTF-8 becomes GBK; anything else is kept as
+    // it came.
+    const std::string body = net::answerText(answer.body);
     const engine::Pipeline pipeline = m_hooks.pipeline();
     const std::string rewritten = pipeline.rewrite(body, *m_hooks.state).text;
     if (rewritten.empty()) {

@@ -107,10 +107,17 @@ class Job {
     // Runs a folder run to its end, or launches a list run's fetches.
     void start();
 
+    // A fetched page as the request layer gives it.
+    struct Answer {
+        std::string url;
+        std::string body; // the bytes as received
+        int status = 200; // HTTP status; 0 when unknown
+        std::string contentType;
+    };
     // Completions of the hooks' requests, by item index.
     // A completion for an index the run does not hold (a fetch started
     // elsewhere) is taken as an item of its own, named by its address.
-    void fetched(int index, const std::string& url, const std::string& body);
+    void fetched(int index, const Answer& answer);
     void fetchFailed(int index, const std::string& reason);
     void posted(int index, const std::string& answer);
     void postFailed(int index, const std::string& reason);

@@ -27,12 +27,14 @@ void NetTransport::start(Job& job, net::RequestKind kind, const Item& item, cons
     request->OnDoneString = [this, &job, post](THTTPGet* sender, const std::string& body) {
         auto* r = static_cast<Tmyhttpget*>(sender);
         const int index = r->FListIndex;
-        const std::string address = r->URL;
+        Job::Answer answer{r->URL, {}, r->ResponseStatus, r->ContentType};
         release(sender);
-        if (post)
+        if (post) {
             job.posted(index, net::answerText(body));
-        else
-            job.fetched(index, address, net::answerText(body));
+        } else {
+            answer.body = body;
+            job.fetched(index, answer);
+        }
     };
     request->OnError = [this, &job, post](THTTPGet* sender) {
         const int index = static_cast<Tmyhttpget*>(sender)->FListIndex;

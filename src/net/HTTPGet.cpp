@@ -133,6 +133,9 @@ void THTTPGet::Cancel() {
 void THTTPGet::FinishRequest(const std::shared_ptr<net::Transfer>& worker) {
     if (FWorker != worker) return;
     FWorker.reset();
+    ResponseStatus = worker->status;
+    ContentType = worker->contentType;
+    ErrorText = worker->error;
     // The handler may release this object; it runs from a copy, and nothing of
     // the object is touched after it.
     if (worker->succeeded) {

@@ -90,6 +90,12 @@ class THTTPGet {
     bool WaitThread = false;
     net::Lane RequestLane = net::Lane::Batch;
     TOnProgressEvent OnProgress; // sender is this component
+    // What the last exchange found, readable in its completion handlers: the
+    // HTTP status of the answer (0 when none came), its Content-Type, and why
+    // it failed.
+    int ResponseStatus = 0;
+    std::string ContentType;
+    std::string ErrorText;
     TOnDoneStringEvent OnDoneString;
     TNotifyEvent OnError;
 

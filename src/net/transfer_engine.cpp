@@ -104,6 +104,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
         a->hasLocation = false;
         a->lastModified.clear();
         a->transfer->contentLength = 0;
+        a->transfer->contentType.clear();
     } else if (line.empty()) {
         // End of a header block: the response that carries the body is the one
         // after the interim answers and the redirects that are followed.
@@ -117,6 +118,8 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
         std::string_view value = trim(line.substr(colon + 1));
         if (equalsNoCase(name, "Last-Modified")) {
             a->lastModified.assign(value);
+        } else if (equalsNoCase(name, "Content-Type")) {
+            a->transfer->contentType.assign(value.substr(0, 256));
         } else if (equalsNoCase(name, "Location")) {
             a->hasLocation = !value.empty();
         } else if (equalsNoCase(name, "Content-Length")) {
@@ -389,6 +392,7 @@ class TransferEngine {
         auto t = a.transfer;
         --m_running[laneIndex(t->lane)];
         if (a.tooLarge) t->error = "answer larger than the limit";
+        t->status = a.status;
         // Only a completed exchange with a body counts: a time-out, a dropped
         // connection or a cancellation fails even after part of a body came in.
         t->succeeded = result == CURLE_OK && !t->cancelled && !t->body.empty();

@@ -33,6 +33,8 @@ struct Transfer {
 
     // ---- written by the engine thread; read on the GUI thread after delivery
     std::string body;
+    int status = 0;          // HTTP status of the answer that carried the body
+    std::string contentType; // its Content-Type header, as sent
     std::int32_t contentLength = 0;
     std::int64_t bytesReceived = 0;
     bool succeeded = false;

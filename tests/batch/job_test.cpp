@@ -85,8 +85,8 @@ TEST_F(JobTest, ListRunFetchesEachLineAndPostsWhatComesBack) {
     EXPECT_EQ(fetches, launched);
 
     events.clear();
-    job->fetched(2, "http://a/2", g("春天"));
-    job->fetched(0, "http://a/1", "");
+    job->fetched(2, {"http://a/2", g("春天")});
+    job->fetched(0, {"http://a/1", ""});
     job->fetchFailed(3, "no server");
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].first, 2);
