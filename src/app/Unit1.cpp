@@ -96,9 +96,12 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bsknrdgrp1("bsknrdgrp1", G("唯一标识（ID）提交设置"),
                  {G("URL地址作为ID(网络)"), G("列表编号作为ID(通用)"), G("本地文件名作为ID(本地)")},
                  2, 1),
-      btn11("btn11", G("批量伪原创")), save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"},
-      bsSelDir1{G("选择源目录"), ""}, m_platform(platform), m_options(std::move(options)) {
+      btn11("btn11", G("批量伪原创")), btn18("btn18", G("停止")), btn19("btn19", G("重试失败项")),
+      lv5("lv5", {{G("失败项"), 300, false}, {G("原因"), 0, false}}, false),
+      save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"}, bsSelDir1{G("选择源目录"), ""},
+      m_platform(platform), m_options(std::move(options)) {
     bsSkinXFormButton5.setVisible(false);
+    lv5.setVisible(false); // shown when a run has failures
     lbl6.setAddress(vendor::address(vendor::kRegister));
     lbl7.setAddress(vendor::address(vendor::kFindPassword));
     lbl21.setAddress(edt8.text());

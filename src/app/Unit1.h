@@ -11,6 +11,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <unordered_map>
 
 #include "app/controls.h"
 #include "app/platform.h"
@@ -178,6 +179,9 @@ class TForm1 {
     TButton btn11;
     TLabel lbl19{"lbl19", ""};
     TLabel lbl23{"lbl23", ""}; // average 原创度 of the last batch run
+    TButton btn18;             // 停止: ends the batch run
+    TButton btn19;             // 重试失败项: runs again what the last run left undone
+    TListView lv5;             // the items of the last run that failed, with the reason
 
     // page 5, help
     TWebView wb1{"wb1"};
@@ -315,6 +319,10 @@ class TForm1 {
 
     // ---- batch (batch/) ---------------------------------------------------------
     void btn11Click(); // 批量伪原创
+    void btn18Click(); // 停止
+    void btn19Click(); // 重试失败项
+    // The list index of "测试提交": no item of a run.
+    static constexpr std::int32_t kTestSubmission = -1;
     void btn12Click();
     void btn14Click();
     void btn9Click();
@@ -351,8 +359,20 @@ class TForm1 {
     bool m_batchRunning = false;
     // When a press was refused; the run leaves that message up for a while.
     std::chrono::steady_clock::time_point m_batchRefusedAt;
-    void downloadListRun();
-    void localDirectoryRun();
+    // A run over all items, or over those `include` accepts (a retry).
+    void downloadListRun(std::function<bool(const batch::Item&)> include);
+    void localDirectoryRun(std::function<bool(const batch::Item&)> include);
+    // Refuses a run while logged out or while one is going; true when refused.
+    bool batchRefused();
+    // Makes the target folder when the results go to files; false, with the
+    // reason on the status, when it cannot be made.
+    bool makeTargetFolder();
+    void startBatchRun();
+    void batchItemFailed(const batch::Event& e);
+    void batchRunFinished();
+    // A folder run's lines by file name, and how many files it has finished.
+    std::unordered_map<std::string, int> m_folderLineOf;
+    int m_folderDone = 0;
     // The job of the last run, which the answers of its requests go to.
     std::shared_ptr<batch::Job> m_batchJob;
     // The file names of a folder run with the markers it gave them so far.

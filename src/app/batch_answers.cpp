@@ -1,6 +1,6 @@
 // What a batch run does as its requests come back: a fetched page of the
 // download list goes to the run's job, which rewrites it and saves or submits
-// it; every finished submission counts towards the end of the run.
+// it; every answered submission goes to the job too, and counts.
 #include "app/Unit1.h"
 #include "app/batch_lines.h"
 #include "batch/items.h"
@@ -11,13 +11,11 @@ using cp::G;
 
 batch::Job& TForm1::answeringJob() {
     // A page fetched outside a run (none was started in this window) is
-    // handled as a list run with the page's settings as they are now.
+    // handled as an item of its own with the page's settings as they are now.
     if (!m_batchJob || m_batchJob->settings().source != batch::Source::List) {
         batch::JobSettings settings = batchSettings();
         settings.source = batch::Source::List;
-        settings.lines = mmo2.lines();
         m_batchJob = makeBatchJob(std::move(settings));
-        m_batchJob->prepare();
     }
     return *m_batchJob;
 }
@@ -42,24 +40,26 @@ void TForm1::listRunEvent(const batch::Event& e) {
         batch::markLine(mmo2, index, batch::emptyMarker());
         break;
     case batch::Event::Written:
+    case batch::Event::Posted:
+        // A line is marked once its result is saved or its post is answered.
         showAverage();
         batch::markLine(mmo2, index, batch::doneMarker());
         break;
     case batch::Event::Posting:
-        showAverage();
-        // The status comes before the launch, which lets finished posts run:
-        // the last of them must leave "全部提交到服务器完成" standing.
         lbl19.setCaption(G("【提示信息】") + e.item.name + G("正在提交到网络..."));
-        batch::markLine(mmo2, index, batch::doneMarker());
         break;
     case batch::Event::Failed:
-        if (e.stage == batch::Stage::Write) {
-            showAverage();
-            // The line stays unmarked; the label says which file failed.
+        // The line stays unmarked; the status names the item and the reason.
+        if (e.stage == batch::Stage::Write)
             lbl19.setCaption(G("【提示信息】") + e.detail); // names the file and the reason
-        }
+        else if (e.stage == batch::Stage::Fetch && e.detail != G("抓取出错"))
+            lbl19.setCaption(G("【提示信息】抓取") + e.item.name + G("出错：") + e.detail);
+        else if (e.stage == batch::Stage::Post && e.detail != G("提交出错"))
+            lbl19.setCaption(G("【提示信息】") + e.item.name + G("提交出错：") + e.detail);
+        if (index >= 0) batchItemFailed(e);
         break;
-    case batch::Event::Posted:
+    case batch::Event::Finished:
+        batchRunFinished();
         break;
     }
 }
@@ -76,15 +76,19 @@ void TForm1::getcontentError(Tmyhttpget& request) {
 }
 
 void TForm1::PostSendAnswer(Tmyhttpget& request, const std::string& text) {
+    // "测试提交" is no item of a run: its answer is shown as it came.
+    if (request.FListIndex == kTestSubmission) {
+        lbl19.setCaption(G("【提示信息】") + text);
+        return;
+    }
     ++PostedCount;
     lbl19.setCaption(G("【提示信息】") + text);
-    if (PostedCount >= BatchTotal) lbl19.setCaption(G("【提示信息】全部提交到服务器完成"));
-    if (m_batchJob) m_batchJob->posted(request.FListIndex, text);
+    if (m_batchJob) m_batchJob->posted(request.FListIndex, text, request.ResponseStatus);
 }
 
 void TForm1::PostSendError(Tmyhttpget& request) {
-    ++PostedCount;
     lbl19.setCaption(G("【提示信息】") + request.URL + G("提交出错"));
-    if (PostedCount >= BatchTotal) lbl19.setCaption(G("【提示信息】全部提交到服务器完成"));
+    if (request.FListIndex == kTestSubmission) return;
+    ++PostedCount;
     if (m_batchJob) m_batchJob->postFailed(request.FListIndex, G("提交出错"));
 }

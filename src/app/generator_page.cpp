@@ -50,38 +50,31 @@ std::string numberText(long long n, size_t width) {
 } // namespace
 
 void TForm1::btn12Click() {
+    // Everything is checked before the list is touched: a refused press
+    // leaves the list as it was and says why, and only addresses go in.
     const std::string pattern = edt5.text();
-    const bool hasWildcard = pattern.find(kWildcard) != std::string::npos;
-
-    // The range is checked before the list is touched, so a refused press
-    // leaves the list as it was.
-    long long from = 0;
-    long long to = 0;
-    if (hasWildcard) {
-        const auto first = roundedValue(edt6.text());
-        const auto last = roundedValue(edt7.text());
-        if (!first || !last) {
-            lbl19.setCaption(G("【提示信息】ID从、至须填写整数，列表未改动。"));
-            return;
-        }
-        from = *first;
-        to = *last;
-        if (static_cast<double>(to) - static_cast<double>(from) + 1 > kMaxLines) {
-            lbl19.setCaption(G("【提示信息】一次最多生成100000个地址，请缩小ID范围，列表未改动。"));
-            return;
-        }
+    if (pattern.find(kWildcard) == std::string::npos) {
+        lbl19.setCaption(G("【提示信息】批量生成地址不含有通配符(*)，列表未改动。"));
+        return;
+    }
+    const auto first = roundedValue(edt6.text());
+    const auto last = roundedValue(edt7.text());
+    if (!first || !last) {
+        lbl19.setCaption(G("【提示信息】ID从、至须填写整数，列表未改动。"));
+        return;
+    }
+    const long long from = *first;
+    const long long to = *last;
+    if (to < from) {
+        lbl19.setCaption(G("【提示信息】ID从大于至，列表未改动。"));
+        return;
+    }
+    if (static_cast<double>(to) - static_cast<double>(from) + 1 > kMaxLines) {
+        lbl19.setCaption(G("【提示信息】一次最多生成100000个地址，请缩小ID范围，列表未改动。"));
+        return;
     }
 
     StringList lines = bschck9.checked() ? StringList{} : mmo2.lines();
-    if (!hasWildcard) {
-        lines.push_back(G("不含有通配符"));
-        mmo2.setLines(lines);
-        return;
-    }
-    if (to < from) {
-        mmo2.setLines(lines); // cleared when asked, nothing added
-        return;
-    }
     const size_t width = bschck8.checked() ? std::to_string(to).size() : 0;
     lines.reserve(lines.size() + static_cast<size_t>(to - from + 1));
     for (long long n = from; n <= to; ++n)

@@ -10,6 +10,7 @@
 #include "batch/prefetch.h"
 #include "batch/source_files.h"
 #include "net/requests.h"
+#include "protocol/codepage.h"
 
 namespace batch {
 
@@ -28,6 +29,16 @@ bool sameSynonymStep(const engine::Pipeline& a, const engine::Pipeline& b) {
     const auto& tb = b.thesaurus();
     if (!ta || !tb) return ta == tb;
     return ta->replacerPtr() == tb->replacerPtr() && ta->guardPtr() == tb->guardPtr();
+}
+
+// A page answered with an HTTP error is no article: a "not found" page
+// rewritten and published would be worse than nothing.
+bool isHttpError(int status) {
+    return status >= 400;
+}
+
+std::string httpErrorText(int status) {
+    return cp::G("服务器回答错误 HTTP ") + std::to_string(status);
 }
 
 } // namespace
@@ -54,31 +65,53 @@ bool Job::prepare() {
                 m_items.push_back({static_cast<int>(i), m_bareLines.back()});
         }
     }
+    if (m_settings.include)
+        std::erase_if(m_items, [this](const Item& item) { return !m_settings.include(item); });
     m_states.assign(m_items.size(), State::Waiting);
-    int last = m_items.empty() ? -1 : m_items.back().index;
+    m_scores.assign(m_items.size(), -1);
+    const int last = m_items.empty() ? -1 : m_items.back().index;
     m_slotOf.assign(static_cast<size_t>(last + 1), -1);
     for (size_t s = 0; s < m_items.size(); ++s)
         m_slotOf[static_cast<size_t>(m_items[s].index)] = static_cast<int>(s);
     m_summary = {};
     m_summary.total = static_cast<int>(m_items.size());
-    m_stoppedBy.clear();
+    m_outstanding = 0;
+    m_open = static_cast<int>(m_items.size());
     m_originality = {};
     return !m_items.empty();
 }
 
 void Job::start() {
+    m_running = true;
     if (m_settings.source == Source::Folder) {
         runFolder();
-        return;
+    } else {
+        // The items are copied: launching a fetch lets events run, and they may
+        // stop the run.
+        const std::vector<Item> items = m_items;
+        for (size_t s = 0; s < items.size() && !m_summary.stopped; ++s) {
+            m_states[s] = State::Busy;
+            ++m_outstanding;
+            tell(Event::Started, items[s]);
+            m_hooks.fetch(items[s], items[s].name);
+        }
     }
-    // The items are copied: launching a fetch lets events run, and they may
-    // start another run.
-    const std::vector<Item> items = m_items;
-    for (const Item& item : items) {
-        if (int s = slotOf(item.index); s >= 0) m_states[static_cast<size_t>(s)] = State::Busy;
-        tell(Event::Started, item);
-        m_hooks.fetch(item, item.name);
+    finishIfSettled();
+}
+
+void Job::stop() {
+    if (m_summary.stopped || m_summary.finished) return;
+    m_summary.stopped = true;
+    // Posts already sent are still answered; everything else is given up.
+    for (size_t s = 0; s < m_states.size(); ++s) {
+        if (m_states[s] == State::Busy) --m_outstanding;
+        if (m_states[s] == State::Waiting || m_states[s] == State::Busy) {
+            m_states[s] = State::NotDone;
+            ++m_summary.notDone;
+            --m_open;
+        }
     }
+    finishIfSettled();
 }
 
 void Job::runFolder() {
@@ -106,80 +139,89 @@ void Job::runFolder() {
         base = first;
     };
     OriginalityWorker originality;
+    // The run is not over before the loop is and the scores are in.
+    struct Looping {
+        bool& flag;
+        explicit Looping(bool& f) : flag(f) { flag = true; }
+        ~Looping() { flag = false; }
+    } looping(m_looping);
 
-    for (size_t i = 0; i < m_items.size(); ++i) {
+    for (size_t i = 0; i < m_items.size() && !m_summary.stopped; ++i) {
         const Item item = m_items[i];
         m_states[i] = State::Busy;
         tell(Event::Started, item);
         const engine::Pipeline pipeline = m_hooks.pipeline();
         if (!ahead || !sameSynonymStep(*ahead, pipeline)) readAheadFrom(i, pipeline);
-        Prefetch::Article article;
         try {
-            article = prefetch->take(i - base);
+            Prefetch::Article article = prefetch->take(i - base);
+            std::string rewritten = article.after ? std::move(*article.after) : article.text;
+            rewritten = pipeline.finish(std::move(rewritten), *m_hooks.state);
+            if (rewritten.empty()) {
+                settle(item, State::Empty);
+            } else {
+                const std::string result = resultText(rewritten);
+                originality.add(static_cast<int>(i), std::move(article.text), std::move(rewritten));
+                deliver(item, item.name, result, article.encoding);
+            }
         } catch (const std::exception& e) {
-            settle(item.index, State::Failed, e.what(), Stage::Read);
-            if (m_settings.stopAtFailure) {
-                m_stoppedBy = e.what();
-                return;
-            }
-            if (m_hooks.yield) m_hooks.yield();
-            continue;
-        }
-        std::string rewritten = article.after ? std::move(*article.after) : article.text;
-        rewritten = pipeline.finish(std::move(rewritten), *m_hooks.state);
-        if (rewritten.empty()) {
-            settle(item.index, State::Empty);
-        } else {
-            const std::string result = resultText(rewritten);
-            originality.add(std::move(article.text), std::move(rewritten));
-            if (!deliver(item, item.name, result, article.encoding) && m_settings.stopAtFailure) {
-                m_stoppedBy = m_summary.firstFailure;
-                return;
-            }
+            settle(item, State::Failed, e.what(), Stage::Read);
         }
         if (m_hooks.yield) m_hooks.yield();
     }
-    m_originality = originality.finish();
+    for (const auto& [slot, score] : originality.finish())
+        scored(slot, score);
 }
 
 void Job::fetched(int index, const Answer& answer) {
+    const Item item = itemOf(index, answer.url);
     const int s = slotOf(index);
-    const Item item = s >= 0 ? m_items[static_cast<size_t>(s)] : Item{index, answer.url};
+    // A run that was stopped takes no new work from a late page.
+    if (s >= 0 && m_states[static_cast<size_t>(s)] != State::Busy) return;
+    if (s >= 0) --m_outstanding;
     tell(Event::Fetched, item, answer.url);
+    if (isHttpError(answer.status)) {
+        settle(item, State::Failed, httpErrorText(answer.status), Stage::Fetch);
+        return;
+    }
     // A page that is well-formed UTF-8 becomes GBK; anything else is kept as
     // it came.
     const std::string body = net::answerText(answer.body);
     const engine::Pipeline pipeline = m_hooks.pipeline();
     const std::string rewritten = pipeline.rewrite(body, *m_hooks.state).text;
     if (rewritten.empty()) {
-        settle(index, State::Empty);
+        settle(item, State::Empty);
         return;
     }
-    m_originality.add(engine::originality(body, rewritten));
+    if (s >= 0) m_scores[static_cast<size_t>(s)] = engine::originality(body, rewritten);
     // The line as it stands now names the item.
     std::string name = m_hooks.nameNow ? m_hooks.nameNow(item) : item.name;
     deliver(item, withoutMarkers(name), resultText(rewritten), textfile::Encoding::Gbk);
 }
 
 void Job::fetchFailed(int index, const std::string& reason) {
-    settle(index, State::Failed, reason, Stage::Fetch);
+    const int s = slotOf(index);
+    if (s >= 0 && m_states[static_cast<size_t>(s)] != State::Busy) return;
+    if (s >= 0) --m_outstanding;
+    settle(itemOf(index), State::Failed, reason, Stage::Fetch);
 }
 
-void Job::posted(int index, const std::string& answer) {
+void Job::posted(int index, const std::string& answer, int status) {
     const int s = slotOf(index);
-    const Item item = s >= 0 ? m_items[static_cast<size_t>(s)] : Item{index, {}};
-    tell(Event::Posted, item, answer);
-    if (s >= 0 && m_states[static_cast<size_t>(s)] == State::Busy) {
-        m_states[static_cast<size_t>(s)] = State::Done;
-        ++m_summary.done;
+    if (s >= 0 && m_states[static_cast<size_t>(s)] == State::Posting) --m_outstanding;
+    if (isHttpError(status)) {
+        settle(itemOf(index), State::Failed, httpErrorText(status), Stage::Post);
+        return;
     }
+    settle(itemOf(index), State::Done, answer);
 }
 
 void Job::postFailed(int index, const std::string& reason) {
-    settle(index, State::Failed, reason, Stage::Post);
+    const int s = slotOf(index);
+    if (s >= 0 && m_states[static_cast<size_t>(s)] == State::Posting) --m_outstanding;
+    settle(itemOf(index), State::Failed, reason, Stage::Post);
 }
 
-bool Job::deliver(const Item& item, const std::string& name, const std::string& result,
+void Job::deliver(const Item& item, const std::string& name, const std::string& result,
                   textfile::Encoding encoding) {
     if (m_settings.target == Target::Folder) {
         const std::string fileName =
@@ -188,16 +230,19 @@ bool Job::deliver(const Item& item, const std::string& name, const std::string& 
         try {
             writeArticle(path, result, encoding);
         } catch (const std::exception& e) {
-            settle(item.index, State::Failed, e.what(), Stage::Write);
-            return false;
+            settle(item, State::Failed, e.what(), Stage::Write);
+            return;
         }
-        settle(item.index, State::Done, path);
-        return true;
+        settle(item, State::Done, path);
+        return;
     }
     const std::string id = itemId(static_cast<int>(m_settings.idMode), name, item.index);
+    if (const int s = slotOf(item.index); s >= 0) {
+        m_states[static_cast<size_t>(s)] = State::Posting;
+        ++m_outstanding;
+    }
     tell(Event::Posting, item);
     m_hooks.post(item, m_settings.postUrl, postBody(id, result));
-    return true;
 }
 
 int Job::slotOf(int index) const {
@@ -205,26 +250,50 @@ int Job::slotOf(int index) const {
     return m_slotOf[static_cast<size_t>(index)];
 }
 
-void Job::settle(int index, State state, const std::string& detail, Stage stage) {
+Item Job::itemOf(int index, const std::string& name) const {
     const int s = slotOf(index);
-    const Item item = s >= 0 ? m_items[static_cast<size_t>(s)] : Item{index, {}};
+    return s >= 0 ? m_items[static_cast<size_t>(s)] : Item{index, name};
+}
+
+void Job::settle(const Item& item, State state, const std::string& detail, Stage stage) {
+    const int s = slotOf(item.index);
+    bool counted = false;
     if (s >= 0) {
         State& now = m_states[static_cast<size_t>(s)];
-        if (now == State::Done || now == State::Empty || now == State::Failed) {
-            // Settled already: a late answer changes nothing but is told.
-        } else {
+        if (now == State::Waiting || now == State::Busy || now == State::Posting) {
             now = state;
-            if (state == State::Done) ++m_summary.done;
-            if (state == State::Empty) ++m_summary.empty;
-            if (state == State::Failed) {
-                if (m_summary.failed++ == 0) m_summary.firstFailure = detail;
+            counted = true;
+            --m_open;
+            if (state == State::Done) {
+                ++m_summary.done;
+                // Only an article that got where it was going counts in the average.
+                if (m_scores[static_cast<size_t>(s)] >= 0)
+                    m_originality.add(m_scores[static_cast<size_t>(s)]);
             }
+            if (state == State::Empty) ++m_summary.empty;
+            if (state == State::Failed && m_summary.failed++ == 0)
+                m_summary.firstFailure = item.name + cp::G("：") + detail;
         }
     }
-    tell(state == State::Done    ? Event::Written
+    // A late answer for an item already settled changes nothing.
+    if (s >= 0 && !counted) return;
+    tell(state == State::Done ? (m_settings.target == Target::Post ? Event::Posted : Event::Written)
          : state == State::Empty ? Event::Empty
                                  : Event::Failed,
          item, detail, stage);
+    finishIfSettled();
+}
+
+void Job::scored(int slot, int score) {
+    m_scores[static_cast<size_t>(slot)] = score;
+    if (m_states[static_cast<size_t>(slot)] == State::Done) m_originality.add(score);
+}
+
+void Job::finishIfSettled() {
+    if (!m_running || m_looping || m_summary.finished || m_open > 0) return;
+    m_summary.finished = true;
+    m_running = false;
+    tell(Event::Finished, Item{-1, {}});
 }
 
 void Job::tell(Event::Kind kind, const Item& item, const std::string& detail, Stage stage) {

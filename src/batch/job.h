@@ -11,6 +11,12 @@
 // end's events run between items (the hooks' yield); worker threads read the
 // files ahead and do the synonym step. A list run launches one fetch per item
 // in start() and does the rest as the answers come back.
+//
+// An item is done only once its result is written or its post is answered
+// with success; a page answered with an HTTP error, a file that cannot be read
+// or written and a post that fails or is refused are failures, told with
+// their reason, and the run goes on. When every item is settled the job tells
+// Finished once, with the summary.
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,6 +36,12 @@ enum class Target { Folder, Post };
 // of a file) or its index.
 enum class IdMode { Address = 0, Index = 1, FileName = 2 };
 
+// One article of a run.
+struct Item {
+    int index = 0;    // its line in the list (blank lines keep their number) or in the folder
+    std::string name; // the address or the file name, without markers (GBK)
+};
+
 struct JobSettings {
     Source source = Source::Folder;
     std::string sourceDir; // GBK path; folder runs
@@ -38,14 +50,9 @@ struct JobSettings {
     std::string targetDir; // GBK path
     std::string postUrl;
     IdMode idMode = IdMode::FileName;
-    // A folder run ends at the first file it cannot read or write.
-    bool stopAtFailure = true;
-};
-
-// One article of a run.
-struct Item {
-    int index = 0;    // its line in the list (blank lines keep their number) or in the folder
-    std::string name; // the address or the file name, without markers (GBK)
+    // When set, only the items it accepts take part (a retry of the items an
+    // earlier run left undone); the others keep their numbers.
+    std::function<bool(const Item&)> include;
 };
 
 // Where an item failed.
@@ -53,13 +60,14 @@ enum class Stage { Read, Fetch, Write, Post };
 
 struct Event {
     enum Kind {
-        Started, // a folder item is being rewritten, or a list item's fetch is launched
-        Fetched, // a list item's page came
-        Written, // the result was written (detail: the path)
-        Posting, // the result's post was launched
-        Posted,  // the post was answered (detail: the answer)
-        Empty,   // nothing was left after the rewrite
-        Failed,  // detail: the reason
+        Started,  // a folder item is being rewritten, or a list item's fetch is launched
+        Fetched,  // a list item's page came (detail: the address)
+        Written,  // the result was written (detail: the path)
+        Posting,  // the result's post was launched
+        Posted,   // the post was answered with success (detail: the answer)
+        Empty,    // nothing was left after the rewrite
+        Failed,   // detail: the reason
+        Finished, // every item is settled (the item is empty)
     };
     Kind kind;
     const Item& item;
@@ -92,8 +100,7 @@ class Job {
     Job& operator=(const Job&) = delete;
 
     // The items of the run: for a folder its .txt files (in name order), for a
-    // list its non-blank lines without their markers. Known after start()
-    // began (events may ask for it).
+    // list its non-blank lines without their markers. Known after prepare().
     const std::vector<Item>& items() const { return m_items; }
     // The list's lines without the markers of earlier runs.
     const StringList& bareLines() const { return m_bareLines; }
@@ -106,6 +113,10 @@ class Job {
     bool prepare();
     // Runs a folder run to its end, or launches a list run's fetches.
     void start();
+    // Ends the run early: nothing new starts; fetches not yet answered are
+    // given up (the front end drops their requests), posts already sent are
+    // still counted when they are answered.
+    void stop();
 
     // A fetched page as the request layer gives it.
     struct Answer {
@@ -119,34 +130,44 @@ class Job {
     // elsewhere) is taken as an item of its own, named by its address.
     void fetched(int index, const Answer& answer);
     void fetchFailed(int index, const std::string& reason);
-    void posted(int index, const std::string& answer);
+    // `status` is the HTTP status of the answer; one of 400 or above is a
+    // refusal, told as a failure.
+    void posted(int index, const std::string& answer, int status = 200);
     void postFailed(int index, const std::string& reason);
 
-    // How the items stand: every item done (written or its post answered),
-    // empty or failed means the run is over.
     struct Summary {
         int total = 0, done = 0, empty = 0, failed = 0;
-        std::string firstFailure; // the reason of the first item that failed
-        bool over() const { return done + empty + failed >= total; }
+        int notDone = 0;          // given up when the run was stopped
+        std::string firstFailure; // "name: reason" of the first item that failed
+        bool stopped = false;
+        bool finished = false; // every item is settled
+        bool allSucceeded() const { return failed == 0 && notDone == 0; }
     };
     const Summary& summary() const { return m_summary; }
-    // The reason a folder run ended early (stopAtFailure), or empty.
-    const std::string& stoppedBy() const { return m_stoppedBy; }
+    // Between start() and the Finished event.
+    bool running() const { return m_running; }
+    // Items whose fetch or post was started and not yet answered.
+    int outstanding() const { return m_outstanding; }
 
-    // The originality of the articles rewritten so far (a folder run's after
-    // start() returned).
+    // The average originality of the articles the run got done so far.
     const engine::OriginalityTally& originality() const { return m_originality; }
 
   private:
-    enum class State { Waiting, Busy, Done, Empty, Failed };
+    enum class State { Waiting, Busy, Posting, Done, Empty, Failed, NotDone };
     void runFolder();
     int slotOf(int index) const;
-    // Records a final state of the item (once; items outside the run are not counted).
-    void settle(int index, State state, const std::string& detail = {}, Stage stage = Stage::Read);
+    Item itemOf(int index, const std::string& name = {}) const;
+    // Records what became of an item and tells it; an item outside the run
+    // is told but not counted. Only a Busy or Posting item (or a Waiting one)
+    // changes its state.
+    void settle(const Item& item, State state, const std::string& detail = {},
+                Stage stage = Stage::Read);
+    void scored(int slot, int score);
+    void finishIfSettled();
     void tell(Event::Kind kind, const Item& item, const std::string& detail = {},
               Stage stage = Stage::Read);
-    // Sends a rewritten article to the target; false when it failed.
-    bool deliver(const Item& item, const std::string& name, const std::string& rewritten,
+    // Sends a rewritten article to the target.
+    void deliver(const Item& item, const std::string& name, const std::string& rewritten,
                  textfile::Encoding encoding);
 
     JobSettings m_settings;
@@ -154,9 +175,13 @@ class Job {
     std::function<void(const Event&)> m_onEvent;
     std::vector<Item> m_items;
     std::vector<State> m_states; // by position in m_items
+    std::vector<int> m_scores;   // originality by position; -1 until known
     std::vector<int> m_slotOf;   // item index -> position in m_items, -1 for none
     Summary m_summary;
-    std::string m_stoppedBy;
+    int m_outstanding = 0;
+    int m_open = 0;         // items not settled yet
+    bool m_running = false; // between start() and the Finished event
+    bool m_looping = false; // a folder run's loop is going
     StringList m_bareLines;
     engine::OriginalityTally m_originality;
 };

@@ -30,7 +30,7 @@ void NetTransport::start(Job& job, net::RequestKind kind, const Item& item, cons
         Job::Answer answer{r->URL, {}, r->ResponseStatus, r->ContentType};
         release(sender);
         if (post) {
-            job.posted(index, net::answerText(body));
+            job.posted(index, net::answerText(body), answer.status);
         } else {
             answer.body = body;
             job.fetched(index, answer);

@@ -17,24 +17,24 @@ OriginalityWorker::~OriginalityWorker() {
     m_thread.join();
 }
 
-void OriginalityWorker::add(std::string source, std::string result) {
+void OriginalityWorker::add(int key, std::string source, std::string result) {
     {
         std::lock_guard lock(m_mutex);
         if (m_queue.size() < kMaxQueued) {
-            m_queue.emplace_back(std::move(source), std::move(result));
+            m_queue.push_back({key, std::move(source), std::move(result)});
             m_changed.notify_all();
             return;
         }
     }
     const int score = engine::originality(source, result);
     std::lock_guard lock(m_mutex);
-    m_tally.add(score);
+    m_scores.emplace_back(key, score);
 }
 
-engine::OriginalityTally OriginalityWorker::finish() {
+std::vector<std::pair<int, int>> OriginalityWorker::finish() {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_queue.empty() && m_busy == 0; });
-    return m_tally;
+    return std::move(m_scores);
 }
 
 void OriginalityWorker::work() {
@@ -42,13 +42,13 @@ void OriginalityWorker::work() {
     for (;;) {
         m_changed.wait(lock, [this] { return m_stop || !m_queue.empty(); });
         if (m_queue.empty()) return; // stopped with nothing left
-        auto [source, result] = std::move(m_queue.front());
+        Article article = std::move(m_queue.front());
         m_queue.pop_front();
         ++m_busy;
         lock.unlock();
-        const int score = engine::originality(source, result);
+        const int score = engine::originality(article.source, article.result);
         lock.lock();
-        m_tally.add(score);
+        m_scores.emplace_back(article.key, score);
         --m_busy;
         m_changed.notify_all();
     }

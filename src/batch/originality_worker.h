@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "engine/originality.h"
 
@@ -20,18 +21,23 @@ class OriginalityWorker {
     OriginalityWorker(const OriginalityWorker&) = delete;
     OriginalityWorker& operator=(const OriginalityWorker&) = delete;
 
-    void add(std::string source, std::string result);
-    // Waits for the articles added so far; the tally of all of them.
-    engine::OriginalityTally finish();
+    // Scores the article; `key` names it in the scores.
+    void add(int key, std::string source, std::string result);
+    // Waits for the articles added so far; the score of each, by key.
+    std::vector<std::pair<int, int>> finish();
 
   private:
     void work();
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<std::pair<std::string, std::string>> m_queue;
+    struct Article {
+        int key;
+        std::string source, result;
+    };
+    std::deque<Article> m_queue;
     size_t m_busy = 0; // articles taken from the queue and being scored
-    engine::OriginalityTally m_tally;
+    std::vector<std::pair<int, int>> m_scores;
     bool m_stop = false;
     std::thread m_thread;
 };

@@ -43,19 +43,36 @@ std::vector<std::string> listArticles(const std::string& dir) {
     return names;
 }
 
+namespace {
+
+// Why a text file could not be read or written, in Chinese.
+std::string reasonOf(const textfile::TextFileError& e) {
+    switch (e.reason) {
+    case textfile::TextFileError::Reason::NotRegularFile:
+        return G("不是普通文件，未读取");
+    case textfile::TextFileError::Reason::TooLarge:
+        return G("文件大于64MB，未读取");
+    case textfile::TextFileError::Reason::System:
+        break;
+    }
+    return systemErrorText(e.error);
+}
+
+} // namespace
+
 textfile::TextFile readArticle(const std::string& path) {
     try {
         return textfile::readTextFile(fsPath(path));
-    } catch (const std::exception& e) {
-        throw std::runtime_error(G("无法读取文件 ") + path + ": " + e.what());
+    } catch (const textfile::TextFileError& e) {
+        throw std::runtime_error(G("无法读取文件 ") + path + G("：") + reasonOf(e));
     }
 }
 
 void writeArticle(const std::string& path, const std::string& text, textfile::Encoding encoding) {
     try {
         textfile::writeTextFile(fsPath(path), text, encoding);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(G("无法写入文件 ") + path + ": " + e.what());
+    } catch (const textfile::TextFileError& e) {
+        throw std::runtime_error(G("无法写入文件 ") + path + G("：") + reasonOf(e));
     }
 }
 

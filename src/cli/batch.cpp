@@ -44,7 +44,7 @@ const std::string kUsage =
         "\n"
         "  --source-dir DIR   rewrite the .txt files of DIR\n"
         "  --list FILE        rewrite the pages of the addresses in FILE\n"
-        "  --target-dir DIR   write the results into DIR (which must exist)\n"
+        "  --target-dir DIR   write the results into DIR (made when it is missing)\n"
         "  --post URL         post the results to URL\n"
         "  --id-mode MODE     the id of a post: url (the address; lists only),\n"
         "                     index (the line number from 0) or name (the file name;\n"
@@ -57,9 +57,11 @@ const std::string kUsage =
     "at the end: the items done, empty (nothing left after the rewrite) and\n"
     "failed, with the failed ones named.\n" +
     std::string(kDefaultDatabaseHelp) +
-    "exit status: 0 when every item is done or empty; 1 when an item failed, the\n"
-    "database cannot be read or a file cannot be read or written (a folder run\n"
-    "stops there); 2 on a usage error.\n";
+    "An address answered with an HTTP error (400 or above) is a failed item, as\n"
+    "is a post the server refuses; a file that cannot be read or written fails\n"
+    "its item and the run goes on with the others.\n"
+    "exit status: 0 when every item is done or empty; 1 when an item failed or\n"
+    "the database cannot be read; 2 on a usage error.\n";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "batch: %s\n%s", message.c_str(), kUsage.c_str());
@@ -70,7 +72,7 @@ std::string shown(const std::string& gbk) {
     return cp::gbkToUtf8(gbk);
 }
 
-bool isDirectory(const std::string& path) {
+bool isFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -136,13 +138,19 @@ int batchMain(int argc, char** argv) {
         std::fprintf(stderr, "batch: %s\n", problem->c_str());
         return 1;
     }
-    if (sourceDir && !isDirectory(*sourceDir)) {
+    if (sourceDir && !isFolder(*sourceDir)) {
         std::fprintf(stderr, "batch: %s is not a folder\n", sourceDir->c_str());
         return 1;
     }
-    if (targetDir && !isDirectory(*targetDir)) {
-        std::fprintf(stderr, "batch: %s is not a folder\n", targetDir->c_str());
-        return 1;
+    // The target folder is made, with its parents, when it is missing.
+    if (targetDir) {
+        try {
+            makeDirectories(gbkPath(*targetDir));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "batch: cannot make the folder %s: %s\n", targetDir->c_str(),
+                         shown(e.what()).c_str());
+            return 1;
+        }
     }
 
     // The thesaurus is read only when synonyms are on; the protected words of
@@ -237,10 +245,6 @@ int batchMain(int argc, char** argv) {
     showProgress(true);
     endLine();
 
-    // A folder run ends at a file it cannot read or write; the files after it
-    // are not done.
-    if (!job.stoppedBy().empty())
-        std::fprintf(stderr, "batch: %s\n", shown(job.stoppedBy()).c_str());
     const batch::Job::Summary& sum = job.summary();
     std::vector<std::string> failed;
     for (const batch::Item& item : job.items()) {

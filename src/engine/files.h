@@ -15,3 +15,10 @@ void writeWholeFile(const std::string& gbkPathName, const std::string& bytes,
                     bool ownerOnly = false);
 // The directory of the running executable, ending with "/", in GBK.
 std::string executableDir();
+// Whether the GBK path names a directory (or a link to one).
+bool isDirectory(const std::string& gbkPathName);
+// Makes the directory and its missing parents. Throws std::runtime_error with
+// the reason in Chinese when it cannot.
+void makeDirectories(const std::string& gbkPathName);
+// The reason of a system error number, in Chinese, for the window's messages.
+std::string systemErrorText(int err);

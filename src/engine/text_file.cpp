@@ -17,7 +17,7 @@ namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 [[noreturn]] void systemError(const std::string& what, int err) {
-    throw TextFileError(TextFileError::Reason::System, what + ": " + std::strerror(err));
+    throw TextFileError(TextFileError::Reason::System, what + ": " + std::strerror(err), err);
 }
 
 [[noreturn]] void tooLarge() {

@@ -32,8 +32,10 @@ inline constexpr std::uint64_t kMaxTextFileBytes = 64ull * 1024 * 1024;
 // messages why.
 struct TextFileError : std::runtime_error {
     enum class Reason { NotRegularFile, TooLarge, System };
-    TextFileError(Reason r, const std::string& message) : std::runtime_error(message), reason(r) {}
+    TextFileError(Reason r, const std::string& message, int err = 0)
+        : std::runtime_error(message), reason(r), error(err) {}
     Reason reason;
+    int error; // the system's error number of a System failure
 };
 
 struct TextFile {

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "ui/main_window.h"
@@ -104,9 +105,17 @@ QWidget* MainWindow::buildBatchPage() {
     left->addLayout(choices);
     auto* run = new QHBoxLayout;
     run->addWidget(m_bind.button(m_form.btn11, &TForm1::btn11Click));
+    run->addWidget(m_bind.button(m_form.btn18, &TForm1::btn18Click));
+    run->addWidget(m_bind.button(m_form.btn19, &TForm1::btn19Click));
     run->addWidget(m_bind.label(m_form.lbl19, true), 1);
     run->addWidget(m_bind.label(m_form.lbl23)); // average originality of the last run
     left->addLayout(run);
+    // The items the last run could not do, each with its reason; shown when
+    // there are any.
+    QTableView* failures = plainList(m_bind, m_form.lv5);
+    failures->setMinimumHeight(failures->fontMetrics().height() * 5);
+    failures->setMaximumHeight(failures->fontMetrics().height() * 9);
+    left->addWidget(failures);
     submitLayout->addLayout(left, 1);
     submitLayout->addWidget(m_bind.radio(m_form.bsknrdgrp1, &TForm1::bsknrdgrp1Click));
 

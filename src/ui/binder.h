@@ -71,4 +71,7 @@ class Binder {
     std::vector<Control*> m_bound;
 };
 
+// A list view without a popup menu whose last column takes the rest of the width.
+QTableView* plainList(Binder& bind, TListView& list);
+
 } // namespace ui

@@ -16,11 +16,13 @@ namespace ui {
 
 namespace {
 
-// Neither list has commands of its own to offer on a right click.
+// These lists have no commands of their own to offer on a right click.
 const TPopupMenu& noMenu() {
     static const TPopupMenu menu("", {});
     return menu;
 }
+
+} // namespace
 
 QTableView* plainList(Binder& bind, TListView& list) {
     QTableView* view = bind.list(list, noMenu(), {});
@@ -28,8 +30,6 @@ QTableView* plainList(Binder& bind, TListView& list) {
     view->horizontalHeader()->setStretchLastSection(true);
     return view;
 }
-
-} // namespace
 
 QWidget* MainWindow::buildThesaurusTools() {
     QGroupBox* words = m_bind.group(m_form.bskngrpbx7);

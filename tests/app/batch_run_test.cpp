@@ -84,21 +84,41 @@ TEST_F(LocalRunTest, ChangesMadeWhileItRunsApplyToTheFilesAfter) {
     EXPECT_EQ(out("3.txt"), g("春天\r\n"));
 }
 
-TEST_F(LocalRunTest, StopsAtAFileItCannotWriteAndNamesIt) {
+TEST_F(LocalRunTest, MakesAMissingTargetAndTellsAFileItCannotWrite) {
     put("a.txt", g("春天"));
     put("b.txt", g("春天"));
-    form.edt4.setText((dir.path() / "missing").string());
+    // A target that does not exist yet is made, with its parents.
+    form.edt4.setText((dir.path() / "new" / "out").string());
     press();
-    ASSERT_EQ(platform.errors().size(), 1u);
-    EXPECT_NE(platform.errors()[0].find((dir.path() / "missing" / "a.txt").string()),
-              std::string::npos);
-    EXPECT_EQ(form.mmo1.text(), "a.txt\r\nb.txt");
-    EXPECT_NE(form.lbl19.caption(), g("【提示信息】完毕！"));
+    EXPECT_EQ(readFileBytes(dir.path() / "new" / "out" / "b.txt"), g("春季\r\n"));
+    EXPECT_EQ(form.lbl19.caption(), g("【提示信息】完毕！"));
 
-    // The run is over: a new press runs again.
+    // A result that cannot be written fails its file; the run goes on, sums
+    // up and lists the file with the reason, and nothing is shown as an error.
+    std::filesystem::create_directories(dir.path() / "out" / "a.txt");
     form.edt4.setText((dir.path() / "out").string());
     press();
+    EXPECT_TRUE(platform.errors().empty());
+    EXPECT_EQ(form.mmo1.text(), g("a.txt\r\nb.txt[完毕]"));
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / "b.txt"), g("春季\r\n"));
+    const std::string status = form.lbl19.caption();
+    EXPECT_EQ(status.rfind(g("【提示信息】完毕：成功1篇，空内容0篇，失败1篇。第一个失败：a.txt："), 0),
+              0u)
+        << cp::gbkToUtf8(status);
+    ASSERT_EQ(form.lv5.count(), 1);
+    EXPECT_TRUE(form.lv5.visible());
+    EXPECT_EQ(form.lv5.item(0).caption, "a.txt");
+    // The average counts the written article only.
+    EXPECT_TRUE(form.lbl23.caption().ends_with(g("（1篇）"))) << cp::gbkToUtf8(form.lbl23.caption());
+
+    // "重试失败项" does the file left undone, and only it.
+    std::filesystem::remove(dir.path() / "out" / "a.txt");
+    std::filesystem::remove(dir.path() / "out" / "b.txt");
+    form.run([this] { form.btn19Click(); });
     EXPECT_EQ(form.mmo1.text(), g("a.txt[完毕]\r\nb.txt[完毕]"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "out" / "a.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "b.txt"));
+    EXPECT_FALSE(form.lv5.visible());
 }
 
 TEST_F(LocalRunTest, RefusalsLeaveTheListAlone) {
@@ -111,6 +131,11 @@ TEST_F(LocalRunTest, RefusalsLeaveTheListAlone) {
     form.LoggedIn = true;
     press();
     EXPECT_EQ(form.lbl19.caption(), g("【提示信息】源目录内没有TXT文件."));
+    // A folder that is not there is named as missing.
+    form.edt3.setText((dir.path() / "gone").string());
+    press();
+    EXPECT_EQ(form.lbl19.caption(), g("【提示信息】源目录不存在：") + (dir.path() / "gone").string());
+    form.edt3.setText((dir.path() / "in").string());
 
     put("a.txt", g("春天"));
     form.ThesaurusLoaded = false;

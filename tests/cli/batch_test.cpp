@@ -53,9 +53,16 @@ TEST_F(BatchCliTest, FolderToFilesWithSummary) {
               0);
     EXPECT_EQ(shuffled, readFileBytes(dir.path() / "r.txt") + "\r\n"); // the result text
 
-    // A target it cannot write: the run stops, the file is named, status 1.
-    EXPECT_EQ(run("--source-dir in --target-dir out/../missing"), 1);
-    EXPECT_EQ(run("--no-synonyms --source-dir in --target-dir in/a.txt"), 1);
+    // A missing target is made with its parents; one that cannot be made
+    // (under a file) ends the command with status 1 before anything is done.
+    EXPECT_EQ(run("--source-dir in --target-dir out/new/deeper"), 0) << err;
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / "new" / "deeper" / "a.txt"),
+              g("漂亮的花，中华。好！第二段。\r\n"));
+    EXPECT_EQ(run("--no-synonyms --source-dir in --target-dir in/a.txt/x"), 1);
+    // A file it cannot write fails that item, the others are done: status 1.
+    std::filesystem::create_directories(dir.path() / "blocked" / "a.txt");
+    EXPECT_EQ(run("--source-dir in --target-dir blocked"), 1);
+    EXPECT_NE(err.find("1 done, 1 empty, 1 failed"), std::string::npos) << err;
     // A list whose server does not answer: every line failed, named.
     writeFileBytes(dir.path() / "list.txt", "http://127.0.0.1:1/a\n\nhttp://127.0.0.1:1/b\n");
     EXPECT_EQ(run("--list list.txt --target-dir out"), 1);

@@ -80,14 +80,16 @@ TEST_P(WindowBatchTest, DownloadListToFiles) {
     // A result that cannot be written leaves its line unmarked and names the
     // file, also when the answer comes while the run is still launching.
     form->mmo2.setText(address(1));
-    form->edt4.setText((dir->path() / "missing").string());
+    std::filesystem::create_directories(dir->path() / "blocked" /
+                                        ("http___127.0.0.1_" + port + "_get_test.asp_id=1_0.txt"));
+    form->edt4.setText((dir->path() / "blocked").string());
     platform.onProcessEvents = [this] {
         platform.onProcessEvents = nullptr;
         platform.waitUntil([this] { return form->Requests.empty(); });
     };
     press(&TForm1::btn11Click);
     EXPECT_EQ(form->mmo2.text(), address(1));
-    EXPECT_NE(form->lbl19.caption().find((dir->path() / "missing" / "http___127.0.0.1_").string()),
+    EXPECT_NE(form->lbl19.caption().find((dir->path() / "blocked" / "http___127.0.0.1_").string()),
               std::string::npos)
         << form->lbl19.caption();
 }
