@@ -1,7 +1,12 @@
 #pragma once
-// A fixed set of threads for work too slow for the network threads (password
-// hashing). The queue is bounded, so a flood is refused at once instead of
-// piling up; the thread count bounds how much memory the hashing holds.
+// A fixed set of threads for work that must not run on the network threads
+// (password hashing, the store). Queues are bounded, so a flood is refused at
+// once instead of piling up; the thread count bounds how much memory and how
+// many store connections the work holds. Jobs wait in lanes: a free thread
+// takes the oldest job of the first lane that has one, so work put in a later
+// lane waits behind everything in the earlier ones. Each lane has its own
+// bound, so a full later lane never refuses work of an earlier one.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -18,25 +23,29 @@ class WorkPool {
     // pool stops before it began.
     using Job = std::function<void(bool cancelled)>;
 
-    WorkPool(std::size_t threads, std::size_t maxQueued);
+    WorkPool(std::size_t threads, std::size_t maxQueuedPerLane, std::size_t lanes = 1);
     ~WorkPool();
     WorkPool(const WorkPool&) = delete;
     WorkPool& operator=(const WorkPool&) = delete;
 
-    // False when the queue is full or the pool has stopped; the job is not kept.
-    bool submit(Job job);
+    // False when the lane is full or the pool has stopped; the job is not kept.
+    bool submit(Job job, std::size_t lane = 0);
     // Cancels the waiting jobs, lets the running ones finish and joins the
     // threads. Safe to call twice.
     void stop();
+
+    std::size_t waiting() const;
+    std::size_t running() const { return m_running; }
 
   private:
     void run();
 
     std::size_t m_maxQueued;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<Job> m_queue;
+    std::vector<std::deque<Job>> m_lanes;
     bool m_stopping = false;
+    std::atomic<std::size_t> m_running{0};
     std::vector<std::thread> m_threads;
 };
 

@@ -67,7 +67,9 @@ void TForm1::sendPointsRequest(const std::string& ow, const std::string& nw) {
     // One joined text, enciphered as a whole (the share request differs).
     const std::string q =
         cipher::encryptGbk(cipher(), UserId + "[@]" + ow + "[@]" + nw + "[@]addword");
-    gotourl(vendor::address(vendor::kKeywordsPoint) + "?q=" + q, "addword", 0);
+    gotourl(vendor::address(vendor::kKeywordsPoint) + "?q=" + q +
+                (LoginToken.empty() ? "" : "&t=" + LoginToken),
+            "addword", 0);
 }
 
 void TForm1::addwordAnswer(Tmyhttpget&, const std::string& text) {

@@ -41,10 +41,12 @@ void TForm1::loginAnswer(Tmyhttpget&, const std::string& text) {
     if (fields.size() < 3 || fields[1].empty()) {
         LoggedIn = false;
         UserId = "0";
+        LoginToken.clear();
         lbl8.setCaption(text);
         return;
     }
     LoggedIn = true;
     UserId = fields[1];
+    LoginToken = fields.size() > 3 ? fields[3] : std::string();
     lbl8.setCaption(G("ID:") + UserId + G("登录成功,您拥有积分(") + fields[2] + G(")分。"));
 }

@@ -22,7 +22,9 @@ void TForm1::sendShareRequest(const std::string& ow, const std::string& nw) {
     TAes& aes = cipher();
     const std::string q = cipher::encryptGbk(aes, UserId) + "|" + cipher::encryptGbk(aes, ow) +
                           "|" + cipher::encryptGbk(aes, nw);
-    gotourl(vendor::address(vendor::kSendKeywords) + "?q=" + q, "sendkeywords", 0);
+    gotourl(vendor::address(vendor::kSendKeywords) + "?q=" + q +
+                (LoginToken.empty() ? "" : "&t=" + LoginToken),
+            "sendkeywords", 0);
 }
 
 void TForm1::sendkeywordsAnswer(Tmyhttpget&, const std::string& text) {

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "protocol/codepage.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 #include "server/options.h"
 #include "server/protocol.h"
 #include "server/storage.h"
@@ -51,8 +51,7 @@ TEST_P(MalformedTest, BadPointsAndShareRequestsGetAMessage) {
         EXPECT_TRUE(isMessage(res)) << t << " -> " << (res ? res->body : "no answer");
     }
     // None of them moved the balance.
-    const std::string login = this->login("victim", "pw");
-    EXPECT_EQ(login.substr(login.rfind('|')), "|100");
+    EXPECT_EQ(server->storage().findAccount(std::stoll(id))->points, 100);
 }
 
 TEST_P(MalformedTest, ProtocolErrorsGetAMessageToo) {
@@ -155,7 +154,7 @@ TEST_P(MalformedTest, SlowAndIdleClientsHoldUpNobody) {
         if (i % 2) hogs.back()->send("GET /login_client.asp?qzvemail=pat");
     }
     client->setTimeoutMs(5000);
-    EXPECT_EQ(login("patient", "pw"), "ok|" + id + "|100");
+    EXPECT_EQ(login("patient", "pw").rfind("ok|" + id + "|100|", 0), 0u);
     // A client that waits a moment before it asks is still answered.
     RawClient late(server->port());
     std::this_thread::sleep_for(1500ms);

@@ -2,8 +2,8 @@
 #include <atomic>
 #include <thread>
 
-#include "protocol/codepage.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 #include "server/storage.h"
 #include "server_fixture.h"
 
@@ -28,14 +28,21 @@ std::vector<std::string> splitOn(const std::string& text, const std::string& sep
     }
 }
 
+// Field 2 of a login answer: the points balance.
 std::string balanceOf(const std::string& loginAnswer) {
-    return loginAnswer.substr(loginAnswer.rfind('|') + 1);
+    const auto first = loginAnswer.find('|'), second = loginAnswer.find('|', first + 1);
+    return loginAnswer.substr(second + 1, loginAnswer.find('|', second + 1) - second - 1);
 }
 
 class RulesTest : public ServerTest {};
 
 TEST_P(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
     const std::string id = newUser("downloader", "pw");
+    std::vector<std::pair<std::string, std::string>> shared{
+        {"美丽|億", "漂亮"}, {"迅速億億", "快速"}, {"迅速", "快速"}};
+    for (int i = 0; i < 99; ++i)
+        shared.emplace_back("词" + std::to_string(i), "新词");
+    sharePairs(shared);
     std::string answer = pointsRequest(id, "美丽|億", "漂亮");
     auto fields = splitOn(cp::utf8ToGbk(answer), "|");
     ASSERT_EQ(fields.size(), 3u) << answer;
@@ -59,6 +66,12 @@ TEST_P(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
 
 TEST_P(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
     const std::string id = newUser("racer", "pw");
+    std::vector<std::pair<std::string, std::string>> shared;
+    for (int t = 0; t < 8; ++t)
+        for (int i = 0; i < 20; ++i)
+            shared.emplace_back("w" + std::to_string(t * 100 + i), "n");
+    sharePairs(shared);
+    const std::string token = tokens[id];
     std::atomic<int> spent{0}, refused{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
@@ -67,7 +80,8 @@ TEST_P(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
             for (int i = 0; i < 20; ++i) {
                 const std::string plain =
                     id + "[@]w" + std::to_string(t * 100 + i) + "[@]n[@]addword";
-                auto res = c.get("/keywords_point.asp?q=" + cipher::encryptGbk(plain));
+                auto res =
+                    c.get("/keywords_point.asp?q=" + cipher::encryptGbk(plain) + "&t=" + token);
                 if (res && res->body.find('|') != std::string::npos)
                     ++spent;
                 else if (res)
@@ -174,9 +188,10 @@ class StarterPairsTest : public ServerTest {
 TEST_P(StarterPairsTest, NewDataFileOffersStarterPairsOnce) {
     const auto rows = splitOn(pagePlain(), "[@br@]");
     ASSERT_EQ(rows.size(), 22u);
-    EXPECT_EQ(rows[21], "2");
-    EXPECT_EQ(splitOn(rows[0], "[@m@]").size(), 4u);
     const auto count = server->storage().pairCount();
+    EXPECT_EQ(count, static_cast<std::int64_t>(wycserver::starterPairs().size()));
+    EXPECT_EQ(rows[21], std::to_string((count + 19) / 20));
+    EXPECT_EQ(splitOn(rows[0], "[@m@]").size(), 4u);
     // Reopening the file adds nothing.
     server->stop();
     server.reset();
