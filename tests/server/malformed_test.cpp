@@ -12,6 +12,7 @@
 #include "server/storage.h"
 #include "server_fixture.h"
 #include "sqlitedb/sqlite.h"
+#include "support/client_targets.h"
 
 using namespace std::chrono_literals;
 
@@ -77,6 +78,15 @@ TEST_P(MalformedTest, ProtocolErrorsGetAMessageToo) {
     ASSERT_TRUE(multipart);
     EXPECT_EQ(multipart->status, 415);
     EXPECT_TRUE(isMessage(multipart));
+
+    // A query of hundreds of empty parameters is answered like any other.
+    std::string params;
+    for (int i = 0; i < 500; ++i)
+        params += "a&";
+    auto many = get("/loadtyc.asp?" + params + "page=1");
+    ASSERT_TRUE(many);
+    EXPECT_EQ(many->status, 200);
+    EXPECT_FALSE(many->body.empty());
 
     // Still serving afterwards.
     EXPECT_EQ(getBody("/softad/tyc.html").find("<body") != std::string::npos, true);
@@ -165,6 +175,55 @@ TEST_P(MalformedTest, SlowAndIdleClientsHoldUpNobody) {
     server->stop();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
     EXPECT_TRUE(hogs[1]->closedWithin(1000));
+}
+
+// Names and words cannot hold NUL in the PostgreSQL store; a request that
+// carries one still gets the answer any unknown name gets.
+TEST_P(MalformedTest, ANulInANameIsJustAnUnknownName) {
+    const std::string account("a\0b", 3);
+    auto loginReply = get("/login_client.asp?qzvemail=a%00b&qzvpassword=x&key=" +
+                          wycserver::loginKey(account, "x"));
+    ASSERT_TRUE(loginReply);
+    EXPECT_EQ(loginReply->status, 200);
+    EXPECT_NE(loginReply->body.find("账号或密码错误"), std::string::npos) << loginReply->body;
+    auto recover = postForm("/findpwd.asp", "account=a%00b&code=2222-2222-2222-2222"
+                                            "&password=n&password2=n");
+    ASSERT_TRUE(recover);
+    EXPECT_EQ(recover->status, 200);
+    EXPECT_NE(recover->body.find("找回失败"), std::string::npos);
+    const std::string id = newUser("reader");
+    EXPECT_TRUE(isMessage(get(pointsTarget(id, std::string("w\0", 2), "n", tokens[id]))));
+}
+
+// Posts are anonymous and up to a megabyte each: a flood from one address or
+// one network would push everyone else's out of the store.
+class PostLimitTest : public ServerTest {
+  protected:
+    void adjust(ServerOptions& opt) override {
+        opt.postUnitsPerAddress = 5;
+        opt.postUnitsPerNetwork = 8;
+    }
+};
+
+TEST_P(PostLimitTest, PostsAreLimitedPerAddressAndNetwork) {
+    auto postFrom = [&](const std::string& address, std::size_t bytes) {
+        HttpClient c("127.0.0.1", server->port());
+        c.setSourceAddress(address);
+        auto res =
+            c.post("/post_test.asp", "id=" + address + "&content=" + std::string(bytes, 'x'));
+        return res ? res->status : 0;
+    };
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(postFrom("127.0.0.1", 10), 200) << i;
+    EXPECT_EQ(postFrom("127.0.0.1", 10), 429);
+    EXPECT_EQ(postFrom("127.0.0.2", 40000), 200); // three units: the network has used 8
+    EXPECT_EQ(postFrom("127.0.0.3", 10), 429);
+    EXPECT_EQ(postFrom("127.0.1.1", 10), 200);
+    // Refused posts were not stored.
+    EXPECT_EQ(server->storage().latestPosts(100).size(), 7u);
+    auto refused = postForm("/post_test.asp", "id=1&content=x");
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(isMessage(refused));
 }
 
 TEST(FormStream, DecodesABodyArrivingInPieces) {
@@ -292,6 +351,7 @@ TEST(ServerBinding, APortInUseIsReported) {
 }
 
 WYC_ON_BOTH_STORES(MalformedTest);
+WYC_ON_BOTH_STORES(PostLimitTest);
 WYC_ON_SQLITE(TightLimitsTest);
 
 } // namespace

@@ -170,6 +170,67 @@ TEST_P(RulesTest, PagesHoldTwentyPairsNewestFirst) {
     EXPECT_EQ(page("?page=abc"), first);
 }
 
+// Only pairs of the shared thesaurus cost points: a download of anything
+// else is answered, and costs nothing.
+TEST_P(RulesTest, APairThatIsNotSharedCostsNothing) {
+    const std::string id = newUser("careful", "pw");
+    sharePairs({{"共享的", "词"}});
+    const std::string answer = pointsRequest(id, "自己编的", "词");
+    EXPECT_TRUE(isRefusal(answer)) << answer;
+    EXPECT_NE(answer.find("不在网络词库中"), std::string::npos) << answer;
+    EXPECT_EQ(server->storage().findAccount(std::stoll(id))->points, 100);
+    EXPECT_EQ(splitOn(pointsRequest(id, "共享的", "词"), "|")[1], "99");
+}
+
+// The shared thesaurus is numbered without gaps, so a page is a range of
+// numbers: after deletions anywhere, every page still holds exactly the pairs
+// a plain newest-first list would.
+TEST_P(RulesTest, PagesStayExactAfterPairsAreDeleted) {
+    const std::string a = newUser("sharer-a"), b = newUser("sharer-b");
+    std::vector<wycserver::SharedPair> expected; // oldest first
+    auto share = [&](const std::string& id, int n) {
+        const std::string ow = "原" + std::to_string(n), nw = "新" + std::to_string(n);
+        ASSERT_NE(shareRequest(id, ow, nw).find("共享成功"), std::string::npos);
+        expected.push_back({0, ow, nw, std::stoll(id)});
+    };
+    for (int n = 0; n < 50; ++n)
+        share(n % 3 ? a : b, n);
+    auto& store = server->storage();
+    auto check = [&](const char* after) {
+        SCOPED_TRACE(after);
+        const auto total = static_cast<std::int64_t>(expected.size());
+        ASSERT_EQ(store.pairCount(), total);
+        const std::int64_t pages = std::max<std::int64_t>(1, (total + 19) / 20);
+        for (std::int64_t p = 0; p <= pages + 1; ++p) {
+            const auto page = store.pairPage(p, 20);
+            EXPECT_EQ(page.total, total);
+            std::vector<std::string> got, want;
+            for (const auto& row : page.rows)
+                got.push_back(row.ow);
+            for (std::int64_t i = total - (p - 1) * 20 - 1;
+                 p >= 1 && i >= 0 && i > total - p * 20 - 1; --i)
+                want.push_back(expected[i].ow);
+            EXPECT_EQ(got, want) << "page " << p;
+        }
+    };
+    check("sharing");
+    auto drop = [&](const wycserver::PairFilter& filter, auto matches) {
+        const auto n = std::erase_if(expected, matches);
+        EXPECT_EQ(store.deletePairs(filter), static_cast<std::int64_t>(n));
+    };
+    const auto newest = store.pairPage(1, 1).rows.at(0);
+    drop({newest.netId, {}, {}}, [&](const auto& p) { return p.ow == newest.ow; });
+    check("deleting the newest");
+    drop({{}, {}, std::string("新7")}, [](const auto& p) { return p.nw == "新7"; });
+    check("deleting one in the middle");
+    drop({{}, std::stoll(b), {}}, [&](const auto& p) { return p.sharer == std::stoll(b); });
+    check("deleting a sharer's");
+    share(b, 100);
+    check("sharing again");
+    EXPECT_EQ(store.deletePairs({}), 0); // an empty filter deletes nothing
+    check("an empty filter");
+}
+
 TEST_P(RulesTest, PageAnswerIsUpperCaseCipherText) {
     const std::string hex = getBody("/loadtyc.asp");
     EXPECT_EQ(hex.size() % 32, 0u);
@@ -197,6 +258,20 @@ TEST_P(StarterPairsTest, NewDataFileOffersStarterPairsOnce) {
     server.reset();
     server = std::make_unique<wycserver::VendorServer>(serverOptions());
     EXPECT_EQ(server->storage().pairCount(), count);
+}
+
+// Every copy of the program ships with the starter thesaurus: sharing one of
+// its pairs earns nothing, since it is in the shared thesaurus already.
+TEST_P(StarterPairsTest, SharingAStarterPairEarnsNothing) {
+    const std::string id = newUser("copycat");
+    const auto& pairs = wycserver::starterPairs();
+    for (const auto& pair : {pairs.front(), pairs[pairs.size() / 2], pairs.back()}) {
+        const std::string answer = shareRequest(id, pair.first, pair.second);
+        EXPECT_NE(answer.find("已经在网络词库中"), std::string::npos) << answer;
+    }
+    EXPECT_EQ(server->storage().findAccount(std::stoll(id))->points, 100);
+    // And downloading one costs a point, as any shared pair does.
+    EXPECT_EQ(splitOn(pointsRequest(id, pairs.front().first, pairs.front().second), "|")[1], "99");
 }
 
 WYC_ON_BOTH_STORES(RulesTest);
