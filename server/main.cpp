@@ -10,6 +10,7 @@
 // An operator's commands on the store (see admin.h).
 #include <pthread.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdio>
@@ -43,6 +44,11 @@ int backup(const std::vector<std::string>& args) {
     }
     if (target.empty())
         return std::fputs("usage: wyc-server backup FILE [--data wyc-server.db]\n", stderr), 2;
+    struct stat st {};
+    if (::stat(data.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "wyc-server backup: no data file %s\n", data.c_str());
+        return 1;
+    }
     try {
         wycserver::SqliteStorage store(data, false);
         store.backup(target);

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "sqlite_locked.h"
 
 namespace wycserver {
@@ -283,10 +285,16 @@ void SqliteStorage::backup(const std::string& path) {
     sqlite3_backup* copy = sqlite3_backup_init(target.handle(), "main", m_db.handle(), "main");
     if (!copy) target.fail("backup");
     int rc = SQLITE_OK;
-    do {
-        Guard guard(*this);
-        rc = sqlite3_backup_step(copy, 256);
-    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    for (;;) {
+        {
+            Guard guard(*this);
+            rc = sqlite3_backup_step(copy, 256);
+        }
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // another process writes
+        else if (rc != SQLITE_OK)
+            break;
+    }
     sqlite3_backup_finish(copy);
     if (rc != SQLITE_DONE) target.fail("backup");
     // A backup is a file of its own: no write-ahead log beside it.

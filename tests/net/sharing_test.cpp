@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <set>
 
-#include "protocol/cipher_gbk.h"
 #include "net/form_fixture.h"
+#include "protocol/cipher_gbk.h"
 
 namespace {
 
@@ -74,6 +74,21 @@ TEST_F(SharingTest, CheckedRowsAreSharedTenAtMost) {
         EXPECT_EQ(sharedTriples(sentBefore), expected);
         sentBefore = server.count();
     }
+}
+
+// After a login whose answer carried a token, every share request carries it
+// back, after the three enciphered fields.
+TEST_F(SharingTest, TheLoginTokenGoesWithEveryShare) {
+    form->LoginToken = "0123456789abcdef0123456789abcdef";
+    form->listview1.setSelected(2);
+    form->N6Click();
+    ASSERT_TRUE(settle());
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const std::string& target = requests[0].target;
+    const std::string tail = "&t=" + form->LoginToken;
+    ASSERT_GT(target.size(), tail.size());
+    EXPECT_EQ(target.substr(target.size() - tail.size()), tail) << target;
 }
 
 } // namespace

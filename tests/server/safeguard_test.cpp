@@ -117,78 +117,78 @@ TEST_P(SafeguardTest, PointsAndSharesNeedALiveTokenOfThatAccount) {
     EXPECT_TRUE(accepted(tryBoth(tokens[owner]).second));
 }
 
-// The rules on a clock of their own, without the transport.
-class ClientAnswersRules : public ::testing::Test {
+// The rules on a clock of their own, without the transport, on each store.
+class ClientAnswersRules : public ServerTest {
   protected:
-    TempDir dir;
-    wycserver::SqliteStorage storage{(dir.path() / "s.db").string(), false};
-    wycserver::VerifiedPasswords verified;
-    wycserver::MemoryAbuseLimits limits{{}};
-    wycserver::RecentFailures recent;
-    wycserver::ClientAnswers answers{storage, verified, limits, recent};
-    std::int64_t now = 1704124740; // 2024-01-01 15:59 UTC, 23:59 in China
-
     void SetUp() override {
-        answers.setClock([this] { return now; });
+        ServerTest::SetUp();
+        if (IsSkipped()) return;
+        store = openStore();
+        answers = std::make_unique<wycserver::ClientAnswers>(*store, verified, limits, recent);
+        answers->setClock([this] { return now; });
+    }
+    void TearDown() override {
+        answers.reset();
+        store.reset();
+        ServerTest::TearDown();
     }
     // Signs up and logs in `name` from `client`; its id and token.
     std::pair<std::string, std::string> user(const std::string& name, const std::string& client) {
-        const auto account = storage.createAccount(name, wycserver::hashPassword("pw"), "-", "");
+        const auto account = store->createAccount(name, wycserver::hashPassword("pw"), "-", "");
         return {std::to_string(account->id), token(name, client)};
     }
     std::string token(const std::string& name, const std::string& client) {
-        const auto answer = answers.login(
+        const auto answer = answers->login(
             "qzvemail=" + name + "&qzvpassword=pw&key=" + wycserver::loginKey(name, "pw"),
             {client, "test"});
         EXPECT_EQ(answer.text.rfind("ok|", 0), 0u) << answer.text;
         return loginTokenOf(answer.text);
     }
+    std::string share(const std::string& id, const std::string& ow, const std::string& token,
+                      const std::string& client) {
+        return answers->share(shareQuery(id, ow, "新", token), {client, "r"}).text;
+    }
+
+    std::unique_ptr<wycserver::Storage> store;
+    wycserver::VerifiedPasswords verified;
+    wycserver::MemoryAbuseLimits limits{{}};
+    wycserver::RecentFailures recent;
+    std::unique_ptr<wycserver::ClientAnswers> answers;
+    std::int64_t now = 1704124740; // 2024-01-01 15:59 UTC, 23:59 in China
 };
 
-TEST_F(ClientAnswersRules, LoginsLastADayAndSharesAreCappedPerChinaDay) {
-    storage.createAccount("seeder", "-", "-", "");
-    std::int64_t balance = 0;
-    wycserver::ShareRequest pair;
-    pair.userId = wycserver::Storage::kFirstUserId;
-    pair.network = "x";
-    pair.ow = "a";
-    pair.nw = "b";
-    pair.day = "2000-01-01";
-    pair.dailyLimit = pair.networkDailyLimit = 1;
-    ASSERT_EQ(storage.sharePair(pair, balance), wycserver::ShareResult::Accepted);
+TEST_P(ClientAnswersRules, LoginsLastADayAndSharesAreCappedPerChinaDay) {
+    sharePairs({{"a", "b"}});
     const std::string client = "10.1.2.3";
     auto [id, token] = user("u", client);
+    auto points = [&] { return answers->points(pointsQuery(id, token), {client, "r"}).text; };
 
     now += 24 * 60 * 60 - 60;
-    EXPECT_TRUE(accepted(answers.points(pointsQuery(id, token), {client, "r"}).text));
+    EXPECT_TRUE(accepted(points()));
     now += 120; // the login is more than a day old
-    EXPECT_FALSE(accepted(answers.points(pointsQuery(id, token), {client, "r"}).text));
+    EXPECT_FALSE(accepted(points()));
     token = this->token("u", client);
-    EXPECT_TRUE(accepted(answers.points(pointsQuery(id, token), {client, "r"}).text));
+    EXPECT_TRUE(accepted(points()));
 
     now = 1704124740 + 24 * 60 * 60; // 23:59 in China, a day later
     token = this->token("u", client);
     for (int i = 0; i < 100; ++i)
-        ASSERT_TRUE(accepted(
-            answers.share(shareQuery(id, "原" + std::to_string(i), "新", token), {client, "r"})
-                .text))
-            << i;
-    const std::string refused =
-        answers.share(shareQuery(id, "多一个", "新", token), {client, "r"}).text;
+        ASSERT_TRUE(accepted(share(id, "原" + std::to_string(i), token, client))) << i;
+    const std::string refused = share(id, "多一个", token, client);
     EXPECT_NE(refused.find("每天最多共享100个词"), std::string::npos) << refused;
     EXPECT_EQ(cp::utf8ToGbk(refused).find('|'), std::string::npos);
-    EXPECT_EQ(storage.pairCount(), 101);
-    const auto points = storage.findAccount(std::stoll(id))->points;
+    EXPECT_EQ(store->pairCount(), 101);
+    const auto before = store->findAccount(std::stoll(id))->points;
 
     now += 120; // past midnight in China
     token = this->token("u", client);
-    EXPECT_TRUE(accepted(answers.share(shareQuery(id, "多一个", "新", token), {client, "r"}).text));
-    EXPECT_EQ(storage.findAccount(std::stoll(id))->points, points + 10);
+    EXPECT_TRUE(accepted(share(id, "多一个", token, client)));
+    EXPECT_EQ(store->findAccount(std::stoll(id))->points, before + 10);
 }
 
 // Junk shared through many accounts from one network stops at the network's
 // daily allowance; another network shares on.
-TEST_F(ClientAnswersRules, SharesAreCappedPerNetworkToo) {
+TEST_P(ClientAnswersRules, SharesAreCappedPerNetworkToo) {
     const auto limit = wycserver::ClientAnswers::kSharesPerNetworkPerDay;
     int shared = 0;
     for (int a = 0; shared < limit; ++a) {
@@ -196,24 +196,19 @@ TEST_F(ClientAnswersRules, SharesAreCappedPerNetworkToo) {
         const auto [id, token] = user("junk" + std::to_string(a), client);
         for (int i = 0; i < wycserver::ClientAnswers::kSharesPerDay && shared < limit;
              ++i, ++shared)
-            ASSERT_TRUE(
-                accepted(answers
-                             .share(shareQuery(id, "垃圾" + std::to_string(shared), "词", token),
-                                    {client, "r"})
-                             .text))
+            ASSERT_TRUE(accepted(share(id, "垃圾" + std::to_string(shared), token, client)))
                 << shared;
     }
     const auto [id, token] = user("late", "10.9.8.200");
-    const std::string refused =
-        answers.share(shareQuery(id, "再来", "一个", token), {"10.9.8.200", "r"}).text;
+    const std::string refused = share(id, "再来", token, "10.9.8.200");
     EXPECT_FALSE(accepted(refused));
     EXPECT_NE(refused.find("网络"), std::string::npos) << refused;
     const auto [other, otherToken] = user("elsewhere", "10.9.9.1");
-    EXPECT_TRUE(accepted(
-        answers.share(shareQuery(other, "再来", "一个", otherToken), {"10.9.9.1", "r"}).text));
-    EXPECT_EQ(storage.pairCount(), limit + 1);
+    EXPECT_TRUE(accepted(share(other, "再来", otherToken, "10.9.9.1")));
+    EXPECT_EQ(store->pairCount(), limit + 1);
 }
 
 WYC_ON_BOTH_STORES(SafeguardTest);
+WYC_ON_BOTH_STORES(ClientAnswersRules);
 
 } // namespace
