@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <set>
 
-#include "net/form_fixture.h"
 #include "protocol/cipher_gbk.h"
+#include "net/form_fixture.h"
 
 namespace {
 
