@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "abuse_limits.h"
+#include "login_token.h"
 #include "network.h"
 #include "passwords.h"
 #include "protocol.h"
@@ -164,16 +165,17 @@ ClientAnswer ClientAnswers::login(std::string_view rawQuery, const Caller& calle
     if (!known) m_limits.guessSucceeded(key, client);
     m_limits.loginSucceeded(key, client);
     if (account->disabled) return {"登录失败：这个账号已停用，请联系客服", account->id};
-    const std::string token = newLoginToken();
-    m_storage.recordLogin(account->id, client, sha256Hex(token), now);
+    m_storage.recordLogin(account->id, client, now);
     // A hash of an older form is replaced now that the password is known.
     if (needsRehash(account->passwordHash)) {
         const std::string upgraded = hashPassword(password);
         if (m_storage.replacePasswordHash(account->id, account->passwordHash, upgraded))
             m_verified.remember(account->id, password, upgraded);
     }
+    const std::string tokenKey =
+        account->tokenKey.empty() ? m_storage.tokenKey(account->id) : account->tokenKey;
     return {"ok|" + std::to_string(account->id) + "|" + std::to_string(account->points) + "|" +
-                token,
+                makeLoginToken(tokenKey, account->id, now),
             account->id};
 }
 
@@ -202,8 +204,10 @@ ClientAnswer ClientAnswers::page(const std::optional<std::string>& pageParam) {
 
 bool ClientAnswers::sessionValid(std::int64_t userId, std::string_view rawQuery,
                                  const Caller& caller) {
-    return m_storage.sessionValid(userId, caller.address, sha256Hex(field(rawQuery, "t")),
-                                  m_now() - Storage::kLoginSeconds);
+    const std::int64_t now = m_now();
+    const std::string key =
+        m_storage.sessionKey(userId, caller.address, now - Storage::kLoginSeconds);
+    return loginTokenValid(field(rawQuery, "t"), key, userId, now, Storage::kLoginSeconds);
 }
 
 ClientAnswer ClientAnswers::points(std::string_view rawQuery, const Caller& caller) {

@@ -7,9 +7,9 @@
 // Points and share requests name a user id, which anyone can put in a
 // request, and the cipher key is in every copy of the program. So they count
 // only with a login token of that account (the fourth field of the login
-// answer, which the program sends back as "&t=" + token) that is less than a
-// day old, and only from a client address the account logged in from within
-// that day. A new password ends every token.
+// answer, which the program sends back as "&t=" + token; see login_token.h)
+// that is less than a day old, and only from a client address the account
+// logged in from within that day. A new password ends every token.
 //
 // An account pays for a pair of the shared thesaurus once: a repeated download
 // (or one a proxy sent twice) costs nothing and still answers with the

@@ -131,12 +131,6 @@ std::string legacyPbkdf2Hash(std::string_view password, int iterations) {
            toHex(salt.data(), salt.size()) + "$" + toHex(hash.data(), hash.size());
 }
 
-std::string newLoginToken() {
-    unsigned char bytes[16];
-    randomBytes(bytes, sizeof bytes);
-    return toHex(bytes, sizeof bytes);
-}
-
 std::string newRecoveryCode() {
     // 32 characters without 0/O and 1/I, 5 bits each.
     static const char* alphabet = "23456789ABCDEFGHJKLMNPQRSTUVWXYZ";

@@ -27,9 +27,6 @@ bool needsRehash(std::string_view stored);
 // A hash in the form of earlier versions, for tests of the upgrade.
 std::string legacyPbkdf2Hash(std::string_view password, int iterations);
 
-// A new random login token: 32 lower-case hexadecimal digits (128 bits).
-std::string newLoginToken();
-
 // A new random recovery code, e.g. "7KQ2-M9XD-4HTW-C3PF" (80 bits).
 std::string newRecoveryCode();
 // Upper-cases and drops blanks and dashes, so a code typed loosely still matches.

@@ -3,6 +3,8 @@
 // it: a pool of connections, each call a short statement or a short transaction
 // whose rules hold whatever the other processes do at the same moment. Every
 // connection has a statement and a lock timeout.
+#include <atomic>
+
 #include "pg_connection.h"
 #include "storage.h"
 
@@ -32,11 +34,11 @@ class PgStorage : public Storage {
                                   std::int64_t price, const std::string& request,
                                   std::int64_t& balance) override;
     ShareResult sharePair(const ShareRequest& share, std::int64_t& balance) override;
-    void recordLogin(std::int64_t userId, const std::string& address, const std::string& tokenHash,
-                     std::int64_t now) override;
+    void recordLogin(std::int64_t userId, const std::string& address, std::int64_t now) override;
     bool loggedInFrom(std::int64_t userId, const std::string& address, std::int64_t since) override;
-    bool sessionValid(std::int64_t userId, const std::string& address, const std::string& tokenHash,
-                      std::int64_t since) override;
+    std::string tokenKey(std::int64_t userId) override;
+    std::string sessionKey(std::int64_t userId, const std::string& address,
+                           std::int64_t since) override;
     std::int64_t countEvents(const std::string& key, std::int64_t since) override;
     bool addEventBelow(const std::string& key, std::int64_t at, std::int64_t since,
                        std::int64_t limit, std::int64_t forgetBefore, std::int64_t weight) override;
@@ -62,6 +64,8 @@ class PgStorage : public Storage {
 
     PgPool m_pool;
     std::int64_t m_keptPostBytes;
+    // When expired tokens and forgotten logins were last swept away.
+    std::atomic<std::int64_t> m_lastSweep{0};
 };
 
 } // namespace wycserver

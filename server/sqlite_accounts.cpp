@@ -1,5 +1,6 @@
 // SqliteStorage: accounts, points and their ledger, logins and tokens, and the
 // throttle events.
+#include "login_token.h"
 #include "sqlite_locked.h"
 
 namespace wycserver {
@@ -7,7 +8,7 @@ namespace wycserver {
 namespace {
 
 constexpr const char* kAccountColumns =
-    "id, name, points, password_hash, recovery_hash, disabled, share_banned";
+    "id, name, points, password_hash, recovery_hash, disabled, share_banned, token_key";
 
 } // namespace
 
@@ -21,19 +22,20 @@ std::optional<Account> SqliteStorage::readAccount(Statement& st) {
     a.recoveryHash = st.text(4);
     a.disabled = st.int64(5) != 0;
     a.shareBanned = st.int64(6) != 0;
+    a.tokenKey = st.text(7);
     return a;
 }
 
 void SqliteStorage::addLedger(std::int64_t userId, std::int64_t change, const std::string& reason,
                               const std::string& request) {
-    Statement st(m_db,
-                 "INSERT INTO ledger (user_id, change, reason, request) VALUES (?1, ?2, ?3, ?4)");
+    auto st =
+        prepared("INSERT INTO ledger (user_id, change, reason, request) VALUES (?1, ?2, ?3, ?4)");
     st.bind(1, userId).bind(2, change).bind(3, reason).bind(4, request);
     st.run();
 }
 
 std::int64_t SqliteStorage::pointsOf(std::int64_t userId, bool& found) {
-    Statement get(m_db, "SELECT points FROM accounts WHERE id = ?1");
+    auto get = prepared("SELECT points FROM accounts WHERE id = ?1");
     get.bind(1, userId);
     found = get.step();
     return found ? get.int64(0) : 0;
@@ -45,61 +47,59 @@ std::optional<Account> SqliteStorage::createAccount(const std::string& name,
                                                     const std::string& request) {
     return locked([&]() -> std::optional<Account> {
         Transaction tx(m_db);
-        Statement exists(m_db, "SELECT 1 FROM accounts WHERE name = ?1");
+        auto exists = prepared("SELECT 1 FROM accounts WHERE name = ?1");
         exists.bind(1, name);
         if (exists.step()) return std::nullopt;
-        Statement ins(m_db, "INSERT INTO accounts (id, name, password_hash, recovery_hash, points)"
-                            " VALUES ((SELECT MAX(IFNULL(MAX(id), 0) + 1, ?5) FROM accounts),"
-                            " ?1, ?2, ?3, ?4)");
+        const std::string key = newTokenKey();
+        auto ins = prepared("INSERT INTO accounts (id, name, password_hash, recovery_hash, points,"
+                            " token_key) VALUES ((SELECT MAX(IFNULL(MAX(id), 0) + 1, ?5)"
+                            " FROM accounts), ?1, ?2, ?3, ?4, ?6)");
         ins.bind(1, name).bind(2, passwordHash).bind(3, recoveryHash).bind(4, kStartPoints);
-        ins.bind(5, kFirstUserId);
+        ins.bind(5, kFirstUserId).bind(6, key);
         ins.run();
         const std::int64_t id = m_db.lastInsertId();
         addLedger(id, kStartPoints, ledger::kSignUp, request);
         exists.reset();
         tx.commit();
-        return Account{id, name, kStartPoints, passwordHash, recoveryHash};
+        Account created{id, name, kStartPoints, passwordHash, recoveryHash};
+        created.tokenKey = key;
+        return created;
     });
 }
 
 std::optional<Account> SqliteStorage::findAccount(const std::string& name) {
     return locked([&] {
-        Statement st(m_db,
-                     std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE name = ?1");
+        auto st =
+            prepared(std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE name = ?1");
         st.bind(1, name);
-        return readAccount(st);
+        return readAccount(st.statement());
     });
 }
 
 std::optional<Account> SqliteStorage::findAccount(std::int64_t id) {
     return locked([&] {
-        Statement st(m_db,
-                     std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE id = ?1");
+        auto st =
+            prepared(std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE id = ?1");
         st.bind(1, id);
-        return readAccount(st);
+        return readAccount(st.statement());
     });
 }
 
 void SqliteStorage::setPassword(std::int64_t id, const std::string& passwordHash,
                                 const std::string& recoveryHash) {
     locked([&] {
-        Transaction tx(m_db);
-        Statement st(m_db,
-                     "UPDATE accounts SET password_hash = ?1, recovery_hash = ?2 WHERE id = ?3");
-        st.bind(1, passwordHash).bind(2, recoveryHash).bind(3, id);
+        auto st = prepared("UPDATE accounts SET password_hash = ?1, recovery_hash = ?2,"
+                           " token_key = ?4 WHERE id = ?3");
+        st.bind(1, passwordHash).bind(2, recoveryHash).bind(3, id).bind(4, newTokenKey());
         st.run();
-        Statement end(m_db, "DELETE FROM login_tokens WHERE user_id = ?1");
-        end.bind(1, id);
-        end.run();
-        tx.commit();
     });
 }
 
 bool SqliteStorage::replacePasswordHash(std::int64_t id, const std::string& oldHash,
                                         const std::string& newHash) {
     return locked([&] {
-        Statement st(m_db,
-                     "UPDATE accounts SET password_hash = ?1 WHERE id = ?2 AND password_hash = ?3");
+        auto st =
+            prepared("UPDATE accounts SET password_hash = ?1 WHERE id = ?2 AND password_hash = ?3");
         st.bind(1, newHash).bind(2, id).bind(3, oldHash);
         st.run();
         return m_db.changes() == 1;
@@ -109,17 +109,15 @@ bool SqliteStorage::replacePasswordHash(std::int64_t id, const std::string& oldH
 bool SqliteStorage::setDisabled(std::int64_t id, bool disabled) {
     return locked([&] {
         Transaction tx(m_db);
-        Statement st(m_db, "UPDATE accounts SET disabled = ?1 WHERE id = ?2");
-        st.bind(1, std::int64_t{disabled}).bind(2, id);
+        auto st = prepared("UPDATE accounts SET disabled = ?1,"
+                           " token_key = CASE WHEN ?1 THEN ?3 ELSE token_key END WHERE id = ?2");
+        st.bind(1, std::int64_t{disabled}).bind(2, id).bind(3, newTokenKey());
         st.run();
         const bool found = m_db.changes() == 1;
         if (disabled) {
-            for (const char* sql : {"DELETE FROM login_tokens WHERE user_id = ?1",
-                                    "DELETE FROM client_logins WHERE user_id = ?1"}) {
-                Statement end(m_db, sql);
-                end.bind(1, id);
-                end.run();
-            }
+            auto end = prepared("DELETE FROM client_logins WHERE user_id = ?1");
+            end.bind(1, id);
+            end.run();
         }
         tx.commit();
         return found;
@@ -128,7 +126,7 @@ bool SqliteStorage::setDisabled(std::int64_t id, bool disabled) {
 
 bool SqliteStorage::setShareBanned(std::int64_t id, bool banned) {
     return locked([&] {
-        Statement st(m_db, "UPDATE accounts SET share_banned = ?1 WHERE id = ?2");
+        auto st = prepared("UPDATE accounts SET share_banned = ?1 WHERE id = ?2");
         st.bind(1, std::int64_t{banned}).bind(2, id);
         st.run();
         return m_db.changes() == 1;
@@ -140,7 +138,7 @@ AdjustResult SqliteStorage::adjustPoints(std::int64_t id, std::int64_t change,
                                          std::int64_t& balance) {
     return locked([&] {
         Transaction tx(m_db);
-        Statement take(m_db, "UPDATE accounts SET points = points + ?1"
+        auto take = prepared("UPDATE accounts SET points = points + ?1"
                              " WHERE id = ?2 AND points + ?1 >= 0 RETURNING points");
         take.bind(1, change).bind(2, id);
         if (!take.step()) {
@@ -159,7 +157,7 @@ AdjustResult SqliteStorage::adjustPoints(std::int64_t id, std::int64_t change,
 
 std::vector<LedgerEntry> SqliteStorage::ledger(std::int64_t id) {
     return locked([&] {
-        Statement st(m_db, "SELECT seq, at, user_id, change, reason, request FROM ledger"
+        auto st = prepared("SELECT seq, at, user_id, change, reason, request FROM ledger"
                            " WHERE user_id = ?1 ORDER BY seq");
         st.bind(1, id);
         std::vector<LedgerEntry> out;
@@ -177,22 +175,22 @@ DownloadResult SqliteStorage::chargeDownload(std::int64_t userId, const std::str
         bool found = false;
         {
             Transaction tx(m_db);
-            Statement shared(m_db, "SELECT 1 FROM shared_pairs WHERE ow = ?1 AND nw = ?2");
+            auto shared = prepared("SELECT 1 FROM shared_pairs WHERE ow = ?1 AND nw = ?2");
             shared.bind(1, ow).bind(2, nw);
             if (!shared.step()) {
                 balance = pointsOf(userId, found);
                 return found ? DownloadResult::NotShared : DownloadResult::UnknownUser;
             }
             shared.reset();
-            Statement paid(m_db,
-                           "INSERT OR IGNORE INTO downloads (user_id, pair_key) VALUES (?1, ?2)");
+            auto paid =
+                prepared("INSERT OR IGNORE INTO downloads (user_id, pair_key) VALUES (?1, ?2)");
             paid.bind(1, userId).bind(2, pairKey(ow, nw));
             paid.run();
             if (m_db.changes() == 0) {
                 balance = pointsOf(userId, found);
                 return found ? DownloadResult::AlreadyPaid : DownloadResult::UnknownUser;
             }
-            Statement take(m_db, "UPDATE accounts SET points = points - ?1"
+            auto take = prepared("UPDATE accounts SET points = points - ?1"
                                  " WHERE id = ?2 AND points >= ?1 RETURNING points");
             take.bind(1, price).bind(2, userId);
             if (take.step()) {
@@ -211,51 +209,51 @@ DownloadResult SqliteStorage::chargeDownload(std::int64_t userId, const std::str
 ShareResult SqliteStorage::sharePair(const ShareRequest& s, std::int64_t& balance) {
     return locked([&] {
         Transaction tx(m_db);
-        Statement user(m_db, "SELECT points, share_banned FROM accounts WHERE id = ?1");
+        auto user = prepared("SELECT points, share_banned FROM accounts WHERE id = ?1");
         user.bind(1, s.userId);
         if (!user.step()) return ShareResult::UnknownUser;
         balance = user.int64(0);
         if (user.int64(1) != 0) return ShareResult::Banned;
         user.reset();
-        Statement dup(m_db, "SELECT 1 FROM shared_pairs WHERE ow = ?1 AND nw = ?2");
+        auto dup = prepared("SELECT 1 FROM shared_pairs WHERE ow = ?1 AND nw = ?2");
         dup.bind(1, s.ow).bind(2, s.nw);
         if (dup.step()) return ShareResult::Duplicate;
         dup.reset();
-        Statement today(m_db, "SELECT shares FROM share_days WHERE user_id = ?1 AND day = ?2");
+        auto today = prepared("SELECT shares FROM share_days WHERE user_id = ?1 AND day = ?2");
         today.bind(1, s.userId).bind(2, s.day);
         if (today.step() && today.int64(0) >= s.dailyLimit) return ShareResult::DailyLimit;
         today.reset();
-        Statement network(m_db,
-                          "SELECT shares FROM share_network_days WHERE network = ?1 AND day = ?2");
+        auto network =
+            prepared("SELECT shares FROM share_network_days WHERE network = ?1 AND day = ?2");
         network.bind(1, s.network).bind(2, s.day);
         if (network.step() && network.int64(0) >= s.networkDailyLimit)
             return ShareResult::NetworkLimit;
         network.reset();
-        Statement next(m_db,
-                       "UPDATE pair_stats SET pairs = pairs + 1 WHERE id = 1 RETURNING pairs");
+        auto next =
+            prepared("UPDATE pair_stats SET pairs = pairs + 1 WHERE id = 1 RETURNING pairs");
         next.step();
         const std::int64_t pos = next.int64(0);
         next.reset();
-        Statement ins(m_db,
-                      "INSERT INTO shared_pairs (ow, nw, sharer, pos) VALUES (?1, ?2, ?3, ?4)");
+        auto ins =
+            prepared("INSERT INTO shared_pairs (ow, nw, sharer, pos) VALUES (?1, ?2, ?3, ?4)");
         ins.bind(1, s.ow).bind(2, s.nw).bind(3, s.userId).bind(4, pos);
         ins.run();
-        Statement add(m_db, "UPDATE accounts SET points = points + ?1 WHERE id = ?2");
+        auto add = prepared("UPDATE accounts SET points = points + ?1 WHERE id = ?2");
         add.bind(1, s.reward).bind(2, s.userId);
         add.run();
         addLedger(s.userId, s.reward, ledger::kShare, s.request);
-        Statement count(m_db, "INSERT INTO share_days (user_id, day, shares) VALUES (?1, ?2, 1)"
+        auto count = prepared("INSERT INTO share_days (user_id, day, shares) VALUES (?1, ?2, 1)"
                               " ON CONFLICT (user_id, day) DO UPDATE SET shares = shares + 1");
         count.bind(1, s.userId).bind(2, s.day);
         count.run();
-        Statement countNetwork(m_db, "INSERT INTO share_network_days (network, day, shares)"
+        auto countNetwork = prepared("INSERT INTO share_network_days (network, day, shares)"
                                      " VALUES (?1, ?2, 1) ON CONFLICT (network, day)"
                                      " DO UPDATE SET shares = shares + 1");
         countNetwork.bind(1, s.network).bind(2, s.day);
         countNetwork.run();
         for (const char* sql : {"DELETE FROM share_days WHERE day < ?1",
                                 "DELETE FROM share_network_days WHERE day < ?1"}) {
-            Statement old(m_db, sql);
+            auto old = prepared(sql);
             old.bind(1, s.day);
             old.run();
         }
@@ -265,30 +263,23 @@ ShareResult SqliteStorage::sharePair(const ShareRequest& s, std::int64_t& balanc
     });
 }
 
-void SqliteStorage::recordLogin(std::int64_t userId, const std::string& address,
-                                const std::string& tokenHash, std::int64_t now) {
+void SqliteStorage::recordLogin(std::int64_t userId, const std::string& address, std::int64_t now) {
     locked([&] {
         Transaction tx(m_db);
-        Statement put(m_db, "INSERT INTO client_logins (user_id, address, at) VALUES (?1, ?2, ?3)"
-                            " ON CONFLICT (user_id, address) DO UPDATE SET at = MAX(at, ?3)");
+        // A login record a minute old is as good as a new one: it is not
+        // written again, which spares the busiest path a write.
+        auto put = prepared("INSERT INTO client_logins (user_id, address, at) VALUES (?1, ?2, ?3)"
+                            " ON CONFLICT (user_id, address) DO UPDATE SET at = ?3"
+                            " WHERE client_logins.at < ?3 - 60");
         put.bind(1, userId).bind(2, address).bind(3, now);
         put.run();
-        Statement token(
-            m_db, "INSERT INTO login_tokens (token_hash, user_id, issued) VALUES (?1, ?2, ?3)");
-        token.bind(1, tokenHash).bind(2, userId).bind(3, now);
-        token.run();
-        // The account's newest tokens stay; older ones and expired ones go.
-        Statement oldest(m_db, "DELETE FROM login_tokens WHERE user_id = ?1 AND rowid <= (SELECT"
-                               " rowid FROM login_tokens WHERE user_id = ?1 ORDER BY rowid DESC"
-                               " LIMIT 1 OFFSET ?2)");
-        oldest.bind(1, userId).bind(2, std::int64_t{kTokensPerAccount});
-        oldest.run();
-        Statement expired(m_db, "DELETE FROM login_tokens WHERE issued < ?1");
-        expired.bind(1, now - kLoginSeconds);
-        expired.run();
-        Statement forgotten(m_db, "DELETE FROM client_logins WHERE at < ?1");
-        forgotten.bind(1, now - kKnownAddressSeconds);
-        forgotten.run();
+        // Forgotten logins go, once a minute at most.
+        if (now - m_lastSweep >= 60) {
+            auto forgotten = prepared("DELETE FROM client_logins WHERE at < ?1");
+            forgotten.bind(1, now - kKnownAddressSeconds);
+            forgotten.run();
+            m_lastSweep = now;
+        }
         tx.commit();
     });
 }
@@ -296,28 +287,38 @@ void SqliteStorage::recordLogin(std::int64_t userId, const std::string& address,
 bool SqliteStorage::loggedInFrom(std::int64_t userId, const std::string& address,
                                  std::int64_t since) {
     return locked([&] {
-        Statement st(m_db, "SELECT 1 FROM client_logins WHERE user_id = ?1 AND address = ?2"
+        auto st = prepared("SELECT 1 FROM client_logins WHERE user_id = ?1 AND address = ?2"
                            " AND at >= ?3");
         st.bind(1, userId).bind(2, address).bind(3, since);
         return st.step();
     });
 }
 
-bool SqliteStorage::sessionValid(std::int64_t userId, const std::string& address,
-                                 const std::string& tokenHash, std::int64_t since) {
+std::string SqliteStorage::tokenKey(std::int64_t userId) {
     return locked([&] {
-        Statement st(m_db, "SELECT EXISTS (SELECT 1 FROM login_tokens WHERE token_hash = ?3"
-                           " AND user_id = ?1 AND issued >= ?4) AND EXISTS (SELECT 1 FROM"
-                           " client_logins WHERE user_id = ?1 AND address = ?2 AND at >= ?4)");
-        st.bind(1, userId).bind(2, address).bind(3, tokenHash).bind(4, since);
-        st.step();
-        return st.int64(0) != 0;
+        auto make = prepared("UPDATE accounts SET token_key = ?2 WHERE id = ?1 AND token_key = ''");
+        make.bind(1, userId).bind(2, newTokenKey());
+        make.run();
+        auto st = prepared("SELECT token_key FROM accounts WHERE id = ?1");
+        st.bind(1, userId);
+        return st.step() ? st.text(0) : std::string();
+    });
+}
+
+std::string SqliteStorage::sessionKey(std::int64_t userId, const std::string& address,
+                                      std::int64_t since) {
+    return locked([&] {
+        auto st = prepared("SELECT a.token_key FROM accounts a JOIN client_logins l"
+                           " ON l.user_id = a.id WHERE a.id = ?1 AND a.disabled = 0"
+                           " AND l.address = ?2 AND l.at >= ?3");
+        st.bind(1, userId).bind(2, address).bind(3, since);
+        return st.step() ? st.text(0) : std::string();
     });
 }
 
 std::int64_t SqliteStorage::countEvents(const std::string& key, std::int64_t since) {
     return locked([&] {
-        Statement st(m_db, "SELECT COALESCE(SUM(weight), 0) FROM throttle_events"
+        auto st = prepared("SELECT COALESCE(SUM(weight), 0) FROM throttle_events"
                            " WHERE key = ?1 AND at >= ?2");
         st.bind(1, key).bind(2, since);
         st.step();
@@ -331,11 +332,11 @@ bool SqliteStorage::addEventBelow(const std::string& key, std::int64_t at, std::
     return locked([&] {
         Transaction tx(m_db);
         {
-            Statement old(m_db, "DELETE FROM throttle_events WHERE at < ?1");
+            auto old = prepared("DELETE FROM throttle_events WHERE at < ?1");
             old.bind(1, forgetBefore);
             old.run();
         }
-        Statement ins(m_db, "INSERT INTO throttle_events (key, at, weight) SELECT ?1, ?2, ?5"
+        auto ins = prepared("INSERT INTO throttle_events (key, at, weight) SELECT ?1, ?2, ?5"
                             " WHERE (SELECT COALESCE(SUM(weight), 0) FROM throttle_events"
                             " WHERE key = ?1 AND at >= ?3) <= ?4 - ?5");
         ins.bind(1, key).bind(2, at).bind(3, since).bind(4, limit).bind(5, weight);
@@ -348,7 +349,7 @@ bool SqliteStorage::addEventBelow(const std::string& key, std::int64_t at, std::
 
 void SqliteStorage::clearEvents(const std::string& key) {
     locked([&] {
-        Statement st(m_db, "DELETE FROM throttle_events WHERE key = ?1");
+        auto st = prepared("DELETE FROM throttle_events WHERE key = ?1");
         st.bind(1, key);
         st.run();
     });
@@ -356,7 +357,7 @@ void SqliteStorage::clearEvents(const std::string& key) {
 
 void SqliteStorage::clearEventsWithPrefix(const std::string& prefix) {
     locked([&] {
-        Statement st(m_db, "DELETE FROM throttle_events WHERE substr(key, 1, length(?1)) = ?1");
+        auto st = prepared("DELETE FROM throttle_events WHERE substr(key, 1, length(?1)) = ?1");
         st.bind(1, prefix);
         st.run();
     });

@@ -2,6 +2,8 @@
 // The lock every call of SqliteStorage takes (shared by its source files).
 #include <sqlite3.h>
 
+#include <memory>
+
 #include "sqlite_storage.h"
 
 namespace wycserver {
@@ -22,6 +24,36 @@ class SqliteStorage::Guard {
   private:
     SqliteStorage& m_s;
 };
+
+// A statement of the connection's cache for one use: reset (and its
+// bindings cleared) when the use ends, so that no read stays open.
+class SqliteStorage::Prepared {
+  public:
+    explicit Prepared(Statement& s) : m_s(s) {}
+    ~Prepared() { m_s.reset(); }
+    Prepared(const Prepared&) = delete;
+    Prepared& operator=(const Prepared&) = delete;
+    Statement& bind(int index, std::string_view text) { return m_s.bind(index, text); }
+    Statement& bind(int index, std::int64_t value) { return m_s.bind(index, value); }
+    Statement& bindNull(int index) { return m_s.bindNull(index); }
+    bool step() { return m_s.step(); }
+    void run() { m_s.run(); }
+    void reset() { m_s.reset(); }
+    bool isNull(int col) const { return m_s.isNull(col); }
+    std::int64_t int64(int col) const { return m_s.int64(col); }
+    std::string text(int col) const { return m_s.text(col); }
+    Statement& statement() { return m_s; }
+
+  private:
+    Statement& m_s;
+};
+
+inline SqliteStorage::Prepared SqliteStorage::prepared(const std::string& sql) {
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end())
+        it = m_statements.emplace(sql, std::make_unique<Statement>(m_db, sql)).first;
+    return Prepared(*it->second);
+}
 
 template <typename Work> auto SqliteStorage::locked(Work&& work) {
     Guard guard(*this);

@@ -32,7 +32,7 @@ bool isEmpty(const PairFilter& f) {
 
 std::int64_t SqliteStorage::pairCount() {
     return locked([&] {
-        Statement st(m_db, "SELECT pairs FROM pair_stats WHERE id = 1");
+        auto st = prepared("SELECT pairs FROM pair_stats WHERE id = 1");
         st.step();
         return st.int64(0);
     });
@@ -42,7 +42,7 @@ PairPage SqliteStorage::pairPage(std::int64_t page, std::int64_t pageSize) {
     return locked([&] {
         // One statement reads the count and the page's range of positions
         // together, so they agree even while another process shares.
-        Statement st(m_db, "SELECT s.pairs, p.net_id, p.ow, p.nw, p.sharer FROM pair_stats s"
+        auto st = prepared("SELECT s.pairs, p.net_id, p.ow, p.nw, p.sharer FROM pair_stats s"
                            " LEFT JOIN shared_pairs p ON p.pos BETWEEN s.pairs - ?1 * ?2 + 1"
                            " AND s.pairs - (?1 - 1) * ?2 WHERE s.id = 1 ORDER BY p.pos DESC");
         st.bind(1, page).bind(2, pageSize);
@@ -58,9 +58,9 @@ PairPage SqliteStorage::pairPage(std::int64_t page, std::int64_t pageSize) {
 
 std::vector<SharedPair> SqliteStorage::findPairs(const PairFilter& filter, std::int64_t limit) {
     return locked([&] {
-        Statement st(m_db, std::string("SELECT net_id, ow, nw, sharer FROM shared_pairs WHERE ") +
-                               kFilter + " ORDER BY pos DESC LIMIT ?4");
-        bindFilter(st, filter);
+        auto st = prepared(std::string("SELECT net_id, ow, nw, sharer FROM shared_pairs WHERE ") +
+                           kFilter + " ORDER BY pos DESC LIMIT ?4");
+        bindFilter(st.statement(), filter);
         st.bind(4, limit);
         std::vector<SharedPair> out;
         while (st.step())
@@ -76,18 +76,18 @@ std::int64_t SqliteStorage::deletePairs(const PairFilter& filter) {
         // pair are numbered anew.
         m_deadline = std::chrono::steady_clock::time_point::max();
         Transaction tx(m_db);
-        Statement first(m_db, std::string("SELECT MIN(pos) FROM shared_pairs WHERE ") + kFilter);
-        bindFilter(first, filter);
+        auto first = prepared(std::string("SELECT MIN(pos) FROM shared_pairs WHERE ") + kFilter);
+        bindFilter(first.statement(), filter);
         first.step();
         if (first.isNull(0)) return 0;
         const std::int64_t from = first.int64(0);
         first.reset();
-        Statement del(m_db, std::string("DELETE FROM shared_pairs WHERE ") + kFilter);
-        bindFilter(del, filter);
+        auto del = prepared(std::string("DELETE FROM shared_pairs WHERE ") + kFilter);
+        bindFilter(del.statement(), filter);
         del.run();
         const std::int64_t deleted = m_db.changes();
         renumberPairsFrom(from);
-        Statement count(m_db, "UPDATE pair_stats SET pairs = pairs - ?1 WHERE id = 1");
+        auto count = prepared("UPDATE pair_stats SET pairs = pairs - ?1 WHERE id = 1");
         count.bind(1, deleted);
         count.run();
         tx.commit();
@@ -102,15 +102,15 @@ void SqliteStorage::addPost(const std::string& id, const std::string& content,
     locked([&] {
         Transaction tx(m_db);
         // The content is kept byte for byte: bound as text, stored as a blob.
-        Statement ins(m_db, "INSERT INTO posts (post_id, body_bytes, stored_bytes, remote, preview,"
+        auto ins = prepared("INSERT INTO posts (post_id, body_bytes, stored_bytes, remote, preview,"
                             " content) VALUES (?1, ?2, ?3, ?4, ?5, CAST(?6 AS BLOB))");
         ins.bind(1, id).bind(2, bodyBytes).bind(3, stored).bind(4, remote).bind(5, preview);
         ins.bind(6, content);
         ins.run();
-        Statement byCount(m_db, "DELETE FROM posts WHERE seq <= (SELECT MAX(seq) FROM posts) - ?1");
+        auto byCount = prepared("DELETE FROM posts WHERE seq <= (SELECT MAX(seq) FROM posts) - ?1");
         byCount.bind(1, std::int64_t{kKeptPosts});
         byCount.run();
-        Statement byBytes(m_db, "DELETE FROM posts WHERE seq IN (SELECT seq FROM"
+        auto byBytes = prepared("DELETE FROM posts WHERE seq IN (SELECT seq FROM"
                                 " (SELECT seq, SUM(stored_bytes) OVER (ORDER BY seq DESC) AS total"
                                 " FROM posts) WHERE total > ?1)"
                                 " AND seq < (SELECT MAX(seq) FROM posts)");
@@ -122,7 +122,7 @@ void SqliteStorage::addPost(const std::string& id, const std::string& content,
 
 std::vector<StoredPost> SqliteStorage::latestPosts(int limit) {
     return locked([&] {
-        Statement st(m_db, "SELECT seq, received, post_id, preview, body_bytes, remote"
+        auto st = prepared("SELECT seq, received, post_id, preview, body_bytes, remote"
                            " FROM posts ORDER BY seq DESC LIMIT ?1");
         st.bind(1, std::int64_t{limit});
         std::vector<StoredPost> out;
@@ -135,7 +135,7 @@ std::vector<StoredPost> SqliteStorage::latestPosts(int limit) {
 
 std::optional<std::string> SqliteStorage::postContent(std::int64_t seq) {
     return locked([&]() -> std::optional<std::string> {
-        Statement st(m_db, "SELECT content FROM posts WHERE seq = ?1");
+        auto st = prepared("SELECT content FROM posts WHERE seq = ?1");
         st.bind(1, seq);
         if (!st.step()) return std::nullopt;
         return st.text(0);

@@ -122,7 +122,8 @@ void SqliteStorage::createSchema() {
               " points INTEGER NOT NULL CHECK (points >= 0),"
               " created TEXT NOT NULL DEFAULT (datetime('now')),"
               " disabled INTEGER NOT NULL DEFAULT 0,"
-              " share_banned INTEGER NOT NULL DEFAULT 0)");
+              " share_banned INTEGER NOT NULL DEFAULT 0,"
+              " token_key TEXT NOT NULL DEFAULT '')");
     // Every change of points, with its reason and the request that made it.
     m_db.exec("CREATE TABLE IF NOT EXISTS ledger ("
               " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -153,13 +154,6 @@ void SqliteStorage::createSchema() {
               " at INTEGER NOT NULL,"
               " PRIMARY KEY (user_id, address))");
     m_db.exec("CREATE INDEX IF NOT EXISTS client_logins_at ON client_logins (at)");
-    // Login tokens by their SHA-256, never in clear.
-    m_db.exec("CREATE TABLE IF NOT EXISTS login_tokens ("
-              " token_hash TEXT NOT NULL PRIMARY KEY,"
-              " user_id INTEGER NOT NULL,"
-              " issued INTEGER NOT NULL)");
-    m_db.exec("CREATE INDEX IF NOT EXISTS login_tokens_user ON login_tokens (user_id)");
-    m_db.exec("CREATE INDEX IF NOT EXISTS login_tokens_issued ON login_tokens (issued)");
     m_db.exec("CREATE TABLE IF NOT EXISTS share_days ("
               " user_id INTEGER NOT NULL,"
               " day TEXT NOT NULL,"
@@ -202,6 +196,7 @@ void SqliteStorage::addMissingColumns() {
     static const Column columns[] = {
         {"accounts", "disabled", "INTEGER NOT NULL DEFAULT 0"},
         {"accounts", "share_banned", "INTEGER NOT NULL DEFAULT 0"},
+        {"accounts", "token_key", "TEXT NOT NULL DEFAULT ''"},
         {"shared_pairs", "pos", "INTEGER"},
         {"throttle_events", "weight", "INTEGER NOT NULL DEFAULT 1"},
     };

@@ -4,9 +4,11 @@
 // transaction. A call waits at most the lock timeout for the mutex and for the
 // file (another process may hold it), and a statement that runs longer than
 // the statement timeout is interrupted; either way it throws StoreBusy.
-#include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 
 #include "sqlitedb/sqlite.h"
 #include "storage.h"
@@ -38,11 +40,11 @@ class SqliteStorage : public Storage {
                                   std::int64_t price, const std::string& request,
                                   std::int64_t& balance) override;
     ShareResult sharePair(const ShareRequest& share, std::int64_t& balance) override;
-    void recordLogin(std::int64_t userId, const std::string& address, const std::string& tokenHash,
-                     std::int64_t now) override;
+    void recordLogin(std::int64_t userId, const std::string& address, std::int64_t now) override;
     bool loggedInFrom(std::int64_t userId, const std::string& address, std::int64_t since) override;
-    bool sessionValid(std::int64_t userId, const std::string& address, const std::string& tokenHash,
-                      std::int64_t since) override;
+    std::string tokenKey(std::int64_t userId) override;
+    std::string sessionKey(std::int64_t userId, const std::string& address,
+                           std::int64_t since) override;
     std::int64_t countEvents(const std::string& key, std::int64_t since) override;
     bool addEventBelow(const std::string& key, std::int64_t at, std::int64_t since,
                        std::int64_t limit, std::int64_t forgetBefore, std::int64_t weight) override;
@@ -64,8 +66,11 @@ class SqliteStorage : public Storage {
 
   private:
     class Guard;
+    class Prepared;
     // Runs `work` holding the connection; a timeout becomes StoreBusy.
     template <typename Work> auto locked(Work&& work);
+    // The statement for `sql`, prepared once per connection (while locked).
+    Prepared prepared(const std::string& sql);
 
     void upgrade(std::int64_t fromVersion, bool starterPairs);
     void createSchema();
@@ -82,6 +87,9 @@ class SqliteStorage : public Storage {
 
     std::timed_mutex m_mutex;
     SqliteDb m_db;
+    std::unordered_map<std::string, std::unique_ptr<Statement>> m_statements;
+    // When expired tokens and forgotten logins were last swept away.
+    std::int64_t m_lastSweep = 0;
     std::int64_t m_keptPostBytes;
     std::chrono::milliseconds m_statementTimeout;
     std::chrono::milliseconds m_lockTimeout;

@@ -41,6 +41,7 @@ struct Account {
     std::string recoveryHash;
     bool disabled = false;    // no login, no points, no shares
     bool shareBanned = false; // shares refused
+    std::string tokenKey;     // signs the account's login tokens (login_token.h)
 };
 
 struct SharedPair {
@@ -124,8 +125,6 @@ class Storage {
     // Logins from an address are remembered this long (the address is then
     // "known" to the account for the guessing limits), in seconds.
     static constexpr std::int64_t kKnownAddressSeconds = 90ll * 24 * 60 * 60;
-    // Login tokens kept per account; older ones end when more are issued.
-    static constexpr int kTokensPerAccount = 32;
     // The layout of the tables; a store made by a newer server is refused.
     static constexpr std::int64_t kSchemaVersion = 3;
 
@@ -140,14 +139,15 @@ class Storage {
                                                  const std::string& request) = 0;
     virtual std::optional<Account> findAccount(const std::string& name) = 0;
     virtual std::optional<Account> findAccount(std::int64_t id) = 0;
-    // A new password ends every login token of the account.
+    // A new password ends every login token of the account (a new token key).
     virtual void setPassword(std::int64_t id, const std::string& passwordHash,
                              const std::string& recoveryHash) = 0;
     // Replaces the password hash only while it is still `oldHash`, so that a
     // password set meanwhile is never overwritten. True when replaced.
     virtual bool replacePasswordHash(std::int64_t id, const std::string& oldHash,
                                      const std::string& newHash) = 0;
-    // Disabling also ends the account's tokens and login records.
+    // Disabling also ends the account's tokens (a new token key) and login
+    // records.
     virtual bool setDisabled(std::int64_t id, bool disabled) = 0;
     virtual bool setShareBanned(std::int64_t id, bool banned) = 0;
     // Adds `change` points (negative: takes them, never below zero), with a
@@ -170,16 +170,19 @@ class Storage {
     virtual ShareResult sharePair(const ShareRequest& share, std::int64_t& balance) = 0;
 
     // Times are seconds since the epoch. Remembers that the account logged in
-    // from `address` at `now` and keeps the login token (by its digest).
-    virtual void recordLogin(std::int64_t userId, const std::string& address,
-                             const std::string& tokenHash, std::int64_t now) = 0;
+    // from `address` at `now`.
+    virtual void recordLogin(std::int64_t userId, const std::string& address, std::int64_t now) = 0;
     // True when the account logged in from `address` at `since` or later.
     virtual bool loggedInFrom(std::int64_t userId, const std::string& address,
                               std::int64_t since) = 0;
-    // True when the token (by its digest) was issued to the account at
-    // `since` or later, and the account logged in from `address` then too.
-    virtual bool sessionValid(std::int64_t userId, const std::string& address,
-                              const std::string& tokenHash, std::int64_t since) = 0;
+    // The account's token key, made now if it has none yet (accounts of
+    // older layouts); empty for an unknown account.
+    virtual std::string tokenKey(std::int64_t userId) = 0;
+    // The account's token key when the account may use its tokens from
+    // `address`: it is not disabled and logged in from there at `since` or
+    // later. Empty otherwise.
+    virtual std::string sessionKey(std::int64_t userId, const std::string& address,
+                                   std::int64_t since) = 0;
 
     // Throttle events: times at which something happened under a key, each
     // with a weight (1 unless said otherwise).

@@ -49,12 +49,13 @@ CopyCounts copySqliteToPostgres(const std::string& sqliteFile, const std::string
     CopyCounts n;
     {
         Statement rows(source, "SELECT id, name, password_hash, recovery_hash, points, created,"
-                               " disabled, share_banned FROM accounts ORDER BY id");
+                               " disabled, share_banned, token_key FROM accounts ORDER BY id");
         while (rows.step()) {
             pg->exec("INSERT INTO accounts (id, name, password_hash, recovery_hash, points,"
-                     " created, disabled, share_banned) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)",
+                     " created, disabled, share_banned, token_key)"
+                     " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)",
                      {rows.int64(0), rows.text(1), rows.text(2), rows.text(3), rows.int64(4),
-                      rows.text(5), rows.int64(6), rows.int64(7)});
+                      rows.text(5), rows.int64(6), rows.int64(7), rows.text(8)});
             ++n.accounts;
         }
     }
