@@ -34,6 +34,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -60,6 +61,8 @@ constexpr int kLoadClients = 8;
 constexpr int kChaosClients = 4;
 constexpr int kUsersPerClient = 10;
 constexpr int kDownloadPairs = 40;
+constexpr int kSharesPerUser = 90;
+constexpr int kKeptPosts = 1000;
 // Longer than the example's fail_timeout, so that nginx uses a restarted
 // instance again before the other one goes.
 constexpr auto kBetweenRestarts = std::chrono::seconds(6);
@@ -299,11 +302,16 @@ class Clients {
     }
 
     void client(int t, bool posting) {
-        HttpClient c("127.0.0.1", m_port);
-        // Each client on a network of its own, as users are.
-        c.setSourceAddress("127.0." + std::to_string(10 + t) + ".1");
+        // Each user on a network of its own, as users are.
+        std::vector<std::unique_ptr<HttpClient>> connections;
+        for (int u = 0; u < kUsersPerClient; ++u) {
+            connections.push_back(std::make_unique<HttpClient>("127.0.0.1", m_port));
+            connections.back()->setSourceAddress("127." + std::to_string(10 + t) + "." +
+                                                 std::to_string(1 + u) + ".1");
+        }
         for (int round = 0; m_running; ++round) {
             const int u = t * kUsersPerClient + round % kUsersPerClient;
+            HttpClient& c = *connections[round % kUsersPerClient];
             User& user = m_users[u];
             Ledger& ledger = m_ledgers[t][user.id];
             auto login = c.get(loginTarget("chaos" + std::to_string(u), "pw"));
@@ -326,9 +334,9 @@ class Clients {
                 if (balanceOf(r->body) < 0) unexpected(r->body);
                 ledger.paidPairs.insert(wycserver::pairKey(ow, "词"));
             }
-            // Every fourth round a test submission (the store keeps the
-            // newest 1,000, more than a run posts).
-            if (posting && round % 4 == 2) {
+            // Every fourth round a test submission, up to what the store
+            // keeps (the newest 1,000).
+            if (posting && round % 4 == 2 && m_posts++ < kKeptPosts) {
                 const std::string id = "c" + std::to_string(t) + "-" + std::to_string(round);
                 auto r = c.post("/post_test.asp", "id=" + id + "&content=" + std::string(200, 'x'));
                 if (answered(r)) {
@@ -337,10 +345,10 @@ class Clients {
                     m_posted.push_back(id);
                 }
             }
-            // Every fourth round: an account has 100 shares a day. A pair no
-            // one else shares: "already in" can only mean that an earlier try
-            // of this very request was accepted.
-            if (round % 4 != 0) continue;
+            // Every fourth round, up to the 100 shares an account has a day.
+            // A pair no one else shares: "already in" can only mean that an
+            // earlier try of this very request was accepted.
+            if (round % 4 != 0 || ++m_shareTries[u] > kSharesPerUser) continue;
             const std::string ow =
                 "共享" + user.id + "-" + std::to_string(round) + (posting ? "a" : "b");
             auto r = c.get(shareTarget(user.id, ow, "新", user.token));
@@ -363,6 +371,8 @@ class Clients {
     std::vector<std::thread> m_threads;
     std::mutex m_mutex;
     std::atomic<long> m_requestCount{0};
+    std::atomic<int> m_posts{0};
+    std::vector<int> m_shareTries = std::vector<int>(kChaosClients * kUsersPerClient);
 };
 
 void check(const std::string& uri, const Clients& clients, ChaosResult& out) {
