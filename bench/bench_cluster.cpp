@@ -41,6 +41,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_postgres.h"
 #include "protocol/cipher_gbk.h"
 #include "protocol/codepage.h"
 #include "server/pg_connection.h"
@@ -49,6 +50,7 @@
 #include "support/client_targets.h"
 #include "support/http_client.h"
 #include "support/nginx_front.h"
+#include "support/raw_client.h"
 
 namespace fs = std::filesystem;
 
@@ -66,34 +68,6 @@ constexpr int kKeptPosts = 1000;
 // Longer than the example's fail_timeout, so that nginx uses a restarted
 // instance again before the other one goes.
 constexpr auto kBetweenRestarts = std::chrono::seconds(6);
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool listening(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
-void waitListening(int port) {
-    for (int i = 0; i < 200 && !listening(port); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-}
 
 // A child process with its output in a log file.
 pid_t spawn(const std::vector<std::string>& args, const fs::path& log) {
@@ -128,7 +102,7 @@ struct Instance {
     pid_t pid = -1;
     void start(const fs::path& log) {
         pid = spawn(args, log);
-        waitListening(port);
+        waitForListener(port);
     }
 };
 
@@ -150,7 +124,7 @@ class Cluster {
         : m_dir(dir) {
         for (int i = 0; i < 2; ++i) {
             Instance in;
-            in.port = freePort();
+            in.port = freeLoopbackPort();
             in.args = {serverBinary,      "--port",    std::to_string(in.port), "--quiet",
                        "--trusted-proxy", "127.0.0.1", "--sign-ups-per-hour",   "1000000",
                        "--no-metrics"};
@@ -443,16 +417,7 @@ std::string serverBinary() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("PGHOST") && !std::getenv("WYC_TEST_POSTGRES")) {
-        // A throw-away PostgreSQL cluster for this run.
-        std::vector<char*> args{const_cast<char*>("pg_virtualenv")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        ::execvp("pg_virtualenv", args.data());
-        std::fprintf(stderr, "bench_cluster: needs PostgreSQL: run it under pg_virtualenv\n");
-        return 1;
-    }
+    bench::needPostgres(argc, argv);
     if (!NginxFront::available()) {
         std::fprintf(stderr, "bench_cluster: needs nginx (package nginx-light)\n");
         return 1;
@@ -464,12 +429,7 @@ int main(int argc, char** argv) {
     // nginx workers run as another user when started by root.
     fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                              fs::perms::others_read | fs::perms::others_exec);
-    const char* given = std::getenv("WYC_TEST_POSTGRES");
-    const std::string base = given && *given ? given : "postgresql://";
-    wycserver::PgConnection(base).run("DROP SCHEMA IF EXISTS wyc_bench CASCADE");
-    wycserver::PgConnection(base).run("CREATE SCHEMA wyc_bench");
-    const std::string uri = base + (base.find('?') == std::string::npos ? "?" : "&") +
-                            "options=-csearch_path%3Dwyc_bench";
+    const std::string uri = bench::freshSchema("wyc_bench");
 
     bool pass = true;
     Speed speed[2];
@@ -487,7 +447,7 @@ int main(int argc, char** argv) {
         speed[store] = measure(cluster.port(), seconds, "load");
         if (store == 0) result = chaos(cluster, uri);
     }
-    wycserver::PgConnection(base).run("DROP SCHEMA wyc_bench CASCADE");
+    bench::dropSchema("wyc_bench");
 
     std::printf("two wyc-server instances behind nginx (deploy/nginx-wyc.conf) on 127.0.0.1, %d"
                 " keep-alive clients\n",

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_postgres.h"
 #include "server/pg_connection.h"
 #include "server/storage.h"
 #include "server/vendor_server.h"
@@ -105,24 +106,11 @@ Result measure(int port, std::int64_t pairs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("PGHOST") && !std::getenv("WYC_TEST_POSTGRES")) {
-        std::vector<char*> args{const_cast<char*>("pg_virtualenv")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        ::execvp("pg_virtualenv", args.data());
-        std::fprintf(stderr, "bench_server_pages: needs PostgreSQL: run it under pg_virtualenv\n");
-        return 1;
-    }
+    bench::needPostgres(argc, argv);
     const std::int64_t pairs = argc > 1 ? std::atoll(argv[1]) : 1'000'000;
     char tmpl[] = "/tmp/wyc-bench-pages-XXXXXX";
     const fs::path dir = ::mkdtemp(tmpl);
-    const char* given = std::getenv("WYC_TEST_POSTGRES");
-    const std::string base = given && *given ? given : "postgresql://";
-    wycserver::PgConnection(base).run("DROP SCHEMA IF EXISTS wyc_pages CASCADE");
-    wycserver::PgConnection(base).run("CREATE SCHEMA wyc_pages");
-    const std::string uri = base + (base.find('?') == std::string::npos ? "?" : "&") +
-                            "options=-csearch_path%3Dwyc_pages";
+    const std::string uri = bench::freshSchema("wyc_pages");
 
     bool pass = true;
     std::printf("%lld pairs, pages of %lld, each page asked 3 times (median kept), target: every"
@@ -179,7 +167,7 @@ int main(int argc, char** argv) {
                     postgres ? "PostgreSQL" : "SQLite", fillMs / 1000, r.medianMs, r.worstMs,
                     static_cast<long long>(r.worstPage), offsetMs, ok ? "OK" : "MISSED");
     }
-    wycserver::PgConnection(base).run("DROP SCHEMA wyc_pages CASCADE");
+    bench::dropSchema("wyc_pages");
     std::error_code ec;
     fs::remove_all(dir, ec);
     std::printf("%s\n", pass ? "target met" : "target NOT met");

@@ -1,45 +1,20 @@
 #include "support/nginx_front.h"
 
+#include "support/raw_client.h"
+
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char* const kNginx = "/usr/sbin/nginx";
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool listening(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
 
 std::string readAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -94,7 +69,7 @@ std::string NginxFront::configuration(const fs::path& example, const fs::path& d
 
 NginxFront::NginxFront(const fs::path& example, const fs::path& dir,
                        const std::vector<int>& upstreamPorts)
-    : m_dir(dir), m_port(freePort()) {
+    : m_dir(dir), m_port(freeLoopbackPort()) {
     fs::create_directories(dir / "tmp");
     // nginx workers run as another user when started by root.
     for (const fs::path& p : {dir, dir / "tmp"})
@@ -112,8 +87,7 @@ NginxFront::NginxFront(const fs::path& example, const fs::path& dir,
                 static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 200 && !listening(m_port); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    waitForListener(m_port);
 }
 
 NginxFront::~NginxFront() {
