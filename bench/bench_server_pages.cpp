@@ -1,7 +1,7 @@
 // Pages of a large shared thesaurus: 1,000,000 pairs in each store (SQLite,
 // then PostgreSQL), a server in this process over it, and page requests over a
 // keep-alive connection: the first, second, middle, last pages and 200 at
-// random. Each page is asked three times and its median kept; the target is
+// random. Each page is asked five times and its median kept; the target is
 // every page under 5 ms. For comparison it also times what a page cost when it
 // was an OFFSET scan (informational).
 // Runs itself inside pg_virtualenv when no PostgreSQL is named.
@@ -57,7 +57,9 @@ void fillPostgres(const std::string& uri, std::int64_t pairs) {
             " 10001, g FROM generate_series(1, $1::bigint) AS g",
             {pairs});
     db.exec("UPDATE pair_stats SET pairs = $1 WHERE id = 1", {pairs});
-    db.run("ANALYZE shared_pairs");
+    // As after any bulk load: the visibility map and the statistics brought
+    // up to date, so that what is measured is the steady state.
+    db.run("VACUUM (ANALYZE) shared_pairs");
 }
 
 // The cost of one page the way pages used to be read, for comparison.
@@ -84,17 +86,17 @@ Result measure(int port, std::int64_t pairs) {
     Result r;
     std::vector<double> all;
     for (const auto page : pages) {
-        double times[3];
+        double times[5];
         for (double& t : times) {
             const auto t0 = Clock::now();
             auto res = c.get("/loadtyc.asp?page=" + std::to_string(page));
             t = msSince(t0);
             if (!res || res->status != 200 || res->body.size() < 100) t = 1e9;
         }
-        std::sort(times, times + 3);
-        all.push_back(times[1]);
-        if (times[1] > r.worstMs) {
-            r.worstMs = times[1];
+        std::sort(times, times + 5);
+        all.push_back(times[2]);
+        if (times[2] > r.worstMs) {
+            r.worstMs = times[2];
             r.worstPage = page;
         }
     }
@@ -113,7 +115,7 @@ int main(int argc, char** argv) {
     const std::string uri = bench::freshSchema("wyc_pages");
 
     bool pass = true;
-    std::printf("%lld pairs, pages of %lld, each page asked 3 times (median kept), target: every"
+    std::printf("%lld pairs, pages of %lld, each page asked 5 times (median kept), target: every"
                 " page under %.0f ms\n",
                 static_cast<long long>(pairs), static_cast<long long>(kPageSize), kTargetMs);
     std::printf("%-12s %10s %14s %14s %22s\n", "store", "fill", "median page", "worst page",
