@@ -379,13 +379,21 @@ struct HttpFront::Impl {
         }
         MHD_suspend_connection(c);
         Exchange* exchange = &ex;
-        const std::size_t lane = ex.route->behind && ex.route->behind(ex.request) ? 1 : 0;
+        // A request that waits behind others is asked again when its turn
+        // comes: what was learnt meanwhile (a failure from its network) may
+        // put it further back.
+        WorkPool::Recheck recheck;
+        if (ex.route->behind)
+            recheck = [exchange] {
+                return std::size_t{exchange->route->behind(exchange->request) ? 1u : 0u};
+            };
+        const std::size_t lane = recheck ? recheck() : 0;
         const bool queued = pool.submit(
             [this, c, exchange](bool cancelled) {
                 exchange->answer = cancelled ? errorResponse(503) : handle(*exchange);
                 MHD_resume_connection(c);
             },
-            lane);
+            lane, std::move(recheck));
         if (!queued) {
             ex.answer = errorResponse(503);
             MHD_resume_connection(c);

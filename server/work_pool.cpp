@@ -14,12 +14,12 @@ WorkPool::~WorkPool() {
     stop();
 }
 
-bool WorkPool::submit(Job job, std::size_t lane) {
+bool WorkPool::submit(Job job, std::size_t lane, Recheck recheck) {
     {
         std::lock_guard lock(m_mutex);
         auto& queue = m_lanes[std::min(lane, m_lanes.size() - 1)];
         if (m_stopping || queue.size() >= m_maxQueued) return false;
-        queue.push_back(std::move(job));
+        queue.push_back({std::move(job), std::move(recheck)});
     }
     m_wake.notify_one();
     return true;
@@ -34,7 +34,7 @@ std::size_t WorkPool::waiting() const {
 }
 
 void WorkPool::stop() {
-    std::vector<std::deque<Job>> cancelled;
+    std::vector<std::deque<Waiting>> cancelled;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -43,10 +43,30 @@ void WorkPool::stop() {
     }
     m_wake.notify_all();
     for (auto& queue : cancelled)
-        for (auto& job : queue)
-            job(true);
+        for (auto& waiting : queue)
+            waiting.job(true);
     for (auto& t : m_threads)
         if (t.joinable()) t.join();
+}
+
+// Called with the mutex held. A job moved to a later lane is not counted
+// against that lane's bound: it was admitted already.
+std::optional<WorkPool::Job> WorkPool::next() {
+    for (std::size_t lane = 0; lane < m_lanes.size(); ++lane) {
+        auto& queue = m_lanes[lane];
+        while (!queue.empty()) {
+            Waiting front = std::move(queue.front());
+            queue.pop_front();
+            const std::size_t belongs =
+                front.recheck ? std::min(front.recheck(), m_lanes.size() - 1) : lane;
+            if (belongs > lane) {
+                m_lanes[belongs].push_back(std::move(front));
+                continue;
+            }
+            return std::move(front.job);
+        }
+    }
+    return std::nullopt;
 }
 
 void WorkPool::run() {
@@ -54,15 +74,10 @@ void WorkPool::run() {
         Job job;
         {
             std::unique_lock lock(m_mutex);
-            auto next = [this] {
-                return std::find_if(m_lanes.begin(), m_lanes.end(),
-                                    [](const auto& q) { return !q.empty(); });
-            };
-            m_wake.wait(lock, [&] { return m_stopping || next() != m_lanes.end(); });
-            const auto lane = next();
-            if (lane == m_lanes.end()) return;
-            job = std::move(lane->front());
-            lane->pop_front();
+            std::optional<Job> found;
+            m_wake.wait(lock, [&] { return m_stopping || (found = next()).has_value(); });
+            if (!found) return;
+            job = std::move(*found);
             ++m_running;
         }
         job(false);

@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -22,6 +23,7 @@ class WorkPool {
     // A job runs once: with false on a pool thread, or with true when the
     // pool stops before it began.
     using Job = std::function<void(bool cancelled)>;
+    using Recheck = std::function<std::size_t()>;
 
     WorkPool(std::size_t threads, std::size_t maxQueuedPerLane, std::size_t lanes = 1);
     ~WorkPool();
@@ -29,7 +31,7 @@ class WorkPool {
     WorkPool& operator=(const WorkPool&) = delete;
 
     // False when the lane is full or the pool has stopped; the job is not kept.
-    bool submit(Job job, std::size_t lane = 0);
+    bool submit(Job job, std::size_t lane = 0, Recheck recheck = {});
     // Cancels the waiting jobs, lets the running ones finish and joins the
     // threads. Safe to call twice.
     void stop();
@@ -43,7 +45,14 @@ class WorkPool {
     std::size_t m_maxQueued;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::vector<std::deque<Job>> m_lanes;
+    struct Waiting {
+        Job job;
+        Recheck recheck;
+    };
+    // The next job to run, moving jobs that belong in a later lane by now.
+    std::optional<Job> next();
+
+    std::vector<std::deque<Waiting>> m_lanes;
     bool m_stopping = false;
     std::atomic<std::size_t> m_running{0};
     std::vector<std::thread> m_threads;

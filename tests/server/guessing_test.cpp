@@ -100,7 +100,7 @@ TEST_P(GuessingTest, GbkAndUtf8SpellingsAreOneAccount) {
 WYC_ON_BOTH_STORES(GuessingTest);
 
 TEST(HashingOrder, LaterLanesWaitBehindEverythingInEarlierOnes) {
-    wycserver::WorkPool pool(1, 2, 2);
+    wycserver::WorkPool pool(1, 3, 2);
     std::mutex gate;
     std::unique_lock hold(gate);
     std::atomic<bool> started{false};
@@ -118,15 +118,20 @@ TEST(HashingOrder, LaterLanesWaitBehindEverythingInEarlierOnes) {
     }));
     while (!started)
         std::this_thread::yield();
-    EXPECT_TRUE(pool.submit(job("suspect 1"), 1));
-    EXPECT_TRUE(pool.submit(job("suspect 2"), 1));
-    EXPECT_FALSE(pool.submit(job("suspect 3"), 1)); // that lane is full...
+    for (const char* name : {"suspect 1", "suspect 2", "suspect 3"})
+        EXPECT_TRUE(pool.submit(job(name), 1));
+    EXPECT_FALSE(pool.submit(job("suspect 4"), 1)); // that lane is full...
     EXPECT_TRUE(pool.submit(job("user 1"), 0));     // ...the first is not
+    // One found out while it waited: when its turn comes it goes to the back.
+    std::atomic<bool> foundOut{false};
+    EXPECT_TRUE(pool.submit(job("guesser"), 0, [&] { return std::size_t{foundOut ? 1u : 0u}; }));
     EXPECT_TRUE(pool.submit(job("user 2"), 0));
-    EXPECT_EQ(pool.waiting(), 4u);
+    EXPECT_EQ(pool.waiting(), 6u);
+    foundOut = true;
     hold.unlock();
     pool.stop();
-    EXPECT_EQ(order, (std::vector<std::string>{"user 1", "user 2", "suspect 1", "suspect 2"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"user 1", "user 2", "suspect 1", "suspect 2",
+                                               "suspect 3", "guesser"}));
 }
 
 TEST(HashingOrder, FailuresMakeTheNameAndTheNetworkSuspectForAWhile) {
