@@ -129,6 +129,8 @@ TEST(HashingOrder, LaterLanesWaitBehindEverythingInEarlierOnes) {
     EXPECT_EQ(pool.waiting(), 6u);
     foundOut = true;
     hold.unlock();
+    for (int i = 0; i < 1000 && pool.waiting() + pool.running() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     pool.stop();
     EXPECT_EQ(order, (std::vector<std::string>{"user 1", "user 2", "suspect 1", "suspect 2",
                                                "suspect 3", "guesser"}));
