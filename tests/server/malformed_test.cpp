@@ -318,6 +318,15 @@ TEST(ServerOptionsTest, DefaultsAndErrors) {
     ASSERT_TRUE(pg.options);
     EXPECT_EQ(pg.options->databaseUri, uri);
     EXPECT_EQ(pg.options->trustedProxy, "127.0.0.1");
+    auto ops = parseServerOptions(
+        {"--log-format", "json", "--metrics", "[::1]:9700", "--drain-seconds=3", "--quiet"});
+    ASSERT_TRUE(ops.options);
+    EXPECT_TRUE(ops.options->jsonLog);
+    EXPECT_FALSE(ops.options->accessLog);
+    EXPECT_EQ(ops.options->metricsHost, "::1");
+    EXPECT_EQ(ops.options->metricsPort, 9700);
+    EXPECT_EQ(ops.options->drainTimeoutMs, 3000);
+    EXPECT_FALSE(parseServerOptions({"--no-metrics"}).options->metrics);
     auto copy = parseServerOptions({"--copy-from", "old.db", "--database", uri});
     ASSERT_TRUE(copy.options);
     EXPECT_EQ(copy.options->copyFrom, "old.db");
@@ -330,7 +339,12 @@ TEST(ServerOptionsTest, DefaultsAndErrors) {
                                                {"--database", "wyc.db"}, // not a PostgreSQL URI
                                                {"--data", "x.db", "--database", uri}, // two stores
                                                {"--copy-from", "old.db"},             // into what?
-                                               {"--trusted-proxy"}}) {
+                                               {"--trusted-proxy"},
+                                               {"--log-format", "xml"},
+                                               {"--metrics", "9700"},
+                                               {"--metrics", "host:port"},
+                                               {"--drain-seconds", "0"},
+                                               {"--port", "65000"}}) { // metrics beyond 65535
         auto r = parseServerOptions(bad);
         EXPECT_FALSE(r.options);
         EXPECT_EQ(r.exitCode, 2);
