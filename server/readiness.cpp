@@ -3,7 +3,31 @@
 namespace wycserver {
 
 Readiness::Readiness(std::function<void()> ask, std::chrono::milliseconds every)
-    : m_ask(std::move(ask)), m_every(every), m_thread([this] { loop(); }) {}
+    : m_ask(std::move(ask)), m_every(every) {
+    // The first answer before the instance takes requests, so that /readyz
+    // is right from the start.
+    askOnce();
+    m_thread = std::thread([this] { loop(); });
+}
+
+void Readiness::askOnce() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_asking = true;
+        m_askedAt = Clock::now();
+    }
+    bool answered = true;
+    try {
+        m_ask();
+    } catch (...) {
+        answered = false;
+    }
+    const auto done = Clock::now();
+    std::lock_guard lock(m_mutex);
+    m_asking = false;
+    m_lastAnswered = answered && done - m_askedAt <= kAnswerWithin;
+    m_lastAnswer = done;
+}
 
 Readiness::~Readiness() {
     {
@@ -15,23 +39,12 @@ Readiness::~Readiness() {
 }
 
 void Readiness::loop() {
-    std::unique_lock lock(m_mutex);
-    while (!m_quit) {
-        m_asking = true;
-        m_askedAt = Clock::now();
-        lock.unlock();
-        bool answered = true;
-        try {
-            m_ask();
-        } catch (...) {
-            answered = false;
+    for (;;) {
+        {
+            std::unique_lock lock(m_mutex);
+            if (m_wake.wait_for(lock, m_every, [this] { return m_quit; })) return;
         }
-        const auto done = Clock::now();
-        lock.lock();
-        m_asking = false;
-        m_lastAnswered = answered && done - m_askedAt <= kAnswerWithin;
-        m_lastAnswer = done;
-        m_wake.wait_for(lock, m_every, [this] { return m_quit; });
+        askOnce();
     }
 }
 

@@ -29,6 +29,7 @@ class Readiness {
     void stopping() { m_stopping = true; }
 
   private:
+    void askOnce();
     void loop();
 
     std::function<void()> m_ask;

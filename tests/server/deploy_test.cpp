@@ -1,5 +1,8 @@
 // The nginx example of deploy/, as shipped, in front of two instances: what
 // its logs keep of a login, and where requests go while an instance is down.
+#include <chrono>
+#include <thread>
+
 #include "server_fixture.h"
 #include "support/client_targets.h"
 #include "support/nginx_front.h"
@@ -43,7 +46,13 @@ TEST_P(DeployTest, TheExampleLogsNoPasswordAndGoesAroundADownInstance) {
     through.get(loginTarget("traveller", "pass-word-1"));
     through.get("/tychelp.html?V2.0");
 
-    const std::string access = nginx.accessLog();
+    // nginx writes a request's line once it has answered it: a moment later.
+    std::string access;
+    for (int i = 0; i < 100; ++i) {
+        access = nginx.accessLog();
+        if (access.find("/tychelp.html HTTP/1.1\" 502") != std::string::npos) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     EXPECT_NE(access.find("\"GET /login_client.asp HTTP/1.1\" 200"), std::string::npos) << access;
     EXPECT_NE(access.find("\"GET /tychelp.html HTTP/1.1\" 502"), std::string::npos) << access;
     const std::string errors = nginx.errorLog();
