@@ -6,7 +6,9 @@ namespace wycserver {
 
 WorkPool::WorkPool(std::size_t threads, std::size_t maxQueuedPerLane, std::size_t lanes)
     : m_maxQueued(maxQueuedPerLane), m_lanes(std::max<std::size_t>(1, lanes)) {
-    for (std::size_t i = 0; i < std::max<std::size_t>(1, threads); ++i)
+    threads = std::max<std::size_t>(1, threads);
+    m_laterThreads = std::max<std::size_t>(1, threads - 1);
+    for (std::size_t i = 0; i < threads; ++i)
         m_threads.emplace_back([this] { run(); });
 }
 
@@ -51,8 +53,9 @@ void WorkPool::stop() {
 
 // Called with the mutex held. A job moved to a later lane is not counted
 // against that lane's bound: it was admitted already.
-std::optional<WorkPool::Job> WorkPool::next() {
+std::optional<std::pair<WorkPool::Job, std::size_t>> WorkPool::next() {
     for (std::size_t lane = 0; lane < m_lanes.size(); ++lane) {
+        if (lane > 0 && m_runningLater >= m_laterThreads) break;
         auto& queue = m_lanes[lane];
         while (!queue.empty()) {
             Waiting front = std::move(queue.front());
@@ -63,7 +66,7 @@ std::optional<WorkPool::Job> WorkPool::next() {
                 m_lanes[belongs].push_back(std::move(front));
                 continue;
             }
-            return std::move(front.job);
+            return std::make_pair(std::move(front.job), lane);
         }
     }
     return std::nullopt;
@@ -71,17 +74,27 @@ std::optional<WorkPool::Job> WorkPool::next() {
 
 void WorkPool::run() {
     for (;;) {
-        Job job;
+        std::optional<std::pair<Job, std::size_t>> found;
         {
             std::unique_lock lock(m_mutex);
-            std::optional<Job> found;
-            m_wake.wait(lock, [&] { return m_stopping || (found = next()).has_value(); });
+            m_wake.wait(lock, [&] {
+                found = m_stopping ? std::nullopt : next();
+                return m_stopping || found.has_value();
+            });
             if (!found) return;
-            job = std::move(*found);
             ++m_running;
+            if (found->second > 0) ++m_runningLater;
         }
-        job(false);
+        found->first(false);
         --m_running;
+        if (found->second > 0) {
+            {
+                std::lock_guard lock(m_mutex);
+                --m_runningLater;
+            }
+            // A thread that left a later-lane job waiting may take it now.
+            m_wake.notify_all();
+        }
     }
 }
 

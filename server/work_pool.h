@@ -5,7 +5,11 @@
 // many store connections the work holds. Jobs wait in lanes: a free thread
 // takes the oldest job of the first lane that has one, so work put in a later
 // lane waits behind everything in the earlier ones. Each lane has its own
-// bound, so a full later lane never refuses work of an earlier one.
+// bound, so a full later lane never refuses work of an earlier one. A job may
+// carry a recheck that says, when its turn comes, which lane it belongs in by
+// then: one found to belong in a later lane goes to the back of that lane.
+// Jobs of the later lanes run on all threads but one, so that a job of the
+// first lane never has to wait for one of theirs to end.
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -14,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace wycserver {
@@ -49,12 +54,15 @@ class WorkPool {
         Job job;
         Recheck recheck;
     };
-    // The next job to run, moving jobs that belong in a later lane by now.
-    std::optional<Job> next();
+    // The next job to run and its lane, moving jobs that belong in a later
+    // lane by now.
+    std::optional<std::pair<Job, std::size_t>> next();
 
     std::vector<std::deque<Waiting>> m_lanes;
     bool m_stopping = false;
     std::atomic<std::size_t> m_running{0};
+    std::size_t m_laterThreads = 1; // threads the later lanes may use at once
+    std::size_t m_runningLater = 0;
     std::vector<std::thread> m_threads;
 };
 

@@ -136,6 +136,30 @@ TEST(HashingOrder, LaterLanesWaitBehindEverythingInEarlierOnes) {
                                                "suspect 3", "guesser"}));
 }
 
+// However many suspects wait, one thread stays free for the first lane: a real
+// user's login never waits for a guess to be hashed.
+TEST(HashingOrder, SuspectsNeverTakeTheLastThread) {
+    wycserver::WorkPool pool(2, 10, 2);
+    std::mutex gate;
+    std::unique_lock hold(gate);
+    std::atomic<int> suspectsRunning{0};
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(pool.submit(
+            [&](bool) {
+                ++suspectsRunning;
+                std::lock_guard wait(gate);
+            },
+            1));
+    std::atomic<bool> userDone{false};
+    ASSERT_TRUE(pool.submit([&](bool) { userDone = true; }, 0));
+    for (int i = 0; i < 1000 && !userDone; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_TRUE(userDone);
+    EXPECT_EQ(suspectsRunning.load(), 1);
+    hold.unlock();
+    pool.stop();
+}
+
 TEST(HashingOrder, FailuresMakeTheNameAndTheNetworkSuspectForAWhile) {
     auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
     wycserver::RecentFailures recent(std::chrono::minutes(10), [&] { return now; });
