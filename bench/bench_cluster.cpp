@@ -1,15 +1,21 @@
 // Several server instances behind nginx, as a vendor with many users runs them.
-// For each store (PostgreSQL, then one SQLite file shared by the instances):
-// two wyc-server processes and nginx on loopback ports, then
+// nginx runs the example of deploy/nginx-wyc.conf as shipped (on loopback
+// ports, without TLS). For each store (PostgreSQL, then one SQLite file shared
+// by the instances): two wyc-server processes and nginx, then
 //  - speed: logins per second over keep-alive connections through nginx (8
 //    clients), and the median of page requests (one client, one at a time);
 //    targets 2,000 logins/s and a median under 5 ms;
-//  - PostgreSQL only, the end-to-end check: 4 clients run the desktop
-//    protocol (login, pages, downloads, shares) through nginx while each
-//    instance in turn is killed (SIGKILL) and started again. Every request must
-//    get an answer, every acknowledged download and share must be in the
-//    database, and every balance must be exactly what the acknowledged
-//    answers add up to.
+//  - PostgreSQL only, the end-to-end check, with 4 clients on addresses of
+//    their own running the desktop protocol (login, pages, downloads, shares)
+//    through nginx:
+//      1. a rolling restart: each instance in turn gets SIGTERM, drains, exits
+//         and is started again, while the clients also post test submissions;
+//         every request must be answered and every acknowledged post stored;
+//      2. a crash: each instance in turn is killed (SIGKILL) and started
+//         again; every request of the protocol (all GET) must be answered.
+//    Afterwards every acknowledged download and share must be in the
+//    database, and every balance exactly what the acknowledged answers add
+//    up to.
 // Runs itself inside pg_virtualenv when no PostgreSQL is named (PGHOST or
 // WYC_TEST_POSTGRES).
 //   bench_cluster [SECONDS_PER_ROUND]   (default 3)
@@ -27,21 +33,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "protocol/codepage.h"
+#include "bench_postgres.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 #include "server/pg_connection.h"
 #include "server/protocol.h"
 #include "server/storage.h"
 #include "support/client_targets.h"
 #include "support/http_client.h"
+#include "support/nginx_front.h"
+#include "support/raw_client.h"
 
 namespace fs = std::filesystem;
 
@@ -53,34 +62,12 @@ constexpr double kPageMedianTargetMs = 5.0;
 constexpr int kLoadClients = 8;
 constexpr int kChaosClients = 4;
 constexpr int kUsersPerClient = 10;
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool listening(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
-void waitListening(int port) {
-    for (int i = 0; i < 200 && !listening(port); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-}
+constexpr int kDownloadPairs = 40;
+constexpr int kSharesPerUser = 90;
+constexpr int kKeptPosts = 1000;
+// Longer than the example's fail_timeout, so that nginx uses a restarted
+// instance again before the other one goes.
+constexpr auto kBetweenRestarts = std::chrono::seconds(6);
 
 // A child process with its output in a log file.
 pid_t spawn(const std::vector<std::string>& args, const fs::path& log) {
@@ -99,11 +86,14 @@ pid_t spawn(const std::vector<std::string>& args, const fs::path& log) {
     return pid;
 }
 
-void stopProcess(pid_t& pid, int sig) {
-    if (pid <= 0) return;
+// Sends `sig` and waits for the process to end; the milliseconds that took.
+double stopProcess(pid_t& pid, int sig) {
+    if (pid <= 0) return 0;
+    const auto t0 = Clock::now();
     ::kill(pid, sig);
     ::waitpid(pid, nullptr, 0);
     pid = -1;
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
 struct Instance {
@@ -112,91 +102,72 @@ struct Instance {
     pid_t pid = -1;
     void start(const fs::path& log) {
         pid = spawn(args, log);
-        waitListening(port);
+        waitForListener(port);
     }
 };
 
-// The user id of an accepted login answer, or "".
+// The user id of an accepted login answer ("ok|id|points|token"), or "".
 std::string idOf(const std::string& login) {
     if (login.rfind("ok|", 0) != 0) return {};
-    return login.substr(3, login.rfind('|') - 3);
+    return login.substr(3, login.find('|', 3) - 3);
 }
 
 std::int64_t balanceOf(const std::string& answer) {
-    const auto last = answer.rfind('|');
-    return std::stoll(answer.substr(answer.rfind('|', last - 1) + 1));
+    const auto first = answer.find('|');
+    return std::stoll(answer.substr(first + 1, answer.find('|', first + 1) - first - 1));
 }
 
 class Cluster {
   public:
-    Cluster(fs::path dir, const std::string& serverBinary, std::vector<std::string> storeArgs)
-        : m_dir(std::move(dir)) {
+    Cluster(const fs::path& dir, const std::string& serverBinary,
+            const std::vector<std::string>& storeArgs)
+        : m_dir(dir) {
         for (int i = 0; i < 2; ++i) {
             Instance in;
-            in.port = freePort();
+            in.port = freeLoopbackPort();
             in.args = {serverBinary,      "--port",    std::to_string(in.port), "--quiet",
-                       "--trusted-proxy", "127.0.0.1", "--sign-ups-per-hour",   "1000000"};
+                       "--trusted-proxy", "127.0.0.1", "--sign-ups-per-hour",   "1000000",
+                       "--no-metrics"};
             in.args.insert(in.args.end(), storeArgs.begin(), storeArgs.end());
             m_instances.push_back(in);
         }
         m_instances[0].start(log(0)); // makes the tables
         m_instances[1].start(log(1));
-        m_port = freePort();
-        const fs::path conf = m_dir / "nginx.conf";
-        std::ofstream(conf) << "pid " << (m_dir / "nginx.pid").string() << ";\n"
-                            << "error_log " << (m_dir / "nginx-error.log").string() << ";\n"
-                            << "worker_processes 1;\n"
-                            << "events { worker_connections 1024; }\n"
-                            << "http {\n  access_log off;\n"
-                            << "  client_body_temp_path " << (m_dir / "tmp").string() << ";\n"
-                            << "  proxy_temp_path " << (m_dir / "tmp").string() << ";\n"
-                            << "  upstream wyc { least_conn;\n"
-                            << "    server 127.0.0.1:" << m_instances[0].port
-                            << " max_fails=3 fail_timeout=2s;\n"
-                            << "    server 127.0.0.1:" << m_instances[1].port
-                            << " max_fails=3 fail_timeout=2s;\n"
-                            << "    keepalive 64; }\n"
-                            << "  server { listen 127.0.0.1:" << m_port << ";\n"
-                            << "    location / { proxy_pass http://wyc;\n"
-                            << "      proxy_http_version 1.1; proxy_set_header Connection \"\";\n"
-                            << "      proxy_set_header X-Real-IP $remote_addr;\n"
-                            << "      proxy_set_header X-Forwarded-For "
-                               "$proxy_add_x_forwarded_for;\n"
-                            << "      proxy_next_upstream error timeout http_502 http_503;\n"
-                            << "      proxy_next_upstream_tries 2;\n"
-                            << "      proxy_connect_timeout 1s; } }\n}\n";
-        fs::create_directories(m_dir / "tmp");
-        fs::create_directories(m_dir / "logs");
-        m_nginx = spawn({"nginx", "-p", m_dir.string(), "-c", conf.string(), "-g", "daemon off;"},
-                        m_dir / "nginx.out");
-        waitListening(m_port);
+        m_nginx = std::make_unique<NginxFront>(
+            fs::path(WYC_SOURCE_DIR) / "deploy" / "nginx-wyc.conf", dir / "nginx",
+            std::vector<int>{m_instances[0].port, m_instances[1].port});
     }
     ~Cluster() {
-        stopProcess(m_nginx, SIGQUIT);
+        m_nginx.reset();
         for (auto& in : m_instances)
             stopProcess(in.pid, SIGTERM);
     }
-    int port() const { return m_port; }
-    void kill(int i) { stopProcess(m_instances[i].pid, SIGKILL); }
+    int port() const { return m_nginx->port(); }
+    double stop(int i, int sig) { return stopProcess(m_instances[i].pid, sig); }
     void restart(int i) { m_instances[i].start(log(i)); }
 
   private:
     fs::path log(int i) const { return m_dir / ("server" + std::to_string(i) + ".log"); }
     fs::path m_dir;
     std::vector<Instance> m_instances;
-    int m_port = 0;
-    pid_t m_nginx = -1;
+    std::unique_ptr<NginxFront> m_nginx;
 };
 
-std::vector<std::string> signUpUsers(int port, const std::string& prefix, int count) {
-    std::vector<std::string> ids;
+struct User {
+    std::string id;
+    std::string token;
+};
+
+std::vector<User> signUpUsers(int port, const std::string& prefix, int count) {
+    std::vector<User> users;
     HttpClient c("127.0.0.1", port);
     for (int i = 0; i < count; ++i) {
         const std::string name = prefix + std::to_string(i);
         c.post("/register.asp", "account=" + name + "&password=pw&password2=pw");
-        ids.push_back(idOf(c.get(loginTarget(name, "pw")).value_or(HttpResult{}).body));
+        const std::string answer = c.get(loginTarget(name, "pw")).value_or(HttpResult{}).body;
+        users.push_back({idOf(answer), loginTokenOf(answer)});
     }
-    return ids;
+    return users;
 }
 
 struct Speed {
@@ -255,92 +226,132 @@ struct ChaosResult {
     long requests = 0;
     long unanswered = 0;
     long wrong = 0; // answers that the protocol does not allow here
+    long posts = 0;
+    int lostPosts = 0;
     int balanceMismatches = 0;
     int lostDownloads = 0;
     int lostShares = 0;
     int negative = 0;
+    double longestDrainMs = 0;
     std::string sample; // the first unexpected answer
 };
 
-ChaosResult chaos(Cluster& cluster, const std::string& uri, double seconds) {
-    const int port = cluster.port();
-    const auto ids = signUpUsers(port, "chaos", kChaosClients * kUsersPerClient);
-    std::vector<std::map<std::string, Ledger>> ledgers(kChaosClients);
-    std::atomic<long> requests{0}, unanswered{0}, wrong{0};
-    std::atomic<bool> running{true};
-    auto answered = [&](const HttpReply& r) {
-        ++requests;
+// Clients running the protocol through nginx until told to stop; `posting`
+// says whether they also post test submissions.
+class Clients {
+  public:
+    Clients(int port, ChaosResult& out, const std::vector<User>& users)
+        : m_port(port), m_out(out), m_users(users), m_ledgers(kChaosClients) {}
+
+    void run(bool posting) {
+        m_running = true;
+        for (int t = 0; t < kChaosClients; ++t)
+            m_threads.emplace_back([this, t, posting] { client(t, posting); });
+    }
+    void stop() {
+        m_running = false;
+        for (auto& t : m_threads)
+            t.join();
+        m_threads.clear();
+        m_out.requests = m_requestCount;
+    }
+    const std::vector<std::map<std::string, Ledger>>& ledgers() const { return m_ledgers; }
+    const std::vector<std::string>& acknowledgedPosts() const { return m_posted; }
+
+  private:
+    bool answered(const HttpReply& r) {
+        ++m_requestCount;
         if (!r || r->status != 200 || r->body.empty()) {
-            ++unanswered;
+            std::lock_guard lock(m_mutex);
+            ++m_out.unanswered;
+            if (m_out.sample.empty())
+                m_out.sample = r ? std::to_string(r->status) + " " + r->body : "no answer";
             return false;
         }
         return true;
-    };
-    std::mutex sampleMutex;
-    std::string sample;
-    auto unexpected = [&](const std::string& body) {
-        if (wrong++ == 0) {
-            std::lock_guard lock(sampleMutex);
-            sample = body;
+    }
+    void unexpected(const std::string& body) {
+        std::lock_guard lock(m_mutex);
+        if (m_out.wrong++ == 0 && m_out.sample.empty()) m_out.sample = body;
+    }
+
+    void client(int t, bool posting) {
+        // Each user on a network of its own, as users are.
+        std::vector<std::unique_ptr<HttpClient>> connections;
+        for (int u = 0; u < kUsersPerClient; ++u) {
+            connections.push_back(std::make_unique<HttpClient>("127.0.0.1", m_port));
+            connections.back()->setSourceAddress("127." + std::to_string(10 + t) + "." +
+                                                 std::to_string(1 + u) + ".1");
         }
-    };
-    std::vector<std::thread> clients;
-    for (int t = 0; t < kChaosClients; ++t)
-        clients.emplace_back([&, t] {
-            HttpClient c("127.0.0.1", port);
-            for (int round = 0; running; ++round) {
-                const int u = t * kUsersPerClient + round % kUsersPerClient;
-                const std::string& id = ids[u];
-                Ledger& ledger = ledgers[t][id];
-                auto login = c.get(loginTarget("chaos" + std::to_string(u), "pw"));
-                if (answered(login) && idOf(login->body) != id) unexpected(login->body);
-                answered(c.get("/loadtyc.asp?page=" + std::to_string(round % 4 + 1)));
-                for (int d = 0; d < 3; ++d) {
-                    // Now and then a pair bought before, which must cost nothing.
-                    const std::string ow = "下载" + std::to_string((round * 3 + d) % 40);
-                    auto r = c.get(pointsTarget(id, ow, "词"));
-                    if (!answered(r)) continue;
-                    if (r->body.find('|') == std::string::npos) {
-                        unexpected(r->body);
-                        continue;
-                    }
-                    if (balanceOf(r->body) < 0) ++wrong;
-                    ledger.paidPairs.insert(wycserver::pairKey(ow, "词"));
+        for (int round = 0; m_running; ++round) {
+            const int u = t * kUsersPerClient + round % kUsersPerClient;
+            HttpClient& c = *connections[round % kUsersPerClient];
+            User& user = m_users[u];
+            Ledger& ledger = m_ledgers[t][user.id];
+            auto login = c.get(loginTarget("chaos" + std::to_string(u), "pw"));
+            if (answered(login)) {
+                if (idOf(login->body) != user.id)
+                    unexpected(login->body);
+                else
+                    user.token = loginTokenOf(login->body);
+            }
+            answered(c.get("/loadtyc.asp?page=" + std::to_string(round % 4 + 1)));
+            for (int d = 0; d < 3; ++d) {
+                // Now and then a pair bought before, which must cost nothing.
+                const std::string ow = "下载" + std::to_string((round * 3 + d) % kDownloadPairs);
+                auto r = c.get(pointsTarget(user.id, ow, "词", user.token));
+                if (!answered(r)) continue;
+                if (r->body.find('|') == std::string::npos) {
+                    unexpected(r->body);
+                    continue;
                 }
-                // A pair no one else shares: "already in" can only mean that an
-                // earlier try of this very request was accepted.
-                const std::string ow = "共享" + id + "-" + std::to_string(round);
-                // Every fourth round: an account has 100 shares a day.
-                if (round % 4 != 0) continue;
-                auto r = c.get(shareTarget(id, ow, "新"));
+                if (balanceOf(r->body) < 0) unexpected(r->body);
+                ledger.paidPairs.insert(wycserver::pairKey(ow, "词"));
+            }
+            // Every fourth round a test submission, up to what the store
+            // keeps (the newest 1,000).
+            if (posting && round % 4 == 2 && m_posts++ < kKeptPosts) {
+                const std::string id = "c" + std::to_string(t) + "-" + std::to_string(round);
+                auto r = c.post("/post_test.asp", "id=" + id + "&content=" + std::string(200, 'x'));
                 if (answered(r)) {
-                    if (r->body.find("共享成功") != std::string::npos ||
-                        r->body.find("已经在网络词库中") != std::string::npos)
-                        ledger.sharedPairs.insert(ow);
-                    else
-                        unexpected(r->body);
+                    if (r->body.find("提交成功") == std::string::npos) unexpected(r->body);
+                    std::lock_guard lock(m_mutex);
+                    m_posted.push_back(id);
                 }
             }
-        });
-    const auto pause = std::chrono::duration<double>(seconds / 5);
-    for (int i = 0; i < 2; ++i) {
-        std::this_thread::sleep_for(pause);
-        cluster.kill(i);
-        std::this_thread::sleep_for(pause);
-        cluster.restart(i);
+            // Every fourth round, up to the 100 shares an account has a day.
+            // A pair no one else shares: "already in" can only mean that an
+            // earlier try of this very request was accepted.
+            if (round % 4 != 0 || ++m_shareTries[u] > kSharesPerUser) continue;
+            const std::string ow =
+                "共享" + user.id + "-" + std::to_string(round) + (posting ? "a" : "b");
+            auto r = c.get(shareTarget(user.id, ow, "新", user.token));
+            if (answered(r)) {
+                if (r->body.find("共享成功") != std::string::npos ||
+                    r->body.find("已经在网络词库中") != std::string::npos)
+                    ledger.sharedPairs.insert(ow);
+                else
+                    unexpected(r->body);
+            }
+        }
     }
-    std::this_thread::sleep_for(pause);
-    running = false;
-    for (auto& c : clients)
-        c.join();
 
-    ChaosResult out;
-    out.requests = requests;
-    out.unanswered = unanswered;
-    out.wrong = wrong;
-    out.sample = sample;
+    int m_port;
+    ChaosResult& m_out;
+    std::vector<User> m_users;
+    std::vector<std::map<std::string, Ledger>> m_ledgers;
+    std::vector<std::string> m_posted;
+    std::atomic<bool> m_running{false};
+    std::vector<std::thread> m_threads;
+    std::mutex m_mutex;
+    std::atomic<long> m_requestCount{0};
+    std::atomic<int> m_posts{0};
+    std::vector<int> m_shareTries = std::vector<int>(kChaosClients * kUsersPerClient);
+};
+
+void check(const std::string& uri, const Clients& clients, ChaosResult& out) {
     wycserver::PgConnection db(uri);
-    for (const auto& perClient : ledgers)
+    for (const auto& perClient : clients.ledgers())
         for (const auto& [id, ledger] : perClient) {
             const auto points =
                 db.exec("SELECT points FROM accounts WHERE id = $1", {std::stoll(id)}).int64(0, 0);
@@ -359,6 +370,42 @@ ChaosResult chaos(Cluster& cluster, const std::string& uri, double seconds) {
                         .empty())
                     ++out.lostShares;
         }
+    out.posts = static_cast<long>(clients.acknowledgedPosts().size());
+    for (const auto& id : clients.acknowledgedPosts())
+        if (db.exec("SELECT 1 FROM posts WHERE post_id = $1", {id}).empty()) ++out.lostPosts;
+}
+
+ChaosResult chaos(Cluster& cluster, const std::string& uri) {
+    const int port = cluster.port();
+    // The pairs the clients download, shared first.
+    {
+        const auto seeder = signUpUsers(port, "seeder", 1).front();
+        HttpClient c("127.0.0.1", port);
+        for (int i = 0; i < kDownloadPairs; ++i)
+            c.get(shareTarget(seeder.id, "下载" + std::to_string(i), "词", seeder.token));
+    }
+    ChaosResult out;
+    Clients clients(port, out, signUpUsers(port, "chaos", kChaosClients * kUsersPerClient));
+    // 1. A rolling restart, posts included.
+    clients.run(true);
+    for (int i = 0; i < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        out.longestDrainMs = std::max(out.longestDrainMs, cluster.stop(i, SIGTERM));
+        cluster.restart(i);
+        std::this_thread::sleep_for(kBetweenRestarts);
+    }
+    clients.stop();
+    // 2. Crashes, with the protocol alone.
+    clients.run(false);
+    for (int i = 0; i < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        cluster.stop(i, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        cluster.restart(i);
+        std::this_thread::sleep_for(kBetweenRestarts);
+    }
+    clients.stop();
+    check(uri, clients, out);
     return out;
 }
 
@@ -370,14 +417,9 @@ std::string serverBinary() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("PGHOST") && !std::getenv("WYC_TEST_POSTGRES")) {
-        // A throw-away PostgreSQL cluster for this run.
-        std::vector<char*> args{const_cast<char*>("pg_virtualenv")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        ::execvp("pg_virtualenv", args.data());
-        std::fprintf(stderr, "bench_cluster: needs PostgreSQL: run it under pg_virtualenv\n");
+    bench::needPostgres(argc, argv);
+    if (!NginxFront::available()) {
+        std::fprintf(stderr, "bench_cluster: needs nginx (package nginx-light)\n");
         return 1;
     }
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
@@ -387,29 +429,28 @@ int main(int argc, char** argv) {
     // nginx workers run as another user when started by root.
     fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                              fs::perms::others_read | fs::perms::others_exec);
-    const char* given = std::getenv("WYC_TEST_POSTGRES");
-    const std::string base = given && *given ? given : "postgresql://";
-    wycserver::PgConnection(base).run("DROP SCHEMA IF EXISTS wyc_bench CASCADE");
-    wycserver::PgConnection(base).run("CREATE SCHEMA wyc_bench");
-    const std::string uri = base + (base.find('?') == std::string::npos ? "?" : "&") +
-                            "options=-csearch_path%3Dwyc_bench";
+    const std::string uri = bench::freshSchema("wyc_bench");
 
     bool pass = true;
     Speed speed[2];
-    ChaosResult check;
+    ChaosResult result;
     const char* names[2] = {"PostgreSQL", "SQLite (one file)"};
     for (int store = 0; store < 2; ++store) {
         const fs::path run = dir / (store == 0 ? "pg" : "sqlite");
         fs::create_directories(run);
+        fs::permissions(run, fs::perms::owner_all | fs::perms::others_read |
+                                 fs::perms::others_exec | fs::perms::group_read |
+                                 fs::perms::group_exec);
         Cluster cluster(run, serverBinary(),
                         store == 0 ? std::vector<std::string>{"--database", uri}
                                    : std::vector<std::string>{"--data", (run / "wyc.db").string()});
         speed[store] = measure(cluster.port(), seconds, "load");
-        if (store == 0) check = chaos(cluster, uri, std::max(5.0, seconds * 2));
+        if (store == 0) result = chaos(cluster, uri);
     }
-    wycserver::PgConnection(base).run("DROP SCHEMA wyc_bench CASCADE");
+    bench::dropSchema("wyc_bench");
 
-    std::printf("two wyc-server instances behind nginx on 127.0.0.1, %d keep-alive clients\n",
+    std::printf("two wyc-server instances behind nginx (deploy/nginx-wyc.conf) on 127.0.0.1, %d"
+                " keep-alive clients\n",
                 kLoadClients);
     std::printf("%-20s %14s %10s %14s %12s\n", "store", "logins/s", "failed", "page median",
                 "page p99");
@@ -423,15 +464,17 @@ int main(int argc, char** argv) {
         std::printf("PostgreSQL speed: BELOW TARGET\n");
         pass = false;
     }
-    std::printf("end-to-end, each instance killed and restarted in turn: %ld requests,"
-                " %ld unanswered, %ld unexpected answers; %d balances off, %d negative,"
-                " %d acknowledged downloads and %d acknowledged shares missing\n",
-                check.requests, check.unanswered, check.wrong, check.balanceMismatches,
-                check.negative, check.lostDownloads, check.lostShares);
-    const bool sound = check.requests > 0 && check.unanswered == 0 && check.wrong == 0 &&
-                       check.balanceMismatches == 0 && check.negative == 0 &&
-                       check.lostDownloads == 0 && check.lostShares == 0;
-    if (!check.sample.empty()) std::printf("first unexpected answer: %s\n", check.sample.c_str());
+    std::printf("end-to-end, a rolling restart (SIGTERM, longest drain %.0f ms) then each instance"
+                " killed: %ld requests, %ld unanswered, %ld unexpected answers; %ld posts"
+                " acknowledged, %d of them missing; %d balances off, %d negative, %d acknowledged"
+                " downloads and %d acknowledged shares missing\n",
+                result.longestDrainMs, result.requests, result.unanswered, result.wrong,
+                result.posts, result.lostPosts, result.balanceMismatches, result.negative,
+                result.lostDownloads, result.lostShares);
+    const bool sound = result.requests > 0 && result.unanswered == 0 && result.wrong == 0 &&
+                       result.posts > 0 && result.lostPosts == 0 && result.balanceMismatches == 0 &&
+                       result.negative == 0 && result.lostDownloads == 0 && result.lostShares == 0;
+    if (!result.sample.empty()) std::printf("first unexpected answer: %s\n", result.sample.c_str());
     std::printf("end-to-end check: %s\n", sound ? "PASS" : "FAIL");
     std::error_code ec;
     if (sound)

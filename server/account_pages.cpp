@@ -1,9 +1,9 @@
 #include "account_pages.h"
 
 #include "abuse_limits.h"
-#include "protocol/codepage.h"
 #include "pages.h"
 #include "passwords.h"
+#include "protocol/codepage.h"
 #include "storage.h"
 
 namespace wycserver {
@@ -63,7 +63,8 @@ std::optional<std::string> passwordProblem(std::string_view utf8) {
     return std::nullopt;
 }
 
-std::string AccountPages::signUp(const FormFields& form, const std::string& clientAddress) {
+std::string AccountPages::signUp(const FormFields& form, const std::string& clientAddress,
+                                 const std::string& request) {
     const std::string account = field(form, "account");
     const std::string password = field(form, "password");
     const auto again = formValue(form, "password2");
@@ -79,8 +80,8 @@ std::string AccountPages::signUp(const FormFields& form, const std::string& clie
     if (!m_limits.takeSignUp(clientAddress))
         return refuse("这个网络地址一小时内注册的账号太多，请稍后再试");
     const std::string code = newRecoveryCode();
-    const auto created = m_storage.createAccount(account, hashPassword(password),
-                                                 hashPassword(normaliseRecoveryCode(code)));
+    const auto created = m_storage.createAccount(
+        account, hashPassword(password), hashPassword(normaliseRecoveryCode(code)), request);
     if (!created) return refuse("账号“" + account + "”已被注册");
     const std::string body =
         "<h1>注册成功</h1>" +
@@ -102,15 +103,23 @@ std::string AccountPages::recover(const FormFields& form, const std::string& cli
     if (account.empty() || code.empty()) return refuse("请输入账号和恢复码");
     if (auto why = passwordProblem(password)) return refuse(*why);
     if (again && displayText(*again) != password) return refuse("两次输入的密码不一致");
-    // Wrong recovery codes are limited like wrong passwords.
-    if (m_limits.loginBlocked(account, clientAddress))
-        return refuse("错误次数过多，请10分钟后再试");
+    // Wrong recovery codes are limited like wrong passwords, by the account
+    // they name and by the network they come from.
     const auto found = m_storage.findAccount(account);
-    // The same answer for an unknown account and a wrong code.
-    if (!found || code.size() > 64 || !verifyPassword(code, found->recoveryHash)) {
-        m_limits.loginFailed(account, clientAddress);
+    const std::string key = found ? std::to_string(found->id) : "";
+    if (found && m_limits.loginBlocked(key, clientAddress))
+        return refuse("错误次数过多，请10分钟后再试");
+    if (m_limits.takeGuess(key, clientAddress) != GuessCheck::Allowed)
+        return refuse("错误次数过多，请10分钟后再试");
+    // The same answer, after the same work, for an unknown account and a wrong code.
+    static const std::string unknown = hashPassword("no account has this code");
+    const bool right =
+        code.size() <= 64 && verifyPassword(code, found ? found->recoveryHash : unknown);
+    if (!found || !right) {
+        if (found) m_limits.loginFailed(key, clientAddress);
         return refuse("账号或恢复码不正确");
     }
+    m_limits.guessSucceeded(key, clientAddress);
     const std::string newCode = newRecoveryCode();
     m_storage.setPassword(found->id, hashPassword(password),
                           hashPassword(normaliseRecoveryCode(newCode)));

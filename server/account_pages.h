@@ -24,8 +24,10 @@ class AccountPages {
   public:
     AccountPages(Storage& storage, AbuseLimits& limits) : m_storage(storage), m_limits(limits) {}
     // Both take the posted form and return the HTML page to show. Both hash
-    // passwords: callers bound how many run at once.
-    std::string signUp(const FormFields& form, const std::string& clientAddress);
+    // passwords: callers bound how many run at once. `request` names the
+    // request in the ledger.
+    std::string signUp(const FormFields& form, const std::string& clientAddress,
+                       const std::string& request = {});
     std::string recover(const FormFields& form, const std::string& clientAddress);
 
   private:

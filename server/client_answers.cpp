@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "abuse_limits.h"
-#include "protocol/codepage.h"
-#include "protocol/UnitAES.h"
-#include "protocol/cipher_gbk.h"
+#include "login_token.h"
+#include "network.h"
 #include "passwords.h"
 #include "protocol.h"
+#include "protocol/UnitAES.h"
+#include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
+#include "recent_failures.h"
+#include "share_rules.h"
 #include "storage.h"
 
 namespace wycserver {
@@ -51,28 +55,8 @@ std::vector<std::string_view> split(std::string_view text, std::string_view sep)
     }
 }
 
-bool isBlank(std::string_view word) {
-    for (unsigned char c : word)
-        if (c != ' ' && c != '\t') return false;
-    return true;
-}
-
-// Words may not hold control characters or the "[@" that starts every
-// separator of the exchange, and must survive the trip through GBK.
-bool hasForbiddenCharacters(const std::string& word) {
-    for (unsigned char c : word)
-        if (c < 0x20 || c == 0x7f) return true;
-    if (word.find("[@") != std::string::npos) return true;
-    return !cp::fitsGbk(word);
-}
-
 std::string quoted(std::string_view word) {
     return "“" + answerField(word) + "”";
-}
-
-std::size_t characters(std::string_view utf8) {
-    return static_cast<std::size_t>(
-        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
 // The calendar day of the users, China Standard Time (UTC+8), as "YYYY-MM-DD".
@@ -85,22 +69,36 @@ std::string chinaDay(std::int64_t now) {
     return text;
 }
 
+// A wrong password for an account that does not exist costs the same hashing
+// as one for an account that does, so the time of the answer tells nothing.
+bool checkAgainstNothing(std::string_view password) {
+    static const std::string unused = hashPassword("no account has this password");
+    verifyPassword(password, unused);
+    return false;
+}
+
+std::string field(std::string_view rawQuery, std::string_view name) {
+    return formValue(parseForm(rawQuery), name).value_or("");
+}
+
 } // namespace
 
-ClientAnswers::ClientAnswers(Storage& storage, VerifiedPasswords& verified, AbuseLimits& limits)
-    : m_storage(storage), m_verified(verified), m_limits(limits), m_now([] {
+ClientAnswers::ClientAnswers(Storage& storage, VerifiedPasswords& verified, AbuseLimits& limits,
+                             RecentFailures& recent)
+    : m_storage(storage), m_verified(verified), m_limits(limits), m_recent(recent), m_now([] {
           return std::chrono::duration_cast<std::chrono::seconds>(
                      std::chrono::system_clock::now().time_since_epoch())
               .count();
       }) {}
 
-bool ClientAnswers::loggedIn(std::int64_t userId, const std::string& client) {
-    return m_storage.loggedInFrom(userId, client, m_now() - kLoginLifetime);
+bool ClientAnswers::loginIsSuspect(std::string_view rawQuery, const Caller& caller) const {
+    const auto parsed = parseLoginQuery(rawQuery);
+    return m_recent.suspect(parsed ? std::string_view(parsed->account) : rawQuery, caller.address);
 }
 
-std::string ClientAnswers::login(std::string_view rawQuery, const std::string& client) {
+ClientAnswer ClientAnswers::login(std::string_view rawQuery, const Caller& caller) {
     const auto parsed = parseLoginQuery(rawQuery);
-    if (!parsed) return "登录失败：请求格式不正确";
+    if (!parsed) return {"登录失败：请求格式不正确"};
     // The program sends account and password unencoded, except for the bytes a
     // request line cannot hold; a client that percent-encodes everything is
     // understood too. The key digest, made over the plain text, tells which.
@@ -119,49 +117,80 @@ std::string ClientAnswers::login(std::string_view rawQuery, const std::string& c
             }
         }
     }
-    if (!query) return "登录失败：校验码不正确";
-    // Guessing is slowed per account and client address; the refusal comes
-    // before any hashing, so a blocked guesser costs next to nothing.
-    if (m_limits.loginBlocked(query->account, client))
-        return "登录失败：密码错误次数过多，请10分钟后再试";
-    const auto accounts = utf8Readings(query->account);
+    if (!query) return {"登录失败：校验码不正确"};
+    const std::string& client = caller.address;
+    // The name may be GBK (the program) or UTF-8 (other clients): each reading
+    // that names an account is a candidate, and the throttles count the
+    // account, whichever spelling named it.
+    const auto names = utf8Readings(query->account);
     const auto passwords = utf8Readings(query->password);
-    for (std::size_t i = 0; i < accounts.size(); ++i) {
-        const auto account = m_storage.findAccount(accounts[i]);
-        if (!account) continue;
-        const auto& password = i < passwords.size() ? passwords[i] : passwords.front();
-        if (!m_verified.check(account->id, password, account->passwordHash)) continue;
-        m_limits.loginSucceeded(query->account, client);
-        const std::int64_t now = m_now();
-        m_storage.recordLogin(account->id, client, now, now - kLoginLifetime);
-        // A hash of an older form is replaced now that the password is known.
-        if (needsRehash(account->passwordHash)) {
-            const std::string upgraded = hashPassword(password);
-            if (m_storage.replacePasswordHash(account->id, account->passwordHash, upgraded))
-                m_verified.remember(account->id, password, upgraded);
+    std::vector<std::pair<Account, std::string>> candidates;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (auto account = m_storage.findAccount(names[i]))
+            candidates.emplace_back(*account, i < passwords.size() ? passwords[i] : passwords[0]);
+    const std::string key = candidates.empty() ? "" : std::to_string(candidates[0].first.id);
+    const std::int64_t now = m_now();
+    // Guessing is refused before any hashing, so a blocked guesser costs next
+    // to nothing. An address the account logged in from before is not held to
+    // the account's and the network's limits.
+    if (!key.empty() && m_limits.loginBlocked(key, client))
+        return {"登录失败：密码错误次数过多，请10分钟后再试"};
+    const bool known = !key.empty() && m_storage.loggedInFrom(candidates[0].first.id, client,
+                                                              now - Storage::kKnownAddressSeconds);
+    if (!known) {
+        switch (m_limits.takeGuess(key, client)) {
+        case GuessCheck::AccountLimit:
+            return {"登录失败：这个账号最近密码错误次数过多，请10分钟后再试"
+                    "（在以前登录过的网络登录不受影响）"};
+        case GuessCheck::NetworkLimit:
+            return {"登录失败：您所在的网络最近密码错误次数过多，请10分钟后再试"};
+        case GuessCheck::Allowed:
+            break;
         }
-        return "ok|" + std::to_string(account->id) + "|" + std::to_string(account->points);
     }
-    m_limits.loginFailed(query->account, client);
-    return "登录失败：账号或密码错误";
+    const Account* account = nullptr;
+    std::string password;
+    for (const auto& [candidate, typed] : candidates)
+        if (m_verified.check(candidate.id, typed, candidate.passwordHash)) {
+            account = &candidate;
+            password = typed;
+            break;
+        }
+    if (candidates.empty()) checkAgainstNothing(passwords[0]);
+    if (!account) {
+        if (!key.empty()) m_limits.loginFailed(key, client);
+        m_recent.failed(query->account, client);
+        return {"登录失败：账号或密码错误"};
+    }
+    if (!known) m_limits.guessSucceeded(key, client);
+    m_limits.loginSucceeded(key, client);
+    if (account->disabled) return {"登录失败：这个账号已停用，请联系客服", account->id};
+    m_storage.recordLogin(account->id, client, now);
+    // A hash of an older form is replaced now that the password is known.
+    if (needsRehash(account->passwordHash)) {
+        const std::string upgraded = hashPassword(password);
+        if (m_storage.replacePasswordHash(account->id, account->passwordHash, upgraded))
+            m_verified.remember(account->id, password, upgraded);
+    }
+    const std::string tokenKey =
+        account->tokenKey.empty() ? m_storage.tokenKey(account->id) : account->tokenKey;
+    return {"ok|" + std::to_string(account->id) + "|" + std::to_string(account->points) + "|" +
+                makeLoginToken(tokenKey, account->id, now),
+            account->id};
 }
 
 std::string pagePlainText(Storage& storage, std::int64_t page) {
-    const std::int64_t total = storage.pairCount();
+    const PairPage found = storage.pairPage(page, ClientAnswers::kPageSize);
     const std::int64_t pageCount = std::max<std::int64_t>(
-        1, (total + ClientAnswers::kPageSize - 1) / ClientAnswers::kPageSize);
+        1, (found.total + ClientAnswers::kPageSize - 1) / ClientAnswers::kPageSize);
     std::string plain;
-    if (page >= 1 && page <= pageCount) {
-        for (const auto& p :
-             storage.pairs((page - 1) * ClientAnswers::kPageSize, ClientAnswers::kPageSize)) {
-            plain += std::to_string(p.netId) + "[@m@]" + p.ow + "[@m@]" + p.nw + "[@m@]" +
-                     std::to_string(p.sharer) + "[@br@]";
-        }
-    }
+    for (const auto& p : found.rows)
+        plain += std::to_string(p.netId) + "[@m@]" + p.ow + "[@m@]" + p.nw + "[@m@]" +
+                 std::to_string(p.sharer) + "[@br@]";
     return plain + std::to_string(page) + "[@br@]" + std::to_string(pageCount);
 }
 
-std::string ClientAnswers::page(const std::optional<std::string>& pageParam) {
+ClientAnswer ClientAnswers::page(const std::optional<std::string>& pageParam) {
     std::int64_t page = 1;
     if (pageParam) {
         // The program sends a decimal number; anything else asks for the newest page.
@@ -169,13 +198,21 @@ std::string ClientAnswers::page(const std::optional<std::string>& pageParam) {
             page = std::clamp<std::int64_t>(*v, -1'000'000'000, 1'000'000'000);
     }
     TAes aes;
-    return aes.EncryptText(cp::utf8ToUtf16(pagePlainText(m_storage, page)), cipher::keyText(),
-                           cipher::kKeyBits);
+    return {aes.EncryptText(cp::utf8ToUtf16(pagePlainText(m_storage, page)), cipher::keyText(),
+                            cipher::kKeyBits)};
 }
 
-std::string ClientAnswers::points(std::string_view q, const std::string& client) {
-    const auto plain = decipher(q);
-    if (!plain) return "【提示信息】下载请求无法识别";
+bool ClientAnswers::sessionValid(std::int64_t userId, std::string_view rawQuery,
+                                 const Caller& caller) {
+    const std::int64_t now = m_now();
+    const std::string key =
+        m_storage.sessionKey(userId, caller.address, now - Storage::kLoginSeconds);
+    return loginTokenValid(field(rawQuery, "t"), key, userId, now, Storage::kLoginSeconds);
+}
+
+ClientAnswer ClientAnswers::points(std::string_view rawQuery, const Caller& caller) {
+    const auto plain = decipher(field(rawQuery, "q"));
+    if (!plain) return {"【提示信息】下载请求无法识别"};
     // user id [@] ow [@] nw [@] addword; a word may itself hold "[@]", so the
     // user id ends at the first separator and the constant follows the last one.
     constexpr std::string_view kSep = "[@]", kTail = "[@]addword";
@@ -183,70 +220,88 @@ std::string ClientAnswers::points(std::string_view q, const std::string& client)
     if (first == std::string::npos || plain->size() < kTail.size() ||
         plain->compare(plain->size() - kTail.size(), kTail.size(), kTail) != 0 ||
         first + kSep.size() > plain->size() - kTail.size())
-        return "【提示信息】下载请求格式不正确";
+        return {"【提示信息】下载请求格式不正确"};
     const auto userText = std::string_view(*plain).substr(0, first);
     const auto words = std::string_view(*plain).substr(
         first + kSep.size(), plain->size() - kTail.size() - first - kSep.size());
     const auto mid = words.find(kSep);
     const auto ow = words.substr(0, mid);
     const auto userId = parseInt(userText);
-    if (!userId) return "【提示信息】用户不存在，请先登录";
-    if (!loggedIn(*userId, client)) {
-        if (!m_storage.findAccount(*userId)) return "【提示信息】用户不存在，请先登录";
-        return "【提示信息】请先登录再下载（登录超过24小时或换了网络，需要重新登录）。";
+    if (!userId) return {"【提示信息】用户不存在，请先登录"};
+    if (!sessionValid(*userId, rawQuery, caller)) {
+        if (!m_storage.findAccount(*userId)) return {"【提示信息】用户不存在，请先登录"};
+        return {"【提示信息】请先登录再下载（登录超过24小时或换了网络，需要重新登录）。"};
     }
     std::int64_t balance = 0;
     const std::string nw(mid == std::string_view::npos ? std::string_view()
                                                        : words.substr(mid + kSep.size()));
-    switch (m_storage.chargeDownload(*userId, std::string(ow), nw, kDownloadPrice, balance)) {
+    const std::string ok = "ok|";
+    switch (m_storage.chargeDownload(*userId, std::string(ow), nw, kDownloadPrice, caller.request,
+                                     balance)) {
     case DownloadResult::UnknownUser:
-        return "【提示信息】用户不存在，请先登录";
+        return {"【提示信息】用户不存在，请先登录"};
     case DownloadResult::NoPoints:
-        return "【提示信息】积分不足，无法下载" + quoted(ow) + "。共享1个词被收录可得10积分。";
+        return {"【提示信息】积分不足，无法下载" + quoted(ow) + "。共享1个词被收录可得10积分。",
+                *userId};
+    case DownloadResult::NotShared:
+        return {"【提示信息】" + quoted(ow) + "不在网络词库中，不扣分。", *userId};
     case DownloadResult::AlreadyPaid:
         // A repeated request (or one a proxy retried) costs nothing again.
-        return "ok|" + std::to_string(balance) + "|【提示信息】" + quoted(ow) +
-               "已经下载过，不再扣分，剩余" + std::to_string(balance) + "积分。";
+        return {ok + std::to_string(balance) + "|【提示信息】" + quoted(ow) +
+                    "已经下载过，不再扣分，剩余" + std::to_string(balance) + "积分。",
+                *userId};
     case DownloadResult::Charged:
         break;
     }
-    return "ok|" + std::to_string(balance) + "|【提示信息】" + quoted(ow) + "下载成功，扣除" +
-           std::to_string(kDownloadPrice) + "积分，剩余" + std::to_string(balance) + "积分。";
+    return {ok + std::to_string(balance) + "|【提示信息】" + quoted(ow) + "下载成功，扣除" +
+                std::to_string(kDownloadPrice) + "积分，剩余" + std::to_string(balance) + "积分。",
+            *userId};
 }
 
-std::string ClientAnswers::share(std::string_view q, const std::string& client) {
+ClientAnswer ClientAnswers::share(std::string_view rawQuery, const Caller& caller) {
+    const std::string q = field(rawQuery, "q");
     const auto fields = split(q, "|");
-    if (fields.size() != 3) return "共享失败：请求格式不正确";
+    if (fields.size() != 3) return {"共享失败：请求格式不正确"};
     const auto userText = decipher(fields[0]);
     const auto ow = decipher(fields[1]);
     const auto nw = decipher(fields[2]);
-    if (!userText || !ow || !nw) return "共享失败：请求无法识别";
+    if (!userText || !ow || !nw) return {"共享失败：请求无法识别"};
     const auto userId = parseInt(*userText);
-    if (!userId || !m_storage.findAccount(*userId)) return "共享失败：用户不存在，请先登录";
-    if (!loggedIn(*userId, client))
-        return "共享失败：请先登录再共享（登录超过24小时或换了网络，需要重新登录）";
-    if (isBlank(*ow) || isBlank(*nw)) return "共享失败：原始词和新词都不能为空";
-    if (characters(*ow) > kMaxWordChars || characters(*nw) > kMaxWordChars)
-        return "共享失败：每个词最多" + std::to_string(kMaxWordChars) + "个字";
-    if (hasForbiddenCharacters(*ow) || hasForbiddenCharacters(*nw))
-        return "共享失败：词中含有不允许的字符";
-    if (*ow == *nw) return "共享失败：原始词和新词相同";
+    if (!userId || !m_storage.findAccount(*userId)) return {"共享失败：用户不存在，请先登录"};
+    if (!sessionValid(*userId, rawQuery, caller))
+        return {"共享失败：请先登录再共享（登录超过24小时或换了网络，需要重新登录）"};
+    if (auto why = shareProblem(*ow, *nw)) return {"共享失败：" + *why, *userId};
+    ShareRequest request;
+    request.userId = *userId;
+    request.network = networkOf(caller.address);
+    request.ow = *ow;
+    request.nw = *nw;
+    request.reward = kShareReward;
+    request.day = chinaDay(m_now());
+    request.dailyLimit = kSharesPerDay;
+    request.networkDailyLimit = kSharesPerNetworkPerDay;
+    request.request = caller.request;
     std::int64_t balance = 0;
-    switch (m_storage.sharePair(*userId, *ow, *nw, kShareReward, chinaDay(m_now()), kSharesPerDay,
-                                balance)) {
+    switch (m_storage.sharePair(request, balance)) {
     case ShareResult::UnknownUser:
-        return "共享失败：用户不存在，请先登录";
+        return {"共享失败：用户不存在，请先登录"};
+    case ShareResult::Banned:
+        return {"共享失败：这个账号已被停止共享，请联系客服", *userId};
     case ShareResult::DailyLimit:
-        return "共享失败：每个账号每天最多共享" + std::to_string(kSharesPerDay) +
-               "个词，请明天再来";
+        return {"共享失败：每个账号每天最多共享" + std::to_string(kSharesPerDay) +
+                    "个词，请明天再来",
+                *userId};
+    case ShareResult::NetworkLimit:
+        return {"共享失败：您所在的网络今天共享的词已经太多，请明天再来", *userId};
     case ShareResult::Duplicate:
-        return "共享失败：" + quoted(*ow) + "→" + quoted(*nw) + "已经在网络词库中";
+        return {"共享失败：" + quoted(*ow) + "→" + quoted(*nw) + "已经在网络词库中", *userId};
     case ShareResult::Accepted:
         break;
     }
-    return "共享成功：" + quoted(*ow) + "→" + quoted(*nw) + "已被收录，奖励" +
-           std::to_string(kShareReward) + "积分，您当前拥有积分(" + std::to_string(balance) +
-           ")分。";
+    return {"共享成功：" + quoted(*ow) + "→" + quoted(*nw) + "已被收录，奖励" +
+                std::to_string(kShareReward) + "积分，您当前拥有积分(" + std::to_string(balance) +
+                ")分。",
+            *userId};
 }
 
 } // namespace wycserver

@@ -4,14 +4,18 @@
 // Each takes what arrived and returns the plain (UTF-8) answer text; refusals
 // are messages without "|".
 //
-// Points and share requests name nothing but a user id, which anyone can put
-// in a request. So they count only for an account that logged in from the
-// same client address within the last day; the desktop program always logs in
-// before it downloads or shares, so it never meets this refusal.
+// Points and share requests name a user id, which anyone can put in a
+// request, and the cipher key is in every copy of the program. So they count
+// only with a login token of that account (the fourth field of the login
+// answer, which the program sends back as "&t=" + token; see login_token.h)
+// that is less than a day old, and only from a client address the account
+// logged in from within that day. A new password ends every token.
 //
-// An account pays for a pair once: a repeated download (or one a proxy sent
-// twice) costs nothing and still answers with the balance. A pair is rewarded
-// once, to its first sharer.
+// An account pays for a pair of the shared thesaurus once: a repeated download
+// (or one a proxy sent twice) costs nothing and still answers with the
+// balance; a pair that is not shared costs nothing at all. A pair is rewarded
+// once, to its first sharer; shares are capped per account and per network
+// and day.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,8 +25,21 @@
 namespace wycserver {
 
 class AbuseLimits;
+class RecentFailures;
 class Storage;
 class VerifiedPasswords;
+
+// Who asks: the client address (as the transport reports it) and the
+// request's id (kept with every change of points).
+struct Caller {
+    std::string address;
+    std::string request;
+};
+
+struct ClientAnswer {
+    std::string text;
+    std::int64_t account = 0; // the account the request named and proved, when known
+};
 
 class ClientAnswers {
   public:
@@ -30,33 +47,36 @@ class ClientAnswers {
     static constexpr std::int64_t kShareReward = 10;
     // Points a download takes; an account pays once for each pair.
     static constexpr std::int64_t kDownloadPrice = 1;
-    static constexpr std::size_t kMaxWordChars = 50;
     static constexpr std::int64_t kSharesPerDay = 100;
-    static constexpr std::int64_t kLoginLifetime = 24 * 60 * 60; // seconds
+    static constexpr std::int64_t kSharesPerNetworkPerDay = 300;
 
     // Seconds since the epoch.
     using Clock = std::function<std::int64_t()>;
 
-    ClientAnswers(Storage& storage, VerifiedPasswords& verified, AbuseLimits& limits);
+    ClientAnswers(Storage& storage, VerifiedPasswords& verified, AbuseLimits& limits,
+                  RecentFailures& recent);
     void setClock(Clock clock) { m_now = std::move(clock); } // for tests
 
-    // client: the address the request came from, as the transport reports it.
     // rawQuery: the query bytes as sent (account and password unencoded GBK).
     // May hash a password: callers bound how many run at once.
-    std::string login(std::string_view rawQuery, const std::string& client);
+    ClientAnswer login(std::string_view rawQuery, const Caller& caller);
+    // True when the login's account name or network failed lately: its check
+    // may wait behind the others.
+    bool loginIsSuspect(std::string_view rawQuery, const Caller& caller) const;
     // page: the "page" parameter, absent for the newest page. Returns cipher text.
-    std::string page(const std::optional<std::string>& page);
-    // q: EncryptText(user id "[@]" ow "[@]" nw "[@]addword").
-    std::string points(std::string_view q, const std::string& client);
-    // q: EncryptText(user id) "|" EncryptText(ow) "|" EncryptText(nw).
-    std::string share(std::string_view q, const std::string& client);
+    ClientAnswer page(const std::optional<std::string>& page);
+    // rawQuery: "q=" EncryptText(user id "[@]" ow "[@]" nw "[@]addword") "&t=" token.
+    ClientAnswer points(std::string_view rawQuery, const Caller& caller);
+    // rawQuery: "q=" EncryptText(user id) "|" EncryptText(ow) "|" EncryptText(nw) "&t=" token.
+    ClientAnswer share(std::string_view rawQuery, const Caller& caller);
 
   private:
-    bool loggedIn(std::int64_t userId, const std::string& client);
+    bool sessionValid(std::int64_t userId, std::string_view rawQuery, const Caller& caller);
 
     Storage& m_storage;
     VerifiedPasswords& m_verified;
     AbuseLimits& m_limits;
+    RecentFailures& m_recent;
     Clock m_now;
 };
 

@@ -4,16 +4,17 @@
 #include <microhttpd.h>
 #include <netdb.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <thread>
 #include <unordered_set>
@@ -28,8 +29,8 @@
 // access handler picks the route and refuses what can be refused from the
 // head alone; the body then arrives in pieces and is decoded as it comes,
 // keeping only the fields the route wants. The last call answers, on this
-// thread or, for a slow route, by suspending the connection until a pool
-// thread has the answer and resumes it.
+// thread for a network-lane route or, for the others, by suspending the
+// connection until a pool thread has the answer and resumes it.
 //
 // The overall deadline needs a thread of its own: the library knows only an
 // idle time-out, which a client sending one byte a second never trips. The
@@ -44,13 +45,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// One client connection, from accept to close.
+// One client connection, from accept to close. Guarded by the registry mutex
+// but for the target, which only the connection's network thread touches.
 struct Connection {
     MHD_socket fd = MHD_INVALID_SOCKET;
     std::string remote;
     std::string target;           // raw target of the request being read
-    Clock::time_point deadline{}; // guarded by the registry mutex
-    bool waiting = false;         // slow work is under way (no deadline then)
+    Clock::time_point deadline{}; // of the request under way
+    Clock::time_point idleSince{};
+    bool waiting = false; // work for it runs on a pool (no deadline then)
+    bool busy = false;    // a request has begun and is not answered yet
 };
 
 // One request on a connection.
@@ -63,6 +67,7 @@ struct Exchange {
     bool drain = false; // a body over the limit, read and dropped before the refusal
     std::optional<HttpResponse> answer; // decided before the last call, or by a pool thread
     bool suspended = false;
+    Clock::time_point began = Clock::now();
 };
 
 std::string addressText(const sockaddr* sa) {
@@ -84,6 +89,18 @@ bool startsWithNoCase(const char* text, const char* prefix) {
     return text && strncasecmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
+// A request id that a proxy may pass on: short, and only characters that
+// cannot disturb a log line.
+bool usableRequestId(const char* id) {
+    if (!id) return false;
+    const std::size_t n = std::strlen(id);
+    if (n == 0 || n > 64) return false;
+    return std::all_of(id, id + n, [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+               c == '-' || c == '_' || c == '.';
+    });
+}
+
 } // namespace
 
 std::string httpErrorText(int status) {
@@ -100,6 +117,10 @@ std::string httpErrorText(int status) {
         return "请求地址太长";
     case 415:
         return "请以 application/x-www-form-urlencoded 方式提交";
+    case 429:
+        return "请求太频繁，请稍后再试";
+    case 431:
+        return "请求头太大";
     case 500:
         return "服务器内部错误，请稍后再试";
     case 503:
@@ -112,23 +133,41 @@ std::string httpErrorText(int status) {
 struct HttpFront::Impl {
     ServerOptions options;
     std::vector<Route> routes;
-    WorkPool pool;
+    HttpObserver* observer;
+    std::unique_ptr<WorkPool> storePool;
+    std::unique_ptr<WorkPool> hashPool;
     MHD_Daemon* daemon = nullptr;
+    std::string idPrefix;
+    std::atomic<std::uint64_t> nextId{0};
 
-    std::mutex registryMutex;
+    mutable std::mutex registryMutex;
     std::unordered_set<Connection*> registry;
     std::atomic<int> suspended{0};
+    std::atomic<bool> draining{false};
 
     std::mutex deadlineMutex;
     std::condition_variable deadlineWake;
     bool stopping = false;
     std::thread deadlineThread;
 
-    Impl(const ServerOptions& o, std::vector<Route> r)
-        : options(o), routes(std::move(r)),
-          pool(o.hashThreads ? o.hashThreads
-                             : std::clamp(std::thread::hardware_concurrency(), 2u, 8u),
-               o.maxWaitingHashes) {}
+    Impl(const ServerOptions& o, std::vector<Route> r, HttpObserver* obs)
+        : options(o), routes(std::move(r)), observer(obs) {
+        auto uses = [this](Lane lane) {
+            return std::any_of(routes.begin(), routes.end(),
+                               [lane](const Route& route) { return route.lane == lane; });
+        };
+        if (uses(Lane::Store))
+            storePool = std::make_unique<WorkPool>(std::max(1u, o.storeThreads), o.maxWaitingStore);
+        // Two lanes: logins under suspicion of guessing wait in the second.
+        if (uses(Lane::Hash))
+            hashPool = std::make_unique<WorkPool>(
+                o.hashThreads ? o.hashThreads
+                              : std::clamp(std::thread::hardware_concurrency(), 2u, 8u),
+                o.maxWaitingHashes, 2);
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "%06x", std::random_device{}() & 0xffffff);
+        idPrefix = prefix;
+    }
 
     // Behind a proxy every connection comes from the proxy: the limit per
     // client address is then the proxy's to apply.
@@ -140,6 +179,16 @@ struct HttpFront::Impl {
 
     Clock::time_point nextDeadline() const {
         return Clock::now() + std::chrono::seconds(options.requestDeadlineSec);
+    }
+
+    WorkPool* poolFor(Lane lane) const {
+        return lane == Lane::Store  ? storePool.get()
+               : lane == Lane::Hash ? hashPool.get()
+                                    : nullptr;
+    }
+
+    void reportError(const std::string& message) {
+        if (observer) observer->error(message);
     }
 
     // ---- connections
@@ -155,6 +204,7 @@ struct HttpFront::Impl {
                 conn->remote = addressText(info->client_addr);
             std::lock_guard lock(self->registryMutex);
             conn->deadline = self->nextDeadline();
+            conn->idleSince = Clock::now();
             self->registry.insert(conn);
             *socketContext = conn;
         } else {
@@ -174,8 +224,22 @@ struct HttpFront::Impl {
         return info ? static_cast<Connection*>(info->socket_context) : nullptr;
     }
 
-    static void* onRequestLine(void*, const char* uri, MHD_Connection* c) {
-        if (auto* conn = connectionOf(c)) conn->target = uri ? uri : "";
+    static void* onRequestLine(void* cls, const char* uri, MHD_Connection* c) {
+        auto* self = static_cast<Impl*>(cls);
+        if (auto* conn = connectionOf(c)) {
+            conn->target = uri ? uri : "";
+            std::lock_guard lock(self->registryMutex);
+            conn->busy = true;
+        }
+        // Queries are read from the raw target kept above. The library would
+        // also split the query into a record per parameter, taken from the
+        // connection's fixed memory: a few hundred empty parameters used it
+        // up, and the request went unanswered. It splits the text it passes
+        // here, right after this call returns, so ending that text at the "?"
+        // leaves it nothing to split.
+        if (uri) {
+            if (char* query = const_cast<char*>(std::strchr(uri, '?'))) query[1] = '\0';
+        }
         return nullptr;
     }
 
@@ -190,6 +254,8 @@ struct HttpFront::Impl {
             std::lock_guard lock(self->registryMutex);
             ex->connection->deadline = self->nextDeadline();
             ex->connection->waiting = false;
+            ex->connection->busy = false;
+            ex->connection->idleSince = Clock::now();
         }
         delete ex;
         *context = nullptr;
@@ -209,20 +275,31 @@ struct HttpFront::Impl {
 
     // ---- requests
 
-    MHD_Result send(MHD_Connection* c, const HttpRequest& req, const HttpResponse& res) {
+    std::string routeName(const Exchange& ex) const { return ex.route ? ex.route->path : "other"; }
+
+    MHD_Result send(MHD_Connection* c, Exchange& ex, const HttpResponse& res) {
         MHD_Response* response = MHD_create_response_from_buffer(
             res.body.size(), const_cast<char*>(res.body.data()), MHD_RESPMEM_MUST_COPY);
         if (!response) return MHD_NO;
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, res.contentType.c_str());
+        // Pages are never to be shown inside another site's frame, nor read
+        // as another type than they say.
+        MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+        MHD_add_response_header(response, "X-Frame-Options", "DENY");
+        MHD_add_response_header(response, "Referrer-Policy", "no-referrer");
+        if (res.noStore) MHD_add_response_header(response, "Cache-Control", "no-store");
+        if (!ex.request.id.empty())
+            MHD_add_response_header(response, "X-Request-Id", ex.request.id.c_str());
+        // While draining, each connection takes its answer and closes, so the
+        // proxy opens its next one to another instance.
+        if (draining) MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
         const MHD_Result queued =
             MHD_queue_response(c, static_cast<unsigned>(res.status), response);
         MHD_destroy_response(response);
-        if (options.accessLog) {
-            // Paths only: the login query carries the password in clear.
-            std::printf("%s %s %s %d\n", req.remote.c_str(), req.method.c_str(), req.path.c_str(),
-                        res.status);
-            std::fflush(stdout);
-        }
+        if (observer)
+            observer->answered(
+                ex.request, routeName(ex), res,
+                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - ex.began));
         return queued;
     }
 
@@ -237,13 +314,16 @@ struct HttpFront::Impl {
         return nullptr;
     }
 
-    std::string clientBehindProxy(MHD_Connection* c, const std::string& peer) const {
-        auto header = [c](const char* name) -> std::optional<std::string> {
-            const char* v = MHD_lookup_connection_value(c, MHD_HEADER_KIND, name);
-            return v ? std::optional<std::string>(v) : std::nullopt;
-        };
-        return clientAddress(peer, options.trustedProxy, header("X-Real-IP"),
-                             header("X-Forwarded-For"));
+    std::optional<std::string> header(MHD_Connection* c, const char* name) const {
+        const char* v = MHD_lookup_connection_value(c, MHD_HEADER_KIND, name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    }
+
+    std::string newRequestId() {
+        char id[32];
+        std::snprintf(id, sizeof id, "%s-%08llx", idPrefix.c_str(),
+                      static_cast<unsigned long long>(++nextId));
+        return id;
     }
 
     // The first call: the head is complete, no body has been read.
@@ -258,7 +338,12 @@ struct HttpFront::Impl {
             req.target = url ? url : "";
         }
         req.path = req.target.substr(0, req.target.find_first_of("?#"));
-        if (!options.trustedProxy.empty()) req.remote = clientBehindProxy(c, req.remote);
+        const bool proxied = !options.trustedProxy.empty() && req.remote == options.trustedProxy;
+        if (proxied)
+            req.remote = clientAddress(req.remote, options.trustedProxy, header(c, "X-Real-IP"),
+                                       header(c, "X-Forwarded-For"));
+        const char* givenId = MHD_lookup_connection_value(c, MHD_HEADER_KIND, "X-Request-Id");
+        req.id = proxied && usableRequestId(givenId) ? std::string(givenId) : newRequestId();
         if (req.target.size() > options.maxTargetBytes) {
             ex.answer = errorResponse(414);
             return;
@@ -285,7 +370,7 @@ struct HttpFront::Impl {
         return std::strtoull(length, nullptr, 10);
     }
 
-    void runSlow(MHD_Connection* c, Exchange& ex) {
+    void runOnPool(MHD_Connection* c, Exchange& ex, WorkPool& pool) {
         ex.suspended = true;
         ++suspended;
         {
@@ -294,10 +379,21 @@ struct HttpFront::Impl {
         }
         MHD_suspend_connection(c);
         Exchange* exchange = &ex;
-        const bool queued = pool.submit([this, c, exchange](bool cancelled) {
-            exchange->answer = cancelled ? errorResponse(503) : handle(*exchange);
-            MHD_resume_connection(c);
-        });
+        // A request that waits behind others is asked again when its turn
+        // comes: what was learnt meanwhile (a failure from its network) may
+        // put it further back.
+        WorkPool::Recheck recheck;
+        if (ex.route->behind)
+            recheck = [exchange] {
+                return std::size_t{exchange->route->behind(exchange->request) ? 1u : 0u};
+            };
+        const std::size_t lane = recheck ? recheck() : 0;
+        const bool queued = pool.submit(
+            [this, c, exchange](bool cancelled) {
+                exchange->answer = cancelled ? errorResponse(503) : handle(*exchange);
+                MHD_resume_connection(c);
+            },
+            lane, std::move(recheck));
         if (!queued) {
             ex.answer = errorResponse(503);
             MHD_resume_connection(c);
@@ -308,11 +404,9 @@ struct HttpFront::Impl {
         try {
             return ex.route->handle(ex.request);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "wyc-server: %s %s failed: %s\n", ex.request.method.c_str(),
-                         ex.request.path.c_str(), e.what());
+            reportError(ex.request.method + " " + ex.request.path + " failed: " + e.what());
         } catch (...) {
-            std::fprintf(stderr, "wyc-server: %s %s failed\n", ex.request.method.c_str(),
-                         ex.request.path.c_str());
+            reportError(ex.request.method + " " + ex.request.path + " failed");
         }
         return errorResponse(500);
     }
@@ -335,7 +429,7 @@ struct HttpFront::Impl {
             }
             // A refusal from the head goes out at once; the library then
             // closes the connection instead of reading a body nobody wants.
-            if (ex->answer) return send(c, ex->request, *ex->answer);
+            if (ex->answer) return send(c, *ex, *ex->answer);
             return MHD_YES;
         }
         if (*uploadSize) {
@@ -345,7 +439,7 @@ struct HttpFront::Impl {
             *uploadSize = 0;
             return MHD_YES;
         }
-        if (ex->drain) return send(c, ex->request, errorResponse(413));
+        if (ex->drain) return send(c, *ex, errorResponse(413));
         if (ex->suspended) {
             // Resumed: the pool thread has left its answer, which gets a
             // deadline of its own to reach the client.
@@ -356,23 +450,23 @@ struct HttpFront::Impl {
                 ex->connection->waiting = false;
                 ex->connection->deadline = nextDeadline();
             }
-            return send(c, ex->request, ex->answer ? *ex->answer : errorResponse(500));
+            return send(c, *ex, ex->answer ? *ex->answer : errorResponse(500));
         }
         ex->request.bodyBytes = ex->bodyBytes;
         if (ex->form) {
             ex->request.form = ex->form->finish();
             if (ex->form->tooLarge()) {
-                return send(c, ex->request,
+                return send(c, *ex,
                             {413, "text/plain; charset=utf-8",
                              ex->route->tooLargeText.empty() ? httpErrorText(413)
                                                              : ex->route->tooLargeText});
             }
         }
-        if (ex->route->slow) {
-            runSlow(c, *ex);
+        if (WorkPool* pool = poolFor(ex->route->lane)) {
+            runOnPool(c, *ex, *pool);
             return MHD_YES;
         }
-        return send(c, ex->request, handle(*ex));
+        return send(c, *ex, handle(*ex));
     }
 
     static MHD_Result access(void* cls, MHD_Connection* c, const char* url, const char* method,
@@ -382,9 +476,12 @@ struct HttpFront::Impl {
     }
 
     static void log(void* cls, const char* format, va_list args) {
-        if (!static_cast<Impl*>(cls)->options.accessLog) return;
-        std::fputs("wyc-server: ", stderr);
-        std::vfprintf(stderr, format, args);
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, args);
+        std::string message(text);
+        while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+            message.pop_back();
+        static_cast<Impl*>(cls)->reportError(message);
     }
 
     int start() {
@@ -405,8 +502,9 @@ struct HttpFront::Impl {
         else
             reinterpret_cast<sockaddr_in*>(&address)->sin_port = htons(options.port);
 
+        // ITC lets drain() stop the listening while the threads run.
         unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_SUSPEND_RESUME |
-                         MHD_USE_ERROR_LOG;
+                         MHD_USE_ERROR_LOG | MHD_USE_ITC;
         if (v6) flags |= MHD_USE_IPv6;
         daemon = MHD_start_daemon(
             flags, static_cast<std::uint16_t>(options.port), nullptr, nullptr, &Impl::access, this,
@@ -425,13 +523,37 @@ struct HttpFront::Impl {
         return port;
     }
 
+    void drain(std::chrono::milliseconds timeout) {
+        if (!daemon || draining.exchange(true)) return;
+        const MHD_socket listening = MHD_quiesce_daemon(daemon);
+        if (listening != MHD_INVALID_SOCKET) ::close(listening);
+        // An idle connection is closed once it has been idle for a moment: a
+        // proxy closes its idle ones before that, so none of them can carry a
+        // request at the instant it closes.
+        const auto grace = std::chrono::milliseconds(options.drainIdleGraceMs);
+        const auto giveUp = Clock::now() + timeout;
+        while (Clock::now() < giveUp) {
+            {
+                std::lock_guard lock(registryMutex);
+                if (registry.empty()) return;
+                const auto now = Clock::now();
+                for (Connection* conn : registry)
+                    if (!conn->busy && now - conn->idleSince > grace &&
+                        conn->fd != MHD_INVALID_SOCKET)
+                        ::shutdown(conn->fd, SHUT_RDWR);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
     void stop() {
         if (!daemon) return;
-        // Slow work already begun finishes and resumes its connection; waiting
-        // work is answered as refused. The library must not be stopped while a
-        // connection is still suspended, so wait for the resumed ones to be
+        // Work already begun finishes and resumes its connection; waiting
+        // work is answered as refused. The library must not be stopped while
+        // a connection is still suspended, so wait for the resumed ones to be
         // taken back.
-        pool.stop();
+        if (hashPool) hashPool->stop();
+        if (storePool) storePool->stop();
         const auto giveUp = Clock::now() + std::chrono::seconds(2);
         while (suspended > 0 && Clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -446,8 +568,9 @@ struct HttpFront::Impl {
     }
 };
 
-HttpFront::HttpFront(const ServerOptions& options, std::vector<Route> routes)
-    : m(std::make_unique<Impl>(options, std::move(routes))) {}
+HttpFront::HttpFront(const ServerOptions& options, std::vector<Route> routes,
+                     HttpObserver* observer)
+    : m(std::make_unique<Impl>(options, std::move(routes), observer)) {}
 
 HttpFront::~HttpFront() {
     stop();
@@ -457,8 +580,31 @@ int HttpFront::start() {
     return m->start();
 }
 
+void HttpFront::drain(std::chrono::milliseconds timeout) {
+    m->drain(timeout);
+}
+
 void HttpFront::stop() {
     m->stop();
+}
+
+bool HttpFront::draining() const {
+    return m->draining;
+}
+
+std::size_t HttpFront::openConnections() const {
+    std::lock_guard lock(m->registryMutex);
+    return m->registry.size();
+}
+
+std::size_t HttpFront::waiting(Lane lane) const {
+    const WorkPool* pool = m->poolFor(lane);
+    return pool ? pool->waiting() : 0;
+}
+
+std::size_t HttpFront::running(Lane lane) const {
+    const WorkPool* pool = m->poolFor(lane);
+    return pool ? pool->running() : 0;
 }
 
 } // namespace wycserver

@@ -4,9 +4,13 @@
 
 std::string serverUsage() {
     return "usage: wyc-server [--port N] [--data FILE | --database URI] [--host ADDRESS]\n"
-           "                  [--no-starter-pairs] [--quiet] [--trusted-proxy ADDRESS]\n"
+           "                  [--no-starter-pairs] [--quiet] [--log-format text|json]\n"
+           "                  [--trusted-proxy ADDRESS] [--metrics HOST:PORT | --no-metrics]\n"
            "                  [--max-connections N] [--per-address N] [--sign-ups-per-hour N]\n"
+           "                  [--drain-seconds N]\n"
            "       wyc-server --database URI --copy-from FILE\n"
+           "       wyc-server backup FILE [--data FILE]\n"
+           "       wyc-server admin [--data FILE | --database URI] COMMAND (admin --help)\n"
            "  --port N            port to listen on (default 8600; 0 picks a free port)\n"
            "  --data FILE         SQLite data file, created when missing (default wyc-server.db)\n"
            "  --database URI      keep the data in PostgreSQL instead, e.g.\n"
@@ -18,8 +22,13 @@ std::string serverUsage() {
            "                      their client in X-Real-IP or X-Forwarded-For; the\n"
            "                      per-address connection limit is then the proxy's job\n"
            "  --host ADDRESS      address to listen on (default 127.0.0.1)\n"
-           "  --no-starter-pairs  leave the shared thesaurus of a new data file empty\n"
-           "  --quiet             no access log on standard output\n"
+           "  --no-starter-pairs  leave the shared thesaurus of a new store empty\n"
+           "  --quiet             no access log on standard output (errors still go to\n"
+           "                      standard error)\n"
+           "  --log-format F      the access log as text (default) or json, a line a request\n"
+           "  --metrics HOST:PORT where Prometheus reads /metrics (default 127.0.0.1 and the\n"
+           "                      service's port plus 1000); --no-metrics: nowhere\n"
+           "  --drain-seconds N   on SIGTERM, the longest wait for open requests (default 10)\n"
            "  --max-connections N connections open at once (default 10000)\n"
            "  --per-address N     connections open at once from one client address (default 128)\n"
            "  --sign-ups-per-hour N  accounts one client address may make per hour (default 10)\n";
@@ -97,6 +106,28 @@ ParsedOptions parseServerOptions(const std::vector<std::string>& args) {
             opt.starterPairs = false;
         } else if (name == "--quiet" && !value) {
             opt.accessLog = false;
+        } else if (name == "--log-format") {
+            auto v = takeValue();
+            if (!v || (*v != "text" && *v != "json"))
+                return failure("--log-format is text or json");
+            opt.jsonLog = *v == "json";
+        } else if (name == "--no-metrics" && !value) {
+            opt.metrics = false;
+        } else if (name == "--metrics") {
+            auto v = takeValue();
+            const auto colon = v ? v->rfind(':') : std::string::npos;
+            if (colon == std::string::npos || colon == 0 ||
+                !parsePort(v->substr(colon + 1), opt.metricsPort))
+                return failure("--metrics needs HOST:PORT, e.g. 127.0.0.1:9600");
+            opt.metricsHost = v->substr(0, colon);
+            if (opt.metricsHost.size() > 2 && opt.metricsHost.front() == '[')
+                opt.metricsHost = opt.metricsHost.substr(1, opt.metricsHost.size() - 2);
+        } else if (name == "--drain-seconds") {
+            auto v = takeValue();
+            unsigned n = 0;
+            if (!v || !parseCount(*v, n) || n > 3600)
+                return failure("--drain-seconds needs 1-3600");
+            opt.drainTimeoutMs = static_cast<int>(n) * 1000;
         } else if (name == "--max-connections" || name == "--per-address" ||
                    name == "--sign-ups-per-hour") {
             auto v = takeValue();
@@ -116,5 +147,7 @@ ParsedOptions parseServerOptions(const std::vector<std::string>& args) {
         return failure("--data and --database name two stores: give one of them");
     if (!opt.copyFrom.empty() && opt.databaseUri.empty())
         return failure("--copy-from needs --database, the store to copy into");
+    if (opt.metricsPort < 0 && opt.port > 65535 - 1000)
+        return failure("--port above 64535 needs --metrics HOST:PORT or --no-metrics");
     return {opt, 0, {}};
 }

@@ -3,6 +3,7 @@
 // under abuse (tests and benchmarks set the limits directly).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,10 +20,22 @@ struct ServerOptions {
     // The address of the reverse proxy in front: its requests name their
     // client in X-Real-IP or X-Forwarded-For. Empty: no proxy is trusted.
     std::string trustedProxy;
-    // A new data file gets a few dozen starter pairs in the shared thesaurus.
+    // A new store shares the starter thesaurus of the desktop program.
     bool starterPairs = true;
-    // One line per request on standard output (paths only, never queries).
+    // One line per request on standard output (paths only, never queries),
+    // as text or as JSON; errors go to standard error either way.
     bool accessLog = false;
+    bool jsonLog = false;
+    // Where log lines go instead of standard output and error (tests).
+    std::function<void(const std::string&)> accessLogSink;
+    std::function<void(const std::string&)> errorLogSink;
+
+    // The metrics (Prometheus text at /metrics) listen apart from the
+    // service: on metricsHost, port metricsPort (-1: the service's port plus
+    // 1000, or any free port when the service's is 0).
+    bool metrics = true;
+    std::string metricsHost = "127.0.0.1";
+    int metricsPort = -1;
 
     // Largest request body accepted; a larger declared one is refused before
     // it is read.
@@ -42,16 +55,40 @@ struct ServerOptions {
     unsigned idleTimeoutSec = 15;
     unsigned requestDeadlineSec = 30;
 
-    // Threads that read and write connections, and threads that hash
-    // passwords (0: as many as there are processor cores, 2 to 8; each hash
-    // in progress holds 19 MB).
+    // Threads that read and write connections, threads that work on the
+    // store, and threads that hash passwords (0: as many as there are
+    // processor cores, 2 to 8; each hash in progress holds 19 MB).
     unsigned networkThreads = 2;
+    unsigned storeThreads = 4;
     unsigned hashThreads = 0;
-    // Logins and sign-ups waiting for a hashing thread; more are refused.
+    // Requests waiting for a store thread, and logins and sign-ups waiting for
+    // a hashing thread (in each of its two lanes); more are answered "busy".
+    std::size_t maxWaitingStore = 256;
     std::size_t maxWaitingHashes = 512;
+    // Longest a statement may run, and wait for a lock, a connection or the
+    // data file, in milliseconds; past it the request is answered "busy".
+    int statementTimeoutMs = 5000;
+    int lockTimeoutMs = 2000;
+    // How often the readiness check asks the store, in milliseconds.
+    int readyPingMs = 250;
 
-    // Sign-ups accepted from one client address per hour.
+    // On SIGTERM: the longest wait for open connections to finish, and how
+    // long one may sit idle before it is closed, in milliseconds.
+    int drainTimeoutMs = 10000;
+    int drainIdleGraceMs = 3000;
+
+    // Sign-ups accepted from one client address per hour (five times as many
+    // from one network, unless signUpsPerNetworkPerHour says otherwise).
     int signUpsPerHour = 10;
+    int signUpsPerNetworkPerHour = 0;
+    // Password checks within ten minutes for one account (from addresses it
+    // never logged in from) and for one network.
+    int guessesPerAccount = 20;
+    int guessesPerNetwork = 50;
+    // Test posts within ten minutes from one address and from one network,
+    // in units of one per post and one more per 16 KB.
+    std::int64_t postUnitsPerAddress = 600;
+    std::int64_t postUnitsPerNetwork = 1800;
 };
 
 struct ParsedOptions {

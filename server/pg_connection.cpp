@@ -3,6 +3,9 @@
 #include <libpq-fe.h>
 
 #include <charconv>
+#include <chrono>
+
+#include "storage.h"
 
 namespace wycserver {
 
@@ -38,23 +41,51 @@ std::int64_t PgResult::affected() const {
     return n && *n ? std::stoll(n) : 0;
 }
 
-PgConnection::PgConnection(const std::string& uri) : m_uri(uri) {
-    m_conn = PQconnectdb(uri.c_str());
+PgConnection::PgConnection(const std::string& uri, PgTimeouts timeouts)
+    : m_uri(uri), m_timeouts(timeouts) {
+    // A database that does not answer fails the connection within seconds;
+    // a connect_timeout in the URI itself comes later and wins.
+    const char* keys[] = {"connect_timeout", "dbname", nullptr};
+    const char* values[] = {"3", uri.c_str(), nullptr};
+    m_conn = PQconnectdbParams(keys, values, 1);
     if (PQstatus(m_conn) != CONNECTION_OK) fail("cannot connect to PostgreSQL");
+    setUp();
+}
+
+void PgConnection::setUp() {
     // Every text the server stores is UTF-8, whatever the database's default.
     if (PQsetClientEncoding(m_conn, "UTF8") != 0) fail("cannot use UTF-8");
     run("SET client_min_messages TO warning");
+    run("SET statement_timeout = " + std::to_string(m_timeouts.statementMs));
+    run("SET lock_timeout = " + std::to_string(m_timeouts.lockMs));
 }
 
 PgConnection::~PgConnection() {
     if (m_conn) PQfinish(m_conn);
 }
 
+namespace {
+
+// Errors after which the same request may well succeed a moment later: a
+// statement or lock timeout, a conflict, a database that is starting, stopping
+// or out of connections, a lost link.
+bool transient(const char* sqlState) {
+    if (!sqlState) return true; // no answer at all: the link is gone
+    const std::string_view s(sqlState);
+    return s == "57014" || s == "55P03" || s == "40001" || s == "40P01" || s == "53300" ||
+           s == "57P01" || s == "57P02" || s == "57P03" || s.substr(0, 2) == "08";
+}
+
+} // namespace
+
 void PgConnection::fail(const std::string& what, pg_result* r) {
     std::string msg = r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn);
+    const bool busy =
+        r ? transient(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : PQstatus(m_conn) != CONNECTION_OK;
     if (r) PQclear(r);
     while (!msg.empty() && (msg.back() == '\n' || msg.back() == ' '))
         msg.pop_back();
+    if (busy) throw StoreBusy(what + ": " + msg);
     throw DbError(what + ": " + msg);
 }
 
@@ -65,7 +96,11 @@ bool PgConnection::healthy() {
     m_prepared.clear();
     PQreset(m_conn);
     if (PQstatus(m_conn) != CONNECTION_OK) return false;
-    PQsetClientEncoding(m_conn, "UTF8");
+    try {
+        setUp();
+    } catch (const DbError&) {
+        return false;
+    }
     return true;
 }
 
@@ -114,7 +149,7 @@ pg_result* PgConnection::attempt(const std::string& sql, const std::vector<PgPar
     std::vector<const char*> values;
     std::vector<int> lengths, formats;
     for (const auto& p : params) {
-        values.push_back(p.value.c_str());
+        values.push_back(p.isNull ? nullptr : p.value.c_str());
         lengths.push_back(static_cast<int>(p.value.size()));
         formats.push_back(p.binary ? 1 : 0);
     }
@@ -159,11 +194,14 @@ void PgTransaction::commit() {
     m_done = true;
 }
 
-PgPool::PgPool(std::string uri, std::size_t size) : m_uri(std::move(uri)), m_size(size) {}
+PgPool::PgPool(std::string uri, std::size_t size, PgTimeouts timeouts)
+    : m_uri(std::move(uri)), m_size(size), m_timeouts(timeouts) {}
 
 PgPool::Lease PgPool::lease() {
     std::unique_lock lock(m_mutex);
-    m_freed.wait(lock, [this] { return !m_idle.empty() || m_open < m_size; });
+    if (!m_freed.wait_for(lock, std::chrono::milliseconds(m_timeouts.lockMs),
+                          [this] { return !m_idle.empty() || m_open < m_size; }))
+        throw StoreBusy("no free connection to PostgreSQL within the lock timeout");
     if (!m_idle.empty()) {
         auto conn = std::move(m_idle.back());
         m_idle.pop_back();
@@ -174,14 +212,14 @@ PgPool::Lease PgPool::lease() {
                 --m_open;
             }
             m_freed.notify_one();
-            throw DbError("the connection to PostgreSQL is lost");
+            throw StoreBusy("the connection to PostgreSQL is lost");
         }
         return Lease(*this, std::move(conn));
     }
     ++m_open;
     lock.unlock();
     try {
-        return Lease(*this, std::make_unique<PgConnection>(m_uri));
+        return Lease(*this, std::make_unique<PgConnection>(m_uri, m_timeouts));
     } catch (...) {
         {
             std::lock_guard again(m_mutex);

@@ -2,7 +2,9 @@
 // Thin wrappers over libpq: one connection with prepared statements cached by
 // their text, a result, a transaction, and a pool that lends connections to one
 // thread at a time. Parameters go as text, except those marked binary (bytea
-// columns, which hold any bytes). Failures throw DbError with the server's message.
+// columns, which hold any bytes). Failures throw DbError with the server's
+// message; a statement that ran out of time, waited too long for a lock or a
+// connection, or lost its link throws StoreBusy.
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -30,8 +32,24 @@ struct PgParam {
         p.binary = true;
         return p;
     }
+    static PgParam null() {
+        PgParam p("");
+        p.isNull = true;
+        return p;
+    }
+    template <typename T> static PgParam optional(const std::optional<T>& v) {
+        return v ? PgParam(*v) : null();
+    }
     std::string value;
     bool binary = false;
+    bool isNull = false;
+};
+
+// How long the database may take: a statement, a wait for a lock, and (in a
+// pool) a wait for a free connection, in milliseconds.
+struct PgTimeouts {
+    int statementMs = 5000;
+    int lockMs = 2000;
 };
 
 class PgResult {
@@ -54,7 +72,7 @@ class PgResult {
 class PgConnection {
   public:
     // uri: a libpq connection string or URI ("postgresql://user:pw@host:port/db").
-    explicit PgConnection(const std::string& uri);
+    explicit PgConnection(const std::string& uri, PgTimeouts timeouts = {});
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
@@ -73,7 +91,9 @@ class PgConnection {
                        bool binaryResult, std::string& what);
     bool reconnectAfter(bool wasIdle);
     [[noreturn]] void fail(const std::string& what, pg_result* r = nullptr);
+    void setUp();
     std::string m_uri;
+    PgTimeouts m_timeouts;
     pg_conn* m_conn = nullptr;
     std::unordered_map<std::string, std::string> m_prepared; // sql -> statement name
 };
@@ -93,10 +113,10 @@ class PgTransaction {
 };
 
 // At most `size` connections, opened when first needed; a thread that finds all
-// lent out waits for one.
+// lent out waits for one, up to the lock timeout.
 class PgPool {
   public:
-    PgPool(std::string uri, std::size_t size);
+    PgPool(std::string uri, std::size_t size, PgTimeouts timeouts = {});
 
     class Lease {
       public:
@@ -120,6 +140,7 @@ class PgPool {
 
     std::string m_uri;
     std::size_t m_size;
+    PgTimeouts m_timeouts;
     std::mutex m_mutex;
     std::condition_variable m_freed;
     std::size_t m_open = 0;

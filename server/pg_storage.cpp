@@ -1,59 +1,79 @@
+// Opening a PostgreSQL store: the tables, and the upgrade of databases of
+// older layouts.
 #include "pg_storage.h"
 
 namespace wycserver {
 
 namespace {
 
-constexpr const char* kAccountColumns = "id, name, points, password_hash, recovery_hash";
 constexpr const char* kNowText = "to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS')";
 // Held while one process checks and creates the tables, so that instances
 // started together do not race on an empty database.
 constexpr std::int64_t kSchemaLock = 0x77796373; // "wycs"
+// Rows per statement when many are inserted at once.
+constexpr std::size_t kBatchRows = 500;
 
-std::optional<Account> accountFrom(const PgResult& r) {
-    if (r.empty()) return std::nullopt;
-    return Account{r.int64(0, 0), r.text(0, 1), r.int64(0, 2), r.text(0, 3), r.text(0, 4)};
-}
-
-// PostgreSQL texts cannot hold NUL; the display texts of a post lose theirs
-// (the content itself is stored as bytes, exactly).
-std::string withoutNul(std::string text) {
-    std::erase(text, '\0');
-    return text;
+PgTimeouts timeoutsOf(const StoreLocation& where) {
+    return {where.statementTimeoutMs, where.lockTimeoutMs};
 }
 
 } // namespace
 
-PgStorage::PgStorage(const std::string& uri, bool starterPairs, std::int64_t keptPostBytes,
-                     std::size_t connections)
-    : m_pool(uri, std::max<std::size_t>(connections, 1)), m_keptPostBytes(keptPostBytes) {
+PgStorage::PgStorage(const StoreLocation& where)
+    : m_pool(where.postgresUri, std::max<std::size_t>(where.connections, 1), timeoutsOf(where)),
+      m_keptPostBytes(where.keptPostBytes) {
     auto conn = m_pool.lease();
+    // Another instance may be creating or upgrading the tables right now.
+    conn->run("SET statement_timeout = 0");
     conn->exec("SELECT pg_advisory_lock($1)", {kSchemaLock});
     try {
-        createSchema(*conn, starterPairs);
+        std::int64_t version = 0;
+        if (!conn->exec("SELECT 1 FROM pg_tables WHERE schemaname = current_schema()"
+                        " AND tablename = 'schema_version'")
+                 .empty())
+            version =
+                conn->exec("SELECT COALESCE(MAX(version), 0) FROM schema_version").int64(0, 0);
+        if (version > kSchemaVersion)
+            throw DbError("the database has layout " + std::to_string(version) +
+                          ", made by a newer server; this one knows layouts up to " +
+                          std::to_string(kSchemaVersion));
+        if (version != kSchemaVersion) upgrade(*conn, version, where.starterPairs);
     } catch (...) {
         conn->exec("SELECT pg_advisory_unlock($1)", {kSchemaLock});
+        conn->run("SET statement_timeout = " + std::to_string(where.statementTimeoutMs));
         throw;
     }
     conn->exec("SELECT pg_advisory_unlock($1)", {kSchemaLock});
+    conn->run("SET statement_timeout = " + std::to_string(where.statementTimeoutMs));
 }
 
-void PgStorage::createSchema(PgConnection& conn, bool starterPairs) {
-    const std::string now = kNowText;
-    std::int64_t version = 0;
-    if (!conn.exec("SELECT 1 FROM pg_tables WHERE schemaname = current_schema()"
-                   " AND tablename = 'schema_version'")
-             .empty()) {
-        const auto r = conn.exec("SELECT COALESCE(MAX(version), 0) FROM schema_version");
-        version = r.int64(0, 0);
-    }
-    if (version > kSchemaVersion)
-        throw DbError("the database has layout " + std::to_string(version) +
-                      ", made by a newer server; this one knows layouts up to " +
-                      std::to_string(kSchemaVersion));
-    if (version == kSchemaVersion) return;
-
+// Brings a database of any earlier layout (0: a new one) to the current one
+// in one transaction.
+void PgStorage::upgrade(PgConnection& conn, std::int64_t fromVersion, bool starterPairs) {
     PgTransaction tx(conn);
+    conn.run("SET LOCAL lock_timeout = 0");
+    createSchema(conn);
+    if (fromVersion < 3) {
+        // The ledger starts from the balances as they stand.
+        conn.exec(std::string("INSERT INTO ledger (user_id, change, reason, request)"
+                              " SELECT id, points, '") +
+                  ledger::kOpening + "', '' FROM accounts WHERE points <> 0");
+        if (starterPairs) seedStarterPairs(conn);
+        // The starter pairs first (the oldest), then the shared ones in the
+        // order they came.
+        conn.exec("UPDATE shared_pairs SET pos = r.rn FROM (SELECT net_id, ROW_NUMBER() OVER"
+                  " (ORDER BY sharer <> $1, net_id) AS rn FROM shared_pairs) AS r"
+                  " WHERE shared_pairs.net_id = r.net_id",
+                  {kStarterSharer});
+        conn.run("UPDATE pair_stats SET pairs = (SELECT COUNT(*) FROM shared_pairs) WHERE id = 1");
+    }
+    conn.run("DELETE FROM schema_version");
+    conn.exec("INSERT INTO schema_version (version) VALUES ($1)", {kSchemaVersion});
+    tx.commit();
+}
+
+void PgStorage::createSchema(PgConnection& conn) {
+    const std::string now = kNowText;
     conn.run("CREATE TABLE IF NOT EXISTS schema_version (version BIGINT NOT NULL)");
     conn.run("CREATE SEQUENCE IF NOT EXISTS account_ids START " + std::to_string(kFirstUserId));
     conn.run("CREATE TABLE IF NOT EXISTS accounts ("
@@ -64,6 +84,25 @@ void PgStorage::createSchema(PgConnection& conn, bool starterPairs) {
              " points BIGINT NOT NULL CHECK (points >= 0),"
              " created TEXT NOT NULL DEFAULT " +
              now + ")");
+    conn.run("ALTER TABLE accounts ADD COLUMN IF NOT EXISTS disabled BIGINT NOT NULL DEFAULT 0");
+    conn.run("ALTER TABLE accounts ADD COLUMN IF NOT EXISTS share_banned BIGINT NOT NULL"
+             " DEFAULT 0");
+    // The key that signs the account's login tokens (login_token.h).
+    conn.run("ALTER TABLE accounts ADD COLUMN IF NOT EXISTS token_key TEXT NOT NULL DEFAULT ''");
+    // Every change of points, with its reason and the request that made it.
+    conn.run("CREATE TABLE IF NOT EXISTS ledger ("
+             " seq BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,"
+             " at TEXT NOT NULL DEFAULT " +
+             now +
+             ","
+             " user_id BIGINT NOT NULL,"
+             " change BIGINT NOT NULL,"
+             " reason TEXT NOT NULL,"
+             " request TEXT NOT NULL)");
+    conn.run("CREATE INDEX IF NOT EXISTS ledger_user ON ledger (user_id, seq)");
+    // `pos` numbers the pairs 1, 2, ... in the order they came, without gaps,
+    // so that a page is a range of it; pair_stats holds how many there are,
+    // and its one row is the lock that orders the changes of numbering.
     conn.run("CREATE TABLE IF NOT EXISTS shared_pairs ("
              " net_id BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,"
              " ow TEXT NOT NULL,"
@@ -73,6 +112,13 @@ void PgStorage::createSchema(PgConnection& conn, bool starterPairs) {
              now +
              ","
              " UNIQUE (ow, nw))");
+    conn.run("ALTER TABLE shared_pairs ADD COLUMN IF NOT EXISTS pos BIGINT");
+    conn.run("CREATE INDEX IF NOT EXISTS shared_pairs_pos ON shared_pairs (pos)");
+    conn.run("CREATE INDEX IF NOT EXISTS shared_pairs_sharer ON shared_pairs (sharer)");
+    conn.run("CREATE TABLE IF NOT EXISTS pair_stats ("
+             " id INTEGER PRIMARY KEY CHECK (id = 1),"
+             " pairs BIGINT NOT NULL)");
+    conn.run("INSERT INTO pair_stats (id, pairs) VALUES (1, 0) ON CONFLICT DO NOTHING");
     conn.run("CREATE TABLE IF NOT EXISTS client_logins ("
              " user_id BIGINT NOT NULL,"
              " address TEXT NOT NULL,"
@@ -84,6 +130,11 @@ void PgStorage::createSchema(PgConnection& conn, bool starterPairs) {
              " day TEXT NOT NULL,"
              " shares BIGINT NOT NULL,"
              " PRIMARY KEY (user_id, day))");
+    conn.run("CREATE TABLE IF NOT EXISTS share_network_days ("
+             " network TEXT NOT NULL,"
+             " day TEXT NOT NULL,"
+             " shares BIGINT NOT NULL,"
+             " PRIMARY KEY (network, day))");
     conn.run("CREATE TABLE IF NOT EXISTS downloads ("
              " user_id BIGINT NOT NULL,"
              " pair_key TEXT NOT NULL,"
@@ -91,6 +142,8 @@ void PgStorage::createSchema(PgConnection& conn, bool starterPairs) {
     conn.run("CREATE TABLE IF NOT EXISTS throttle_events ("
              " key TEXT NOT NULL,"
              " at BIGINT NOT NULL)");
+    conn.run("ALTER TABLE throttle_events ADD COLUMN IF NOT EXISTS weight BIGINT NOT NULL"
+             " DEFAULT 1");
     conn.run("CREATE INDEX IF NOT EXISTS throttle_events_key ON throttle_events (key, at)");
     conn.run("CREATE INDEX IF NOT EXISTS throttle_events_at ON throttle_events (at)");
     conn.run("CREATE TABLE IF NOT EXISTS posts ("
@@ -104,219 +157,28 @@ void PgStorage::createSchema(PgConnection& conn, bool starterPairs) {
              " remote TEXT NOT NULL,"
              " preview TEXT NOT NULL,"
              " content BYTEA NOT NULL)");
-    if (version == 0 && starterPairs) {
-        for (const auto& [ow, nw] : wycserver::starterPairs())
-            conn.exec("INSERT INTO shared_pairs (ow, nw, sharer) VALUES ($1, $2, $3)"
-                      " ON CONFLICT DO NOTHING",
-                      {ow, nw, kStarterSharer});
+}
+
+void PgStorage::seedStarterPairs(PgConnection& conn) {
+    const auto& all = starterPairs();
+    for (std::size_t at = 0; at < all.size(); at += kBatchRows) {
+        const std::size_t end = std::min(all.size(), at + kBatchRows);
+        std::string sql = "INSERT INTO shared_pairs (ow, nw, sharer) VALUES ";
+        std::vector<PgParam> params;
+        for (std::size_t i = at; i < end; ++i) {
+            const auto n = params.size();
+            sql += (i == at ? "($" : ", ($") + std::to_string(n + 1) + ", $" +
+                   std::to_string(n + 2) + ", " + std::to_string(kStarterSharer) + ")";
+            params.emplace_back(all[i].first);
+            params.emplace_back(all[i].second);
+        }
+        conn.exec(sql + " ON CONFLICT DO NOTHING", params);
     }
-    conn.run("DELETE FROM schema_version");
-    conn.exec("INSERT INTO schema_version (version) VALUES ($1)", {kSchemaVersion});
-    tx.commit();
 }
 
-std::optional<Account> PgStorage::createAccount(const std::string& name,
-                                                const std::string& passwordHash,
-                                                const std::string& recoveryHash) {
+void PgStorage::ping() {
     auto conn = m_pool.lease();
-    const auto r = conn->exec("INSERT INTO accounts (name, password_hash, recovery_hash, points)"
-                              " VALUES ($1, $2, $3, $4) ON CONFLICT (name) DO NOTHING RETURNING id",
-                              {name, passwordHash, recoveryHash, kStartPoints});
-    if (r.empty()) return std::nullopt;
-    return Account{r.int64(0, 0), name, kStartPoints, passwordHash, recoveryHash};
-}
-
-std::optional<Account> PgStorage::findAccount(const std::string& name) {
-    auto conn = m_pool.lease();
-    return accountFrom(conn->exec(
-        std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE name = $1", {name}));
-}
-
-std::optional<Account> PgStorage::findAccount(std::int64_t id) {
-    auto conn = m_pool.lease();
-    return accountFrom(conn->exec(
-        std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE id = $1", {id}));
-}
-
-void PgStorage::setPassword(std::int64_t id, const std::string& passwordHash,
-                            const std::string& recoveryHash) {
-    auto conn = m_pool.lease();
-    conn->exec("UPDATE accounts SET password_hash = $1, recovery_hash = $2 WHERE id = $3",
-               {passwordHash, recoveryHash, id});
-}
-
-bool PgStorage::replacePasswordHash(std::int64_t id, const std::string& oldHash,
-                                    const std::string& newHash) {
-    auto conn = m_pool.lease();
-    return conn->exec("UPDATE accounts SET password_hash = $1 WHERE id = $2"
-                      " AND password_hash = $3",
-                      {newHash, id, oldHash})
-               .affected() == 1;
-}
-
-DownloadResult PgStorage::chargeDownload(std::int64_t userId, const std::string& ow,
-                                         const std::string& nw, std::int64_t price,
-                                         std::int64_t& balance) {
-    auto conn = m_pool.lease();
-    auto pointsNow = [&](DownloadResult known) {
-        const auto r = conn->exec("SELECT points FROM accounts WHERE id = $1", {userId});
-        if (r.empty()) return DownloadResult::UnknownUser;
-        balance = r.int64(0, 0);
-        return known;
-    };
-    {
-        // A second request for the same pair waits on the first one's row and
-        // then finds it: it pays only if the first one was rolled back.
-        PgTransaction tx(*conn);
-        const auto paid = conn->exec("INSERT INTO downloads (user_id, pair_key) VALUES ($1, $2)"
-                                     " ON CONFLICT DO NOTHING",
-                                     {userId, pairKey(ow, nw)});
-        if (paid.affected() == 0) {
-            tx.commit();
-            return pointsNow(DownloadResult::AlreadyPaid);
-        }
-        const auto took = conn->exec("UPDATE accounts SET points = points - $1"
-                                     " WHERE id = $2 AND points >= $1 RETURNING points",
-                                     {price, userId});
-        if (!took.empty()) {
-            balance = took.int64(0, 0);
-            tx.commit();
-            return DownloadResult::Charged;
-        }
-    } // rolled back: the pair stays unpaid
-    return pointsNow(DownloadResult::NoPoints);
-}
-
-ShareResult PgStorage::sharePair(std::int64_t userId, const std::string& ow, const std::string& nw,
-                                 std::int64_t reward, const std::string& day,
-                                 std::int64_t dailyLimit, std::int64_t& balance) {
-    auto conn = m_pool.lease();
-    PgTransaction tx(*conn);
-    const auto user = conn->exec("SELECT points FROM accounts WHERE id = $1", {userId});
-    if (user.empty()) return ShareResult::UnknownUser;
-    balance = user.int64(0, 0);
-    // The unique pair and the day's counter are each claimed in one statement,
-    // so two processes can neither reward one pair twice nor pass the limit.
-    if (conn->exec("INSERT INTO shared_pairs (ow, nw, sharer) VALUES ($1, $2, $3)"
-                   " ON CONFLICT DO NOTHING",
-                   {ow, nw, userId})
-            .affected() == 0)
-        return ShareResult::Duplicate;
-    if (conn->exec("INSERT INTO share_days (user_id, day, shares) VALUES ($1, $2, 1)"
-                   " ON CONFLICT (user_id, day) DO UPDATE SET shares = share_days.shares + 1"
-                   " WHERE share_days.shares < $3 RETURNING shares",
-                   {userId, day, dailyLimit})
-            .empty())
-        return ShareResult::DailyLimit;
-    const auto added =
-        conn->exec("UPDATE accounts SET points = points + $1 WHERE id = $2 RETURNING points",
-                   {reward, userId});
-    conn->exec("DELETE FROM share_days WHERE day < $1", {day});
-    tx.commit();
-    balance = added.int64(0, 0);
-    return ShareResult::Accepted;
-}
-
-void PgStorage::recordLogin(std::int64_t userId, const std::string& address, std::int64_t now,
-                            std::int64_t forgetBefore) {
-    auto conn = m_pool.lease();
-    conn->exec("INSERT INTO client_logins (user_id, address, at) VALUES ($1, $2, $3)"
-               " ON CONFLICT (user_id, address)"
-               " DO UPDATE SET at = GREATEST(client_logins.at, EXCLUDED.at)",
-               {userId, address, now});
-    conn->exec("DELETE FROM client_logins WHERE at < $1", {forgetBefore});
-}
-
-bool PgStorage::loggedInFrom(std::int64_t userId, const std::string& address, std::int64_t since) {
-    auto conn = m_pool.lease();
-    return !conn->exec("SELECT 1 FROM client_logins WHERE user_id = $1 AND address = $2"
-                       " AND at >= $3",
-                       {userId, address, since})
-                .empty();
-}
-
-std::int64_t PgStorage::countEvents(const std::string& key, std::int64_t since) {
-    auto conn = m_pool.lease();
-    return conn
-        ->exec("SELECT COUNT(*) FROM throttle_events WHERE key = $1 AND at >= $2", {key, since})
-        .int64(0, 0);
-}
-
-bool PgStorage::addEventBelow(const std::string& key, std::int64_t at, std::int64_t since,
-                              std::int64_t limit, std::int64_t forgetBefore) {
-    auto conn = m_pool.lease();
-    PgTransaction tx(*conn);
-    // Count and insert under a lock on the key, held to the end of the
-    // transaction, so that processes counting the same key take turns.
-    conn->exec("SELECT pg_advisory_xact_lock(hashtextextended($1, 0))", {key});
-    conn->exec("DELETE FROM throttle_events WHERE at < $1", {forgetBefore});
-    const bool added = conn->exec("INSERT INTO throttle_events (key, at) SELECT $1, $2"
-                                  " WHERE (SELECT COUNT(*) FROM throttle_events"
-                                  " WHERE key = $1 AND at >= $3) < $4",
-                                  {key, at, since, limit})
-                           .affected() == 1;
-    tx.commit();
-    return added;
-}
-
-void PgStorage::clearEvents(const std::string& key) {
-    auto conn = m_pool.lease();
-    conn->exec("DELETE FROM throttle_events WHERE key = $1", {key});
-}
-
-std::int64_t PgStorage::pairCount() {
-    auto conn = m_pool.lease();
-    return conn->exec("SELECT COUNT(*) FROM shared_pairs").int64(0, 0);
-}
-
-std::vector<SharedPair> PgStorage::pairs(std::int64_t offset, std::int64_t limit) {
-    auto conn = m_pool.lease();
-    const auto r = conn->exec("SELECT net_id, ow, nw, sharer FROM shared_pairs"
-                              " ORDER BY net_id DESC LIMIT $1 OFFSET $2",
-                              {limit, std::max<std::int64_t>(offset, 0)});
-    std::vector<SharedPair> out;
-    for (int i = 0; i < r.rows(); ++i)
-        out.push_back({r.int64(i, 0), r.text(i, 1), r.text(i, 2), r.int64(i, 3)});
-    return out;
-}
-
-void PgStorage::addPost(const std::string& id, const std::string& content,
-                        const std::string& preview, std::int64_t bodyBytes,
-                        const std::string& remote) {
-    const auto stored = static_cast<std::int64_t>(id.size() + preview.size() + content.size());
-    auto conn = m_pool.lease();
-    PgTransaction tx(*conn);
-    conn->exec(
-        "INSERT INTO posts (post_id, body_bytes, stored_bytes, remote, preview, content)"
-        " VALUES ($1, $2, $3, $4, $5, $6)",
-        {withoutNul(id), bodyBytes, stored, remote, withoutNul(preview), PgParam::bytes(content)});
-    conn->exec("DELETE FROM posts WHERE seq <= (SELECT MAX(seq) FROM posts) - $1",
-               {std::int64_t{kKeptPosts}});
-    conn->exec("DELETE FROM posts WHERE seq IN (SELECT seq FROM"
-               " (SELECT seq, SUM(stored_bytes) OVER (ORDER BY seq DESC) AS total"
-               " FROM posts) AS running WHERE total > $1)"
-               " AND seq < (SELECT MAX(seq) FROM posts)",
-               {m_keptPostBytes});
-    tx.commit();
-}
-
-std::vector<StoredPost> PgStorage::latestPosts(int limit) {
-    auto conn = m_pool.lease();
-    const auto r = conn->exec("SELECT seq, received, post_id, preview, body_bytes, remote"
-                              " FROM posts ORDER BY seq DESC LIMIT $1",
-                              {std::int64_t{limit}});
-    std::vector<StoredPost> out;
-    for (int i = 0; i < r.rows(); ++i)
-        out.push_back(
-            {r.int64(i, 0), r.text(i, 1), r.text(i, 2), r.text(i, 3), r.int64(i, 4), r.text(i, 5)});
-    return out;
-}
-
-std::optional<std::string> PgStorage::postContent(std::int64_t seq) {
-    auto conn = m_pool.lease();
-    const auto r = conn->exec("SELECT content FROM posts WHERE seq = $1", {seq}, true);
-    if (r.empty()) return std::nullopt;
-    return r.text(0, 0);
+    conn->exec("SELECT pairs FROM pair_stats WHERE id = 1");
 }
 
 } // namespace wycserver

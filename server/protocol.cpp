@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "protocol/codepage.h"
 #include "protocol/MD5.h"
+#include "protocol/codepage.h"
 
 namespace wycserver {
 

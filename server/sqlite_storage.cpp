@@ -1,14 +1,16 @@
-#include "sqlite_storage.h"
-
+// Opening a SQLite store: the file's permissions, the tables, the upgrade of
+// files of older layouts, and the online backup.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
+
+#include "sqlite_locked.h"
+
 namespace wycserver {
 
 namespace {
-
-constexpr const char* kAccountColumns = "id, name, points, password_hash, recovery_hash";
 
 // Takes group and other permissions away from a file, if it exists.
 void restrictToOwner(const std::string& path) {
@@ -17,16 +19,15 @@ void restrictToOwner(const std::string& path) {
         ::chmod(path.c_str(), st.st_mode & 0700);
 }
 
-// SQLite gives its journal files the permissions of the database file, so a
-// file created owner-only here keeps every file of the store owner-only.
-SqliteDb openOwnerOnly(const std::string& path) {
-    if (!path.empty() && path != ":memory:") {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) ::close(fd);
-        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-            restrictToOwner(path + suffix);
-    }
-    return SqliteDb::openOrCreate(path);
+// Creates the file owner-only when it is missing. SQLite gives its journal
+// files the permissions of the database file, so every file of the store
+// stays owner-only.
+void createOwnerOnly(const std::string& path) {
+    if (path.empty() || path == ":memory:") return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        restrictToOwner(path + suffix);
 }
 
 bool hasTable(SqliteDb& db, const char* name) {
@@ -36,10 +37,37 @@ bool hasTable(SqliteDb& db, const char* name) {
     return st.int64(0) != 0;
 }
 
+bool hasColumn(SqliteDb& db, const char* table, const char* column) {
+    Statement st(db, "SELECT COUNT(*) FROM pragma_table_info(?1) WHERE name = ?2");
+    st.bind(1, table).bind(2, column);
+    st.step();
+    return st.int64(0) != 0;
+}
+
+StoreLocation fileLocation(const std::string& path, bool starterPairs) {
+    StoreLocation where;
+    where.sqliteFile = path;
+    where.starterPairs = starterPairs;
+    return where;
+}
+
 } // namespace
 
-SqliteStorage::SqliteStorage(const std::string& path, bool starterPairs, std::int64_t keptPostBytes)
-    : m_db(openOwnerOnly(path)), m_keptPostBytes(keptPostBytes) {
+SqliteStorage::SqliteStorage(const std::string& path, bool starterPairs)
+    : SqliteStorage(fileLocation(path, starterPairs)) {}
+
+SqliteStorage::SqliteStorage(const StoreLocation& where)
+    : m_keptPostBytes(where.keptPostBytes),
+      m_statementTimeout(std::chrono::milliseconds(where.statementTimeoutMs)),
+      m_lockTimeout(std::chrono::milliseconds(where.lockTimeoutMs)) {
+    const std::string& path = where.sqliteFile;
+    createOwnerOnly(path);
+    m_db = SqliteDb::openOrCreate(path);
+    sqlite3_busy_timeout(m_db.handle(), where.lockTimeoutMs);
+    sqlite3_progress_handler(m_db.handle(), 1000, &SqliteStorage::progress, this);
+    Guard guard(*this);
+    // Opening and upgrading a large file may take longer than a request may.
+    m_deadline = std::chrono::steady_clock::time_point::max();
     m_db.exec("PRAGMA journal_mode=WAL");
     m_db.exec("PRAGMA synchronous=NORMAL");
     // Files made before the layout had a number are layout 1.
@@ -55,18 +83,33 @@ SqliteStorage::SqliteStorage(const std::string& path, bool starterPairs, std::in
         throw DbError("the data file " + path + " has layout " + std::to_string(version) +
                       ", made by a newer server; this one knows layouts up to " +
                       std::to_string(kSchemaVersion));
-    const bool isNew = version == 0;
-    createSchema();
+    if (version != kSchemaVersion) upgrade(version, where.starterPairs);
+}
+
+int SqliteStorage::progress(void* self) {
+    return std::chrono::steady_clock::now() > static_cast<SqliteStorage*>(self)->m_deadline;
+}
+
+// Brings a file of any earlier layout (0: a new file) to the current one in
+// one transaction.
+void SqliteStorage::upgrade(std::int64_t fromVersion, bool starterPairs) {
     migratePosts();
-    if (version != kSchemaVersion) {
-        Transaction tx(m_db);
-        m_db.exec("DELETE FROM schema_version");
-        Statement put(m_db, "INSERT INTO schema_version (version) VALUES (?1)");
-        put.bind(1, kSchemaVersion);
-        put.run();
-        tx.commit();
+    Transaction tx(m_db);
+    createSchema();
+    addMissingColumns();
+    if (fromVersion < 3) {
+        // The ledger starts from the balances as they stand.
+        m_db.exec(std::string("INSERT INTO ledger (user_id, change, reason, request)"
+                              " SELECT id, points, '") +
+                  ledger::kOpening + "', '' FROM accounts WHERE points <> 0");
+        if (starterPairs) seedStarterPairs();
+        numberAllPairs();
     }
-    if (isNew && starterPairs) addStarterPairs();
+    m_db.exec("DELETE FROM schema_version");
+    Statement put(m_db, "INSERT INTO schema_version (version) VALUES (?1)");
+    put.bind(1, kSchemaVersion);
+    put.run();
+    tx.commit();
 }
 
 void SqliteStorage::createSchema() {
@@ -77,14 +120,33 @@ void SqliteStorage::createSchema() {
               " password_hash TEXT NOT NULL,"
               " recovery_hash TEXT NOT NULL,"
               " points INTEGER NOT NULL CHECK (points >= 0),"
-              " created TEXT NOT NULL DEFAULT (datetime('now')))");
+              " created TEXT NOT NULL DEFAULT (datetime('now')),"
+              " disabled INTEGER NOT NULL DEFAULT 0,"
+              " share_banned INTEGER NOT NULL DEFAULT 0,"
+              " token_key TEXT NOT NULL DEFAULT '')");
+    // Every change of points, with its reason and the request that made it.
+    m_db.exec("CREATE TABLE IF NOT EXISTS ledger ("
+              " seq INTEGER PRIMARY KEY AUTOINCREMENT,"
+              " at TEXT NOT NULL DEFAULT (datetime('now')),"
+              " user_id INTEGER NOT NULL,"
+              " change INTEGER NOT NULL,"
+              " reason TEXT NOT NULL,"
+              " request TEXT NOT NULL)");
+    m_db.exec("CREATE INDEX IF NOT EXISTS ledger_user ON ledger (user_id, seq)");
+    // `pos` numbers the pairs 1, 2, ... in the order they came, without gaps,
+    // so that a page is a range of it; pair_stats holds how many there are.
     m_db.exec("CREATE TABLE IF NOT EXISTS shared_pairs ("
               " net_id INTEGER PRIMARY KEY AUTOINCREMENT,"
               " ow TEXT NOT NULL,"
               " nw TEXT NOT NULL,"
               " sharer INTEGER NOT NULL,"
               " created TEXT NOT NULL DEFAULT (datetime('now')),"
+              " pos INTEGER,"
               " UNIQUE (ow, nw))");
+    m_db.exec("CREATE TABLE IF NOT EXISTS pair_stats ("
+              " id INTEGER PRIMARY KEY CHECK (id = 1),"
+              " pairs INTEGER NOT NULL)");
+    m_db.exec("INSERT OR IGNORE INTO pair_stats (id, pairs) VALUES (1, 0)");
     // The last successful login of each account from each client address.
     m_db.exec("CREATE TABLE IF NOT EXISTS client_logins ("
               " user_id INTEGER NOT NULL,"
@@ -97,6 +159,11 @@ void SqliteStorage::createSchema() {
               " day TEXT NOT NULL,"
               " shares INTEGER NOT NULL,"
               " PRIMARY KEY (user_id, day))");
+    m_db.exec("CREATE TABLE IF NOT EXISTS share_network_days ("
+              " network TEXT NOT NULL,"
+              " day TEXT NOT NULL,"
+              " shares INTEGER NOT NULL,"
+              " PRIMARY KEY (network, day))");
     // Each pair an account has paid for, so that paying twice is impossible.
     m_db.exec("CREATE TABLE IF NOT EXISTS downloads ("
               " user_id INTEGER NOT NULL,"
@@ -104,7 +171,8 @@ void SqliteStorage::createSchema() {
               " PRIMARY KEY (user_id, pair_key))");
     m_db.exec("CREATE TABLE IF NOT EXISTS throttle_events ("
               " key TEXT NOT NULL,"
-              " at INTEGER NOT NULL)");
+              " at INTEGER NOT NULL,"
+              " weight INTEGER NOT NULL DEFAULT 1)");
     m_db.exec("CREATE INDEX IF NOT EXISTS throttle_events_key ON throttle_events (key, at)");
     m_db.exec("CREATE INDEX IF NOT EXISTS throttle_events_at ON throttle_events (at)");
     // The content comes last so that listing and counting read only the
@@ -118,6 +186,57 @@ void SqliteStorage::createSchema() {
               " remote TEXT NOT NULL,"
               " preview TEXT NOT NULL,"
               " content BLOB NOT NULL)");
+}
+
+// Columns that tables of earlier layouts lack.
+void SqliteStorage::addMissingColumns() {
+    struct Column {
+        const char *table, *name, *definition;
+    };
+    static const Column columns[] = {
+        {"accounts", "disabled", "INTEGER NOT NULL DEFAULT 0"},
+        {"accounts", "share_banned", "INTEGER NOT NULL DEFAULT 0"},
+        {"accounts", "token_key", "TEXT NOT NULL DEFAULT ''"},
+        {"shared_pairs", "pos", "INTEGER"},
+        {"throttle_events", "weight", "INTEGER NOT NULL DEFAULT 1"},
+    };
+    for (const auto& c : columns)
+        if (!hasColumn(m_db, c.table, c.name))
+            m_db.exec(std::string("ALTER TABLE ") + c.table + " ADD COLUMN " + c.name + " " +
+                      c.definition);
+    m_db.exec("CREATE INDEX IF NOT EXISTS shared_pairs_pos ON shared_pairs (pos)");
+    m_db.exec("CREATE INDEX IF NOT EXISTS shared_pairs_sharer ON shared_pairs (sharer)");
+}
+
+void SqliteStorage::seedStarterPairs() {
+    Statement ins(m_db, "INSERT OR IGNORE INTO shared_pairs (ow, nw, sharer) VALUES (?1, ?2, ?3)");
+    for (const auto& [ow, nw] : starterPairs()) {
+        ins.bind(1, ow).bind(2, nw).bind(3, kStarterSharer);
+        ins.run();
+    }
+}
+
+// Numbers every pair anew: the starter pairs first (the oldest), then the
+// shared ones in the order they came.
+void SqliteStorage::numberAllPairs() {
+    Statement number(
+        m_db, "WITH r AS (SELECT net_id, ROW_NUMBER() OVER"
+              " (ORDER BY sharer <> ?1, net_id) AS rn FROM shared_pairs)"
+              " UPDATE shared_pairs SET pos = r.rn FROM r WHERE shared_pairs.net_id = r.net_id");
+    number.bind(1, kStarterSharer);
+    number.run();
+    m_db.exec("UPDATE pair_stats SET pairs = (SELECT COUNT(*) FROM shared_pairs) WHERE id = 1");
+}
+
+// Closes the gaps that deleted pairs left at `pos` and after.
+void SqliteStorage::renumberPairsFrom(std::int64_t pos) {
+    Statement number(m_db,
+                     "WITH r AS (SELECT net_id, ROW_NUMBER() OVER (ORDER BY pos) AS rn"
+                     " FROM shared_pairs WHERE pos >= ?1)"
+                     " UPDATE shared_pairs SET pos = r.rn + ?1 - 1 FROM r"
+                     " WHERE shared_pairs.net_id = r.net_id AND shared_pairs.pos <> r.rn + ?1 - 1");
+    number.bind(1, pos);
+    number.run();
 }
 
 // Files of the first versions kept each post twice (decoded text and raw body);
@@ -143,264 +262,38 @@ void SqliteStorage::migratePosts() {
     tx.commit();
 }
 
-void SqliteStorage::addStarterPairs() {
-    Transaction tx(m_db);
-    Statement ins(m_db, "INSERT OR IGNORE INTO shared_pairs (ow, nw, sharer) VALUES (?1, ?2, ?3)");
-    for (const auto& [ow, nw] : starterPairs()) {
-        ins.bind(1, ow).bind(2, nw).bind(3, kStarterSharer);
-        ins.run();
-    }
-    tx.commit();
+void SqliteStorage::ping() {
+    locked([&] {
+        Statement st(m_db, "SELECT pairs FROM pair_stats WHERE id = 1");
+        st.step();
+    });
 }
 
-std::optional<Account> SqliteStorage::readAccount(Statement& st) {
-    if (!st.step()) return std::nullopt;
-    Account a;
-    a.id = st.int64(0);
-    a.name = st.text(1);
-    a.points = st.int64(2);
-    a.passwordHash = st.text(3);
-    a.recoveryHash = st.text(4);
-    return a;
-}
-
-std::optional<Account> SqliteStorage::createAccount(const std::string& name,
-                                                    const std::string& passwordHash,
-                                                    const std::string& recoveryHash) {
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    Statement exists(m_db, "SELECT 1 FROM accounts WHERE name = ?1");
-    exists.bind(1, name);
-    if (exists.step()) return std::nullopt;
-    Statement ins(m_db, "INSERT INTO accounts (id, name, password_hash, recovery_hash, points)"
-                        " VALUES ((SELECT MAX(IFNULL(MAX(id), 0) + 1, ?5) FROM accounts),"
-                        " ?1, ?2, ?3, ?4)");
-    ins.bind(1, name).bind(2, passwordHash).bind(3, recoveryHash).bind(4, kStartPoints);
-    ins.bind(5, kFirstUserId);
-    ins.run();
-    const std::int64_t id = m_db.lastInsertId();
-    tx.commit();
-    return Account{id, name, kStartPoints, passwordHash, recoveryHash};
-}
-
-std::optional<Account> SqliteStorage::findAccount(const std::string& name) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE name = ?1");
-    st.bind(1, name);
-    return readAccount(st);
-}
-
-std::optional<Account> SqliteStorage::findAccount(std::int64_t id) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, std::string("SELECT ") + kAccountColumns + " FROM accounts WHERE id = ?1");
-    st.bind(1, id);
-    return readAccount(st);
-}
-
-void SqliteStorage::setPassword(std::int64_t id, const std::string& passwordHash,
-                                const std::string& recoveryHash) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "UPDATE accounts SET password_hash = ?1, recovery_hash = ?2 WHERE id = ?3");
-    st.bind(1, passwordHash).bind(2, recoveryHash).bind(3, id);
-    st.run();
-}
-
-bool SqliteStorage::replacePasswordHash(std::int64_t id, const std::string& oldHash,
-                                        const std::string& newHash) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db,
-                 "UPDATE accounts SET password_hash = ?1 WHERE id = ?2 AND password_hash = ?3");
-    st.bind(1, newHash).bind(2, id).bind(3, oldHash);
-    st.run();
-    return m_db.changes() == 1;
-}
-
-std::int64_t SqliteStorage::pointsOf(std::int64_t userId, bool& found) {
-    Statement get(m_db, "SELECT points FROM accounts WHERE id = ?1");
-    get.bind(1, userId);
-    found = get.step();
-    return found ? get.int64(0) : 0;
-}
-
-DownloadResult SqliteStorage::chargeDownload(std::int64_t userId, const std::string& ow,
-                                             const std::string& nw, std::int64_t price,
-                                             std::int64_t& balance) {
-    std::lock_guard lock(m_mutex);
-    bool found = false;
-    {
-        Transaction tx(m_db);
-        Statement paid(m_db, "INSERT OR IGNORE INTO downloads (user_id, pair_key) VALUES (?1, ?2)");
-        paid.bind(1, userId).bind(2, pairKey(ow, nw));
-        paid.run();
-        if (m_db.changes() == 0) {
-            balance = pointsOf(userId, found);
-            return found ? DownloadResult::AlreadyPaid : DownloadResult::UnknownUser;
+void SqliteStorage::backup(const std::string& path) {
+    // The copy is made owner-only before anything is written into it.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) throw DbError("cannot create " + path + " (it must not exist yet)");
+    ::close(fd);
+    SqliteDb target = SqliteDb::openExisting(path);
+    // Pages are copied in steps, each under the lock, so requests go on
+    // between them; a write in between makes SQLite start the copy again.
+    sqlite3_backup* copy = sqlite3_backup_init(target.handle(), "main", m_db.handle(), "main");
+    if (!copy) target.fail("backup");
+    int rc = SQLITE_OK;
+    for (;;) {
+        {
+            Guard guard(*this);
+            rc = sqlite3_backup_step(copy, 256);
         }
-        Statement take(m_db, "UPDATE accounts SET points = points - ?1"
-                             " WHERE id = ?2 AND points >= ?1 RETURNING points");
-        take.bind(1, price).bind(2, userId);
-        if (take.step()) {
-            balance = take.int64(0);
-            take.reset();
-            tx.commit();
-            return DownloadResult::Charged;
-        }
-    } // rolled back: the pair stays unpaid
-    balance = pointsOf(userId, found);
-    return found ? DownloadResult::NoPoints : DownloadResult::UnknownUser;
-}
-
-ShareResult SqliteStorage::sharePair(std::int64_t userId, const std::string& ow,
-                                     const std::string& nw, std::int64_t reward,
-                                     const std::string& day, std::int64_t dailyLimit,
-                                     std::int64_t& balance) {
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    bool found = false;
-    balance = pointsOf(userId, found);
-    if (!found) return ShareResult::UnknownUser;
-    Statement dup(m_db, "SELECT 1 FROM shared_pairs WHERE ow = ?1 AND nw = ?2");
-    dup.bind(1, ow).bind(2, nw);
-    if (dup.step()) return ShareResult::Duplicate;
-    Statement today(m_db, "SELECT shares FROM share_days WHERE user_id = ?1 AND day = ?2");
-    today.bind(1, userId).bind(2, day);
-    if (today.step() && today.int64(0) >= dailyLimit) return ShareResult::DailyLimit;
-    Statement ins(m_db, "INSERT INTO shared_pairs (ow, nw, sharer) VALUES (?1, ?2, ?3)");
-    ins.bind(1, ow).bind(2, nw).bind(3, userId);
-    ins.run();
-    Statement add(m_db, "UPDATE accounts SET points = points + ?1 WHERE id = ?2");
-    add.bind(1, reward).bind(2, userId);
-    add.run();
-    Statement count(m_db, "INSERT INTO share_days (user_id, day, shares) VALUES (?1, ?2, 1)"
-                          " ON CONFLICT (user_id, day) DO UPDATE SET shares = shares + 1");
-    count.bind(1, userId).bind(2, day);
-    count.run();
-    Statement old(m_db, "DELETE FROM share_days WHERE day < ?1");
-    old.bind(1, day);
-    old.run();
-    dup.reset();
-    today.reset();
-    tx.commit();
-    balance += reward;
-    return ShareResult::Accepted;
-}
-
-void SqliteStorage::recordLogin(std::int64_t userId, const std::string& address, std::int64_t now,
-                                std::int64_t forgetBefore) {
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    Statement put(m_db, "INSERT INTO client_logins (user_id, address, at) VALUES (?1, ?2, ?3)"
-                        " ON CONFLICT (user_id, address) DO UPDATE SET at = MAX(at, ?3)");
-    put.bind(1, userId).bind(2, address).bind(3, now);
-    put.run();
-    Statement old(m_db, "DELETE FROM client_logins WHERE at < ?1");
-    old.bind(1, forgetBefore);
-    old.run();
-    tx.commit();
-}
-
-bool SqliteStorage::loggedInFrom(std::int64_t userId, const std::string& address,
-                                 std::int64_t since) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "SELECT 1 FROM client_logins WHERE user_id = ?1 AND address = ?2"
-                       " AND at >= ?3");
-    st.bind(1, userId).bind(2, address).bind(3, since);
-    return st.step();
-}
-
-std::int64_t SqliteStorage::countEvents(const std::string& key, std::int64_t since) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "SELECT COUNT(*) FROM throttle_events WHERE key = ?1 AND at >= ?2");
-    st.bind(1, key).bind(2, since);
-    st.step();
-    return st.int64(0);
-}
-
-bool SqliteStorage::addEventBelow(const std::string& key, std::int64_t at, std::int64_t since,
-                                  std::int64_t limit, std::int64_t forgetBefore) {
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    {
-        Statement old(m_db, "DELETE FROM throttle_events WHERE at < ?1");
-        old.bind(1, forgetBefore);
-        old.run();
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5)); // another process writes
+        else if (rc != SQLITE_OK)
+            break;
     }
-    Statement ins(m_db, "INSERT INTO throttle_events (key, at) SELECT ?1, ?2"
-                        " WHERE (SELECT COUNT(*) FROM throttle_events"
-                        " WHERE key = ?1 AND at >= ?3) < ?4");
-    ins.bind(1, key).bind(2, at).bind(3, since).bind(4, limit);
-    ins.run();
-    const bool added = m_db.changes() == 1;
-    tx.commit();
-    return added;
-}
-
-void SqliteStorage::clearEvents(const std::string& key) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "DELETE FROM throttle_events WHERE key = ?1");
-    st.bind(1, key);
-    st.run();
-}
-
-std::int64_t SqliteStorage::pairCount() {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "SELECT COUNT(*) FROM shared_pairs");
-    st.step();
-    return st.int64(0);
-}
-
-std::vector<SharedPair> SqliteStorage::pairs(std::int64_t offset, std::int64_t limit) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "SELECT net_id, ow, nw, sharer FROM shared_pairs"
-                       " ORDER BY net_id DESC LIMIT ?1 OFFSET ?2");
-    st.bind(1, limit).bind(2, offset);
-    std::vector<SharedPair> out;
-    while (st.step())
-        out.push_back({st.int64(0), st.text(1), st.text(2), st.int64(3)});
-    return out;
-}
-
-void SqliteStorage::addPost(const std::string& id, const std::string& content,
-                            const std::string& preview, std::int64_t bodyBytes,
-                            const std::string& remote) {
-    const auto stored = static_cast<std::int64_t>(id.size() + preview.size() + content.size());
-    std::lock_guard lock(m_mutex);
-    Transaction tx(m_db);
-    // The content is kept byte for byte: bound as text, stored as a blob.
-    Statement ins(m_db, "INSERT INTO posts (post_id, body_bytes, stored_bytes, remote, preview,"
-                        " content) VALUES (?1, ?2, ?3, ?4, ?5, CAST(?6 AS BLOB))");
-    ins.bind(1, id).bind(2, bodyBytes).bind(3, stored).bind(4, remote).bind(5, preview);
-    ins.bind(6, content);
-    ins.run();
-    Statement byCount(m_db, "DELETE FROM posts WHERE seq <= (SELECT MAX(seq) FROM posts) - ?1");
-    byCount.bind(1, std::int64_t{kKeptPosts});
-    byCount.run();
-    Statement byBytes(m_db, "DELETE FROM posts WHERE seq IN (SELECT seq FROM"
-                            " (SELECT seq, SUM(stored_bytes) OVER (ORDER BY seq DESC) AS total"
-                            " FROM posts) WHERE total > ?1)"
-                            " AND seq < (SELECT MAX(seq) FROM posts)");
-    byBytes.bind(1, m_keptPostBytes);
-    byBytes.run();
-    tx.commit();
-}
-
-std::vector<StoredPost> SqliteStorage::latestPosts(int limit) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "SELECT seq, received, post_id, preview, body_bytes, remote"
-                       " FROM posts ORDER BY seq DESC LIMIT ?1");
-    st.bind(1, std::int64_t{limit});
-    std::vector<StoredPost> out;
-    while (st.step())
-        out.push_back({st.int64(0), st.text(1), st.text(2), st.text(3), st.int64(4), st.text(5)});
-    return out;
-}
-
-std::optional<std::string> SqliteStorage::postContent(std::int64_t seq) {
-    std::lock_guard lock(m_mutex);
-    Statement st(m_db, "SELECT content FROM posts WHERE seq = ?1");
-    st.bind(1, seq);
-    if (!st.step()) return std::nullopt;
-    return st.text(0);
+    sqlite3_backup_finish(copy);
+    if (rc != SQLITE_DONE) target.fail("backup");
+    // A backup is a file of its own: no write-ahead log beside it.
+    target.exec("PRAGMA journal_mode=DELETE");
 }
 
 } // namespace wycserver

@@ -12,8 +12,9 @@ struct CopyCounts {
     std::int64_t downloads = 0;
 };
 
-// Copies accounts (ids, password hashes, points), shared pairs, posts, the
-// record of paid downloads and today's share counts from the SQLite data file
+// Copies accounts (ids, password hashes, points, flags) with their ledger,
+// shared pairs, posts, the record of paid downloads and today's share counts
+// from the SQLite data file
 // into the PostgreSQL store at `uri`, in one transaction: all or nothing. The
 // store must hold no accounts, posts or pairs but the starter pairs (which
 // give way to the file's). Login records and throttles are not copied: users

@@ -1,7 +1,8 @@
 #pragma once
-// The login and sign-up throttles kept in the store, so that every server
-// process sharing it counts the same failures and sign-ups: a block earned
-// on one instance holds on all of them.
+// The throttles kept in the store, so that every server process sharing it
+// counts the same failures, checks, sign-ups and posts: a block earned on one
+// instance holds on all of them. Every key of an account starts with
+// accountKeyPrefix(id), so that an administrator can lift them all at once.
 #include <cstdint>
 #include <functional>
 
@@ -10,6 +11,9 @@
 namespace wycserver {
 
 class Storage;
+
+// The prefix of every throttle key about the account named `account`.
+std::string accountKeyPrefix(std::string_view account);
 
 class StoredAbuseLimits : public AbuseLimits {
   public:
@@ -20,10 +24,16 @@ class StoredAbuseLimits : public AbuseLimits {
     bool loginBlocked(std::string_view account, std::string_view address) override;
     void loginFailed(std::string_view account, std::string_view address) override;
     void loginSucceeded(std::string_view account, std::string_view address) override;
+    GuessCheck takeGuess(std::string_view account, std::string_view address) override;
+    void guessSucceeded(std::string_view account, std::string_view address) override;
     bool takeSignUp(std::string_view address) override;
+    bool takePost(std::string_view address, std::int64_t weight) override;
 
   private:
     std::int64_t forgetBefore(std::int64_t now) const;
+    bool take(const std::string& key, std::int64_t window, std::int64_t limit, std::int64_t weight,
+              std::int64_t now);
+    void give(const std::string& key, std::int64_t weight, std::int64_t now);
 
     Storage& m_storage;
     AbuseLimitSettings m_settings;

@@ -202,6 +202,9 @@ class TForm1 {
     StringList ConfigLines;
     std::unique_ptr<TAes> Cipher;
     std::string UserId;
+    // The login token of the last accepted login (its fourth field), sent back
+    // with every points and share request; empty when there is none.
+    std::string LoginToken;
     bool ThesaurusLoaded = false;
     bool LoggedIn = false;
     std::string CurrentPage = "1";

@@ -64,8 +64,8 @@ void TForm1::btn2Click() {
 }
 
 void TForm1::sendPointsRequest(const std::string& ow, const std::string& nw) {
-    gotourl(vendor::pointsAddress(cipher(), UserId, ow, nw), net::nameOf(net::RequestKind::AddWord),
-            0);
+    gotourl(vendor::pointsAddress(cipher(), UserId, ow, nw, LoginToken),
+            net::nameOf(net::RequestKind::AddWord), 0);
 }
 
 void TForm1::addwordAnswer(Tmyhttpget&, const std::string& text) {

@@ -25,10 +25,12 @@ void TForm1::loginAnswer(Tmyhttpget&, const std::string& text) {
     if (!answer) {
         LoggedIn = false;
         UserId = "0";
+        LoginToken.clear();
         lbl8.setCaption(text);
         return;
     }
     LoggedIn = true;
     UserId = answer->userId;
+    LoginToken = answer->token;
     lbl8.setCaption(G("ID:") + UserId + G("登录成功,您拥有积分(") + answer->points + G(")分。"));
 }

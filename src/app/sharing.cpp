@@ -18,7 +18,7 @@ constexpr size_t kShareLimit = 10; // share requests per press of btn8
 } // namespace
 
 void TForm1::sendShareRequest(const std::string& ow, const std::string& nw) {
-    gotourl(vendor::shareAddress(cipher(), UserId, ow, nw),
+    gotourl(vendor::shareAddress(cipher(), UserId, ow, nw, LoginToken),
             net::nameOf(net::RequestKind::SendKeywords), 0);
 }
 

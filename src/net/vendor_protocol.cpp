@@ -20,7 +20,7 @@ std::string loginAddress(const std::string& account, const std::string& password
 std::optional<LoginAnswer> readLoginAnswer(const std::string& text) {
     const StringList fields = answers::splitGbk(text, '|');
     if (fields.size() < 3 || fields[1].empty()) return std::nullopt;
-    return LoginAnswer{fields[1], fields[2]};
+    return LoginAnswer{fields[1], fields[2], fields.size() > 3 ? fields[3] : std::string()};
 }
 
 std::string pageAddress(std::optional<long long> page) {
@@ -29,10 +29,18 @@ std::string pageAddress(std::optional<long long> page) {
     return a;
 }
 
+namespace {
+// The login token as the last query field; nothing without one.
+std::string tokenField(const std::string& token) {
+    return token.empty() ? std::string() : "&t=" + token;
+}
+} // namespace
+
 std::string pointsAddress(TAes& aes, const std::string& userId, const std::string& ow,
-                          const std::string& nw) {
+                          const std::string& nw, const std::string& token) {
     return address(kKeywordsPoint) +
-           "?q=" + cipher::encryptGbk(aes, userId + "[@]" + ow + "[@]" + nw + "[@]addword");
+           "?q=" + cipher::encryptGbk(aes, userId + "[@]" + ow + "[@]" + nw + "[@]addword") +
+           tokenField(token);
 }
 
 std::optional<PointsAnswer> readPointsAnswer(const std::string& text) {
@@ -42,9 +50,9 @@ std::optional<PointsAnswer> readPointsAnswer(const std::string& text) {
 }
 
 std::string shareAddress(TAes& aes, const std::string& userId, const std::string& ow,
-                         const std::string& nw) {
+                         const std::string& nw, const std::string& token) {
     return address(kSendKeywords) + "?q=" + cipher::encryptGbk(aes, userId) + "|" +
-           cipher::encryptGbk(aes, ow) + "|" + cipher::encryptGbk(aes, nw);
+           cipher::encryptGbk(aes, ow) + "|" + cipher::encryptGbk(aes, nw) + tokenField(token);
 }
 
 } // namespace vendor

@@ -15,20 +15,23 @@ namespace vendor {
 // with a key made of both.
 std::string loginAddress(const std::string& account, const std::string& password);
 
-// An accepted login answer reads: any text | user id | points. Anything else,
-// an answer with too few fields or no id included, is a refusal.
+// An accepted login answer reads: any text | user id | points, and from
+// servers that issue one, | login token. Anything else, an answer with too
+// few fields or no id included, is a refusal.
 struct LoginAnswer {
     std::string userId;
     std::string points;
+    std::string token; // empty when the server sent none
 };
 std::optional<LoginAnswer> readLoginAnswer(const std::string& text);
 
 // A page of the shared thesaurus; no number asks for the first.
 std::string pageAddress(std::optional<long long> page = std::nullopt);
 
-// Points for copying a pair: one joined text, enciphered as a whole.
+// Points for copying a pair: one joined text, enciphered as a whole. The
+// login token, when there is one, follows as "&t=" + token.
 std::string pointsAddress(TAes& aes, const std::string& userId, const std::string& ow,
-                          const std::string& nw);
+                          const std::string& nw, const std::string& token = {});
 // The answer "any text|balance|message", or a message by itself.
 struct PointsAnswer {
     std::string balance;
@@ -39,6 +42,6 @@ std::optional<PointsAnswer> readPointsAnswer(const std::string& text);
 // Sharing a pair: each field is enciphered on its own; the cipher text is
 // hexadecimal, so the query needs no escaping and the two "|" stay plain.
 std::string shareAddress(TAes& aes, const std::string& userId, const std::string& ow,
-                         const std::string& nw);
+                         const std::string& nw, const std::string& token = {});
 
 } // namespace vendor

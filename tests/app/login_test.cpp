@@ -58,9 +58,13 @@ TEST_F(LoginTest, AcceptedAnswerSetsTheStateAndShowsThePoints) {
     EXPECT_EQ(form->UserId, "77");
     EXPECT_EQ(form->lbl8.caption(), g("ID:77登录成功,您拥有积分(150)分。"));
 
+    EXPECT_EQ(form->LoginToken, "");
+
+    // A fourth field is the login token, sent back with points and shares.
     login("a", "b", {200, "ok|78|3|x"});
     EXPECT_EQ(form->UserId, "78");
     EXPECT_EQ(form->lbl8.caption(), g("ID:78登录成功,您拥有积分(3)分。"));
+    EXPECT_EQ(form->LoginToken, "x");
 
     // A UTF-8 answer whose GBK form has "|" as the second byte of a character.
     login("a", "b", {200, "\xE5\x84\x84|79|5"}); // 億
@@ -71,7 +75,9 @@ TEST_F(LoginTest, AcceptedAnswerSetsTheStateAndShowsThePoints) {
 TEST_F(LoginTest, AnythingElseIsARefusalShownVerbatim) {
     form->LoggedIn = true;
     form->UserId = "77";
+    form->LoginToken = "x";
     login("a", "b", {200, "\xE5\xAF\x86\xE7\xA0\x81\xE9\x94\x99\xE8\xAF\xAF"}); // 密码错误
+    EXPECT_EQ(form->LoginToken, "");
     EXPECT_FALSE(form->LoggedIn);
     EXPECT_EQ(form->UserId, "0");
     EXPECT_EQ(form->lbl8.caption(), g("密码错误"));

@@ -76,4 +76,19 @@ TEST_F(SharingTest, CheckedRowsAreSharedTenAtMost) {
     }
 }
 
+// After a login whose answer carried a token, every share request carries it
+// back, after the three enciphered fields.
+TEST_F(SharingTest, TheLoginTokenGoesWithEveryShare) {
+    form->LoginToken = "0123456789abcdef0123456789abcdef";
+    form->listview1.setSelected(2);
+    form->N6Click();
+    ASSERT_TRUE(settle());
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const std::string& target = requests[0].target;
+    const std::string tail = "&t=" + form->LoginToken;
+    ASSERT_GT(target.size(), tail.size());
+    EXPECT_EQ(target.substr(target.size() - tail.size()), tail) << target;
+}
+
 } // namespace

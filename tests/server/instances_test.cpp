@@ -5,8 +5,8 @@
 #include <atomic>
 #include <thread>
 
-#include "protocol/codepage.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 #include "server/forwarded.h"
 #include "server/passwords.h"
 #include "server/pg_connection.h"
@@ -23,9 +23,15 @@ bool accepted(const std::string& answer) {
     return cp::utf8ToGbk(answer).find('|') != std::string::npos;
 }
 
+// Field 1 of a points answer ("ok|balance|message").
 std::string balanceOf(const std::string& answer) {
-    const auto last = answer.rfind('|'), before = answer.rfind('|', last - 1);
-    return answer.substr(before + 1, last - before - 1);
+    const auto first = answer.find('|'), second = answer.find('|', first + 1);
+    return answer.substr(first + 1, second - first - 1);
+}
+
+// A login answer without its token: "ok|id|points".
+std::string withoutToken(const std::string& answer) {
+    return answer.substr(0, answer.rfind('|'));
 }
 
 class InstancesTest : public ServerTest {
@@ -54,8 +60,9 @@ class InstancesTest : public ServerTest {
 
 TEST_P(InstancesTest, LoginsAndThrottlesHoldOnEveryInstance) {
     const std::string id = newUser("roamer", "pw"); // logged in on the first
-    EXPECT_EQ(balanceOf(on(1, pointsTarget(id, "美丽", "漂亮"))), "99");
-    EXPECT_NE(on(1, shareTarget(id, "非常", "十分")).find("(109)"), std::string::npos);
+    sharePairs({{"美丽", "漂亮"}});
+    EXPECT_EQ(balanceOf(on(1, pointsTarget(id, "美丽", "漂亮", tokens[id]))), "99");
+    EXPECT_NE(on(1, shareTarget(id, "非常", "十分", tokens[id])).find("(109)"), std::string::npos);
 
     for (int i = 0; i < 5; ++i)
         ASSERT_FALSE(accepted(on(0, loginTarget("roamer", "wrong"))));
@@ -65,13 +72,18 @@ TEST_P(InstancesTest, LoginsAndThrottlesHoldOnEveryInstance) {
 
 TEST_P(InstancesTest, TwoHundredConcurrentDownloadsSpendExactlyTheBalance) {
     const std::string id = newUser("crowd", "pw");
+    std::vector<std::pair<std::string, std::string>> shared;
+    for (int i = 0; i < 200; ++i)
+        shared.emplace_back("词" + std::to_string(i), "新");
+    sharePairs(shared);
+    const std::string token = tokens[id];
     std::atomic<int> charged{0}, refused{0}, unanswered{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
             HttpClient c("127.0.0.1", portFor(t));
             for (int i = 0; i < 25; ++i) {
-                auto res = c.get(pointsTarget(id, "词" + std::to_string(t * 25 + i), "新"));
+                auto res = c.get(pointsTarget(id, "词" + std::to_string(t * 25 + i), "新", token));
                 if (!res)
                     ++unanswered;
                 else if (accepted(res->body))
@@ -91,25 +103,29 @@ TEST_P(InstancesTest, TwoHundredConcurrentDownloadsSpendExactlyTheBalance) {
 
 TEST_P(InstancesTest, RepeatedDownloadsAndSharesCountOnce) {
     const std::string id = newUser("retrier", "pw");
+    sharePairs({{"重复", "再来"}, {"重", "复再来"}});
+    const std::string token = tokens[id];
     // The same download, sent at once to both instances again and again.
     std::vector<std::string> answers(10);
     std::vector<std::thread> threads;
     for (int i = 0; i < 10; ++i)
-        threads.emplace_back([&, i] { answers[i] = on(i, pointsTarget(id, "重复", "再来")); });
+        threads.emplace_back(
+            [&, i] { answers[i] = on(i, pointsTarget(id, "重复", "再来", token)); });
     for (auto& t : threads)
         t.join();
     for (const auto& a : answers)
         EXPECT_EQ(balanceOf(a), "99") << a;
-    const std::string later = on(1, pointsTarget(id, "重复", "再来"));
+    const std::string later = on(1, pointsTarget(id, "重复", "再来", token));
     EXPECT_EQ(balanceOf(later), "99");
     EXPECT_NE(later.find("不再扣分"), std::string::npos) << later;
     // A pair whose words run together differently is another pair.
-    EXPECT_EQ(balanceOf(on(0, pointsTarget(id, "重", "复再来"))), "98");
+    EXPECT_EQ(balanceOf(on(0, pointsTarget(id, "重", "复再来", token))), "98");
 
     // The same share, likewise: one reward.
     threads.clear();
     for (int i = 0; i < 10; ++i)
-        threads.emplace_back([&, i] { answers[i] = on(i, shareTarget(id, "原词", "新词")); });
+        threads.emplace_back(
+            [&, i] { answers[i] = on(i, shareTarget(id, "原词", "新词", token)); });
     for (auto& t : threads)
         t.join();
     EXPECT_EQ(
@@ -117,7 +133,7 @@ TEST_P(InstancesTest, RepeatedDownloadsAndSharesCountOnce) {
                       [](const std::string& a) { return a.find("共享成功") != std::string::npos; }),
         1);
     EXPECT_EQ(openStore()->findAccount(std::stoll(id))->points, 108);
-    EXPECT_EQ(server->storage().pairCount(), 1);
+    EXPECT_EQ(server->storage().pairCount(), 3);
 }
 
 TEST_P(InstancesTest, AStoreOfANewerLayoutIsRefused) {
@@ -147,22 +163,38 @@ TEST_P(CopyTest, ASqliteStoreMovesToPostgresWhole) {
     const std::string raw("id=7&content=\xff\x00raw", 17);
     {
         wycserver::SqliteStorage old(file, true);
-        id = old.createAccount("mover", wycserver::hashPassword("pw"), "-")->id;
-        ASSERT_EQ(old.sharePair(id, "搬家", "迁移", 10, "2024-01-01", 100, balance),
-                  wycserver::ShareResult::Accepted);
-        ASSERT_EQ(old.chargeDownload(id, "美丽", "漂亮", 1, balance),
+        id = old.createAccount("mover", wycserver::hashPassword("pw"), "-", "r1")->id;
+        wycserver::ShareRequest share;
+        share.userId = id;
+        share.network = "10.0.0.0/24";
+        share.ow = "搬家";
+        share.nw = "迁移";
+        share.reward = 10;
+        share.day = "2024-01-01";
+        share.dailyLimit = share.networkDailyLimit = 100;
+        share.request = "r2";
+        ASSERT_EQ(old.sharePair(share, balance), wycserver::ShareResult::Accepted);
+        const auto& [ow, nw] = wycserver::starterPairs().front();
+        ASSERT_EQ(old.chargeDownload(id, ow, nw, 1, "r3", balance),
                   wycserver::DownloadResult::Charged);
         old.addPost("7", raw, "raw", 17, "10.0.0.1");
     }
     const auto n = wycserver::copySqliteToPostgres(file, postgresUri);
     EXPECT_EQ(n.accounts, 1);
-    EXPECT_EQ(n.pairs, 36); // the starter pairs and the shared one
+    // The starter pairs and the shared one.
+    EXPECT_EQ(n.pairs, static_cast<std::int64_t>(wycserver::starterPairs().size()) + 1);
     EXPECT_EQ(n.posts, 1);
     EXPECT_EQ(n.downloads, 1);
 
-    EXPECT_EQ(login("mover", "pw"), "ok|" + std::to_string(id) + "|109");
+    EXPECT_EQ(withoutToken(login("mover", "pw")), "ok|" + std::to_string(id) + "|109");
     EXPECT_NE(pagePlain().find("[@m@]搬家[@m@]迁移[@m@]" + std::to_string(id)), std::string::npos);
-    EXPECT_EQ(balanceOf(pointsRequest(std::to_string(id), "美丽", "漂亮")), "109");
+    const auto& [ow, nw] = wycserver::starterPairs().front();
+    EXPECT_EQ(balanceOf(pointsRequest(std::to_string(id), ow, nw)), "109");
+    // The ledger came along and still adds up.
+    std::int64_t sum = 0;
+    for (const auto& e : server->storage().ledger(id))
+        sum += e.change;
+    EXPECT_EQ(sum, 109);
     const auto posts = server->storage().latestPosts(5);
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(server->storage().postContent(posts[0].seq), raw);
@@ -171,7 +203,7 @@ TEST_P(CopyTest, ASqliteStoreMovesToPostgresWhole) {
     EXPECT_NE(shareRequest(std::to_string(id), "新来", "后到").find("共享成功"), std::string::npos);
     // Copying again would mix two stores.
     EXPECT_THROW(wycserver::copySqliteToPostgres(file, postgresUri), DbError);
-    EXPECT_EQ(login("mover", "pw"), "ok|" + std::to_string(id) + "|119");
+    EXPECT_EQ(withoutToken(login("mover", "pw")), "ok|" + std::to_string(id) + "|119");
 }
 
 WYC_ON_POSTGRES(CopyTest);
@@ -180,6 +212,7 @@ class DatabaseLinkTest : public ServerTest {};
 
 TEST_P(DatabaseLinkTest, AServerCarriesOnWhenItsDatabaseLinksDrop) {
     const std::string id = newUser("steady", "pw");
+    sharePairs({{"之前", "词"}, {"之后", "词"}});
     EXPECT_EQ(balanceOf(pointsRequest(id, "之前", "词")), "99");
     // What a restart of the database does to every link the server holds.
     const auto dropped = wycserver::PgConnection(postgresUri)
@@ -190,7 +223,7 @@ TEST_P(DatabaseLinkTest, AServerCarriesOnWhenItsDatabaseLinksDrop) {
     for (int i = 0; i < 3; ++i)
         EXPECT_NE(pagePlain().find("[@br@]"), std::string::npos);
     EXPECT_EQ(balanceOf(pointsRequest(id, "之后", "词")), "98");
-    EXPECT_EQ(login("steady", "pw"), "ok|" + id + "|98");
+    EXPECT_EQ(withoutToken(login("steady", "pw")), "ok|" + id + "|98");
 }
 
 WYC_ON_POSTGRES(DatabaseLinkTest);
@@ -215,7 +248,8 @@ TEST(StoreUpgrade, PostsOfTheFirstLayoutMoveToTheCurrentOne) {
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].id, "3");
     EXPECT_EQ(store.postContent(posts[0].seq), "测试");
-    EXPECT_EQ(store.pairCount(), 0); // not a new file: no starter pairs
+    // The starter pairs come in as the oldest, so that sharing them earns nothing.
+    EXPECT_EQ(store.pairCount(), static_cast<std::int64_t>(wycserver::starterPairs().size()));
 }
 
 TEST(TrustedProxy, TakesTheClientFromTheProxysHeadersOnly) {
@@ -246,20 +280,22 @@ class ProxyTest : public ServerTest {
 
 TEST_P(ProxyTest, LoginRecordsFollowTheForwardedClient) {
     signUp("behind", "pw");
+    sharePairs({{"甲", "乙"}});
     HttpClient alice("127.0.0.1", server->port()), bob("127.0.0.1", server->port());
     alice.addHeader("X-Real-IP: 203.0.113.5");
     bob.addHeader("X-Real-IP: 203.0.113.6");
     const std::string answer = alice.get(loginTarget("behind", "pw"))->body;
     ASSERT_TRUE(accepted(answer)) << answer;
-    const std::string id = answer.substr(3, answer.rfind('|') - 3);
-    EXPECT_FALSE(accepted(bob.get(pointsTarget(id, "甲", "乙"))->body));
-    EXPECT_FALSE(accepted(getBody(pointsTarget(id, "甲", "乙")))); // the proxy itself
+    const std::string id = answer.substr(3, answer.find('|', 3) - 3);
+    const std::string token = loginTokenOf(answer);
+    EXPECT_FALSE(accepted(bob.get(pointsTarget(id, "甲", "乙", token))->body));
+    EXPECT_FALSE(accepted(getBody(pointsTarget(id, "甲", "乙", token)))); // the proxy itself
     // From elsewhere the header proves nothing.
     HttpClient mallory("127.0.0.1", server->port());
     mallory.setSourceAddress("127.0.0.2");
     mallory.addHeader("X-Real-IP: 203.0.113.5");
-    EXPECT_FALSE(accepted(mallory.get(pointsTarget(id, "甲", "乙"))->body));
-    EXPECT_TRUE(accepted(alice.get(pointsTarget(id, "甲", "乙"))->body));
+    EXPECT_FALSE(accepted(mallory.get(pointsTarget(id, "甲", "乙", token))->body));
+    EXPECT_TRUE(accepted(alice.get(pointsTarget(id, "甲", "乙", token))->body));
 }
 
 WYC_ON_SQLITE(ProxyTest);

@@ -2,8 +2,8 @@
 #include <atomic>
 #include <thread>
 
-#include "protocol/codepage.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 #include "server/storage.h"
 #include "server_fixture.h"
 
@@ -28,14 +28,21 @@ std::vector<std::string> splitOn(const std::string& text, const std::string& sep
     }
 }
 
+// Field 2 of a login answer: the points balance.
 std::string balanceOf(const std::string& loginAnswer) {
-    return loginAnswer.substr(loginAnswer.rfind('|') + 1);
+    const auto first = loginAnswer.find('|'), second = loginAnswer.find('|', first + 1);
+    return loginAnswer.substr(second + 1, loginAnswer.find('|', second + 1) - second - 1);
 }
 
 class RulesTest : public ServerTest {};
 
 TEST_P(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
     const std::string id = newUser("downloader", "pw");
+    std::vector<std::pair<std::string, std::string>> shared{
+        {"美丽|億", "漂亮"}, {"迅速億億", "快速"}, {"迅速", "快速"}};
+    for (int i = 0; i < 99; ++i)
+        shared.emplace_back("词" + std::to_string(i), "新词");
+    sharePairs(shared);
     std::string answer = pointsRequest(id, "美丽|億", "漂亮");
     auto fields = splitOn(cp::utf8ToGbk(answer), "|");
     ASSERT_EQ(fields.size(), 3u) << answer;
@@ -59,6 +66,12 @@ TEST_P(RulesTest, EachDownloadCostsOnePointUntilNoneAreLeft) {
 
 TEST_P(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
     const std::string id = newUser("racer", "pw");
+    std::vector<std::pair<std::string, std::string>> shared;
+    for (int t = 0; t < 8; ++t)
+        for (int i = 0; i < 20; ++i)
+            shared.emplace_back("w" + std::to_string(t * 100 + i), "n");
+    sharePairs(shared);
+    const std::string token = tokens[id];
     std::atomic<int> spent{0}, refused{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
@@ -67,7 +80,8 @@ TEST_P(RulesTest, ConcurrentDownloadsNeverSpendMoreThanTheBalance) {
             for (int i = 0; i < 20; ++i) {
                 const std::string plain =
                     id + "[@]w" + std::to_string(t * 100 + i) + "[@]n[@]addword";
-                auto res = c.get("/keywords_point.asp?q=" + cipher::encryptGbk(plain));
+                auto res =
+                    c.get("/keywords_point.asp?q=" + cipher::encryptGbk(plain) + "&t=" + token);
                 if (res && res->body.find('|') != std::string::npos)
                     ++spent;
                 else if (res)
@@ -156,6 +170,67 @@ TEST_P(RulesTest, PagesHoldTwentyPairsNewestFirst) {
     EXPECT_EQ(page("?page=abc"), first);
 }
 
+// Only pairs of the shared thesaurus cost points: a download of anything
+// else is answered, and costs nothing.
+TEST_P(RulesTest, APairThatIsNotSharedCostsNothing) {
+    const std::string id = newUser("careful", "pw");
+    sharePairs({{"共享的", "词"}});
+    const std::string answer = pointsRequest(id, "自己编的", "词");
+    EXPECT_TRUE(isRefusal(answer)) << answer;
+    EXPECT_NE(answer.find("不在网络词库中"), std::string::npos) << answer;
+    EXPECT_EQ(server->storage().findAccount(std::stoll(id))->points, 100);
+    EXPECT_EQ(splitOn(pointsRequest(id, "共享的", "词"), "|")[1], "99");
+}
+
+// The shared thesaurus is numbered without gaps, so a page is a range of
+// numbers: after deletions anywhere, every page still holds exactly the pairs
+// a plain newest-first list would.
+TEST_P(RulesTest, PagesStayExactAfterPairsAreDeleted) {
+    const std::string a = newUser("sharer-a"), b = newUser("sharer-b");
+    std::vector<wycserver::SharedPair> expected; // oldest first
+    auto share = [&](const std::string& id, int n) {
+        const std::string ow = "原" + std::to_string(n), nw = "新" + std::to_string(n);
+        ASSERT_NE(shareRequest(id, ow, nw).find("共享成功"), std::string::npos);
+        expected.push_back({0, ow, nw, std::stoll(id)});
+    };
+    for (int n = 0; n < 50; ++n)
+        share(n % 3 ? a : b, n);
+    auto& store = server->storage();
+    auto check = [&](const char* after) {
+        SCOPED_TRACE(after);
+        const auto total = static_cast<std::int64_t>(expected.size());
+        ASSERT_EQ(store.pairCount(), total);
+        const std::int64_t pages = std::max<std::int64_t>(1, (total + 19) / 20);
+        for (std::int64_t p = 0; p <= pages + 1; ++p) {
+            const auto page = store.pairPage(p, 20);
+            EXPECT_EQ(page.total, total);
+            std::vector<std::string> got, want;
+            for (const auto& row : page.rows)
+                got.push_back(row.ow);
+            for (std::int64_t i = total - (p - 1) * 20 - 1;
+                 p >= 1 && i >= 0 && i > total - p * 20 - 1; --i)
+                want.push_back(expected[i].ow);
+            EXPECT_EQ(got, want) << "page " << p;
+        }
+    };
+    check("sharing");
+    auto drop = [&](const wycserver::PairFilter& filter, auto matches) {
+        const auto n = std::erase_if(expected, matches);
+        EXPECT_EQ(store.deletePairs(filter), static_cast<std::int64_t>(n));
+    };
+    const auto newest = store.pairPage(1, 1).rows.at(0);
+    drop({newest.netId, {}, {}}, [&](const auto& p) { return p.ow == newest.ow; });
+    check("deleting the newest");
+    drop({{}, {}, std::string("新7")}, [](const auto& p) { return p.nw == "新7"; });
+    check("deleting one in the middle");
+    drop({{}, std::stoll(b), {}}, [&](const auto& p) { return p.sharer == std::stoll(b); });
+    check("deleting a sharer's");
+    share(b, 100);
+    check("sharing again");
+    EXPECT_EQ(store.deletePairs({}), 0); // an empty filter deletes nothing
+    check("an empty filter");
+}
+
 TEST_P(RulesTest, PageAnswerIsUpperCaseCipherText) {
     const std::string hex = getBody("/loadtyc.asp");
     EXPECT_EQ(hex.size() % 32, 0u);
@@ -174,14 +249,29 @@ class StarterPairsTest : public ServerTest {
 TEST_P(StarterPairsTest, NewDataFileOffersStarterPairsOnce) {
     const auto rows = splitOn(pagePlain(), "[@br@]");
     ASSERT_EQ(rows.size(), 22u);
-    EXPECT_EQ(rows[21], "2");
-    EXPECT_EQ(splitOn(rows[0], "[@m@]").size(), 4u);
     const auto count = server->storage().pairCount();
+    EXPECT_EQ(count, static_cast<std::int64_t>(wycserver::starterPairs().size()));
+    EXPECT_EQ(rows[21], std::to_string((count + 19) / 20));
+    EXPECT_EQ(splitOn(rows[0], "[@m@]").size(), 4u);
     // Reopening the file adds nothing.
     server->stop();
     server.reset();
     server = std::make_unique<wycserver::VendorServer>(serverOptions());
     EXPECT_EQ(server->storage().pairCount(), count);
+}
+
+// Every copy of the program ships with the starter thesaurus: sharing one of
+// its pairs earns nothing, since it is in the shared thesaurus already.
+TEST_P(StarterPairsTest, SharingAStarterPairEarnsNothing) {
+    const std::string id = newUser("copycat");
+    const auto& pairs = wycserver::starterPairs();
+    for (const auto& pair : {pairs.front(), pairs[pairs.size() / 2], pairs.back()}) {
+        const std::string answer = shareRequest(id, pair.first, pair.second);
+        EXPECT_NE(answer.find("已经在网络词库中"), std::string::npos) << answer;
+    }
+    EXPECT_EQ(server->storage().findAccount(std::stoll(id))->points, 100);
+    // And downloading one costs a point, as any shared pair does.
+    EXPECT_EQ(splitOn(pointsRequest(id, pairs.front().first, pairs.front().second), "|")[1], "99");
 }
 
 WYC_ON_BOTH_STORES(RulesTest);

@@ -148,7 +148,11 @@ std::string ServerTest::signUp(const std::string& accountUtf8, const std::string
 }
 
 std::string ServerTest::login(const std::string& accountGbk, const std::string& passwordGbk) {
-    return getBody(loginTarget(accountGbk, passwordGbk));
+    const std::string answer = getBody(loginTarget(accountGbk, passwordGbk));
+    const auto first = answer.find('|'), second = answer.find('|', first + 1);
+    if (answer.rfind("ok|", 0) == 0 && second != std::string::npos)
+        tokens[answer.substr(first + 1, second - first - 1)] = loginTokenOf(answer);
+    return answer;
 }
 
 std::string ServerTest::newUser(const std::string& accountUtf8, const std::string& password) {
@@ -162,12 +166,34 @@ std::string ServerTest::newUser(const std::string& accountUtf8, const std::strin
 
 std::string ServerTest::pointsRequest(const std::string& userId, const std::string& ow,
                                       const std::string& nw) {
-    return getBody(pointsTarget(userId, ow, nw));
+    return getBody(pointsTarget(userId, ow, nw, tokens[userId]));
 }
 
 std::string ServerTest::shareRequest(const std::string& userId, const std::string& ow,
                                      const std::string& nw) {
-    return getBody(shareTarget(userId, ow, nw));
+    return getBody(shareTarget(userId, ow, nw, tokens[userId]));
+}
+
+void ServerTest::sharePairs(const std::vector<std::pair<std::string, std::string>>& pairs) {
+    auto& store = server->storage();
+    auto seeder = store.findAccount(std::string("pair-seeder"));
+    if (!seeder) seeder = store.createAccount("pair-seeder", "-", "-", "test");
+    ASSERT_TRUE(seeder);
+    for (const auto& [ow, nw] : pairs) {
+        wycserver::ShareRequest share;
+        share.userId = seeder->id;
+        share.network = "seeder";
+        share.ow = ow;
+        share.nw = nw;
+        share.day = "2000-01-01";
+        share.dailyLimit = share.networkDailyLimit = 1'000'000'000;
+        std::int64_t balance = 0;
+        ASSERT_EQ(store.sharePair(share, balance), wycserver::ShareResult::Accepted) << ow;
+    }
+}
+
+std::string ServerTest::storeLabel() const {
+    return GetParam() == StoreKind::Sqlite ? "SQLite" : "PostgreSQL";
 }
 
 std::string ServerTest::pagePlain(const std::string& query) {

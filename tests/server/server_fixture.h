@@ -7,8 +7,11 @@
 // are skipped.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/Unit1.h"
 #include "server/storage.h"
@@ -44,16 +47,23 @@ class ServerTest : public ::testing::TestWithParam<StoreKind> {
 
     // Signs up through the page; returns the page's HTML.
     std::string signUp(const std::string& accountUtf8, const std::string& passwordUtf8);
-    // Login with GBK account and password as the program sends them; the answer.
+    // Login with GBK account and password as the program sends them; the
+    // answer. The token of an accepted one is kept for the user id.
     std::string login(const std::string& accountGbk, const std::string& passwordGbk);
     // Signs up and logs in; returns the user id.
     std::string newUser(const std::string& accountUtf8, const std::string& password = "secret");
 
-    // The enciphered requests of the program (words as UTF-8).
+    // The enciphered requests of the program (words as UTF-8), with the token
+    // of the user id's last login, as the program sends them.
     std::string pointsRequest(const std::string& userId, const std::string& ow,
                               const std::string& nw);
     std::string shareRequest(const std::string& userId, const std::string& ow,
                              const std::string& nw);
+    // Puts pairs into the shared thesaurus (shared by an account of their own),
+    // so that downloading them costs points.
+    void sharePairs(const std::vector<std::pair<std::string, std::string>>& pairs);
+    // The kind of store, by name ("SQLite" or "PostgreSQL"), for messages.
+    std::string storeLabel() const;
     // A shared thesaurus page, deciphered to UTF-8 ("" for the newest page).
     std::string pagePlain(const std::string& query = "");
 
@@ -64,6 +74,7 @@ class ServerTest : public ::testing::TestWithParam<StoreKind> {
     std::string pgSchema;
     std::unique_ptr<wycserver::VendorServer> server;
     std::unique_ptr<HttpClient> client;
+    std::map<std::string, std::string> tokens; // user id -> login token
 };
 
 // A main window whose vendor server is the test's server.

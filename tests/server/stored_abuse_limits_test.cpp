@@ -54,6 +54,63 @@ TEST_P(StoredLimitsTest, FailuresBlockForAWhileAndSignUpsSlideByTheHour) {
     EXPECT_FALSE(limits.takeSignUp("10.0.0.1"));
 }
 
+// The wider limits count password checks that failed (a right password gives
+// its check back), per account and per network (/24, /64), and likewise
+// sign-ups and units of test posts per network.
+TEST_P(StoredLimitsTest, ChecksAreCountedPerAccountAndPerNetwork) {
+    auto store = openStore();
+    std::int64_t now = 1'700'000'000;
+    wycserver::AbuseLimitSettings settings;
+    settings.guessesPerAccount = 3;
+    settings.guessesPerNetwork = 5;
+    settings.signUpsPerHour = 2;
+    settings.signUpsPerNetworkPerHour = 3;
+    settings.postUnitsPerAddress = 10;
+    settings.postUnitsPerNetwork = 15;
+    wycserver::StoredAbuseLimits limits(*store, settings, [&now] { return now; });
+    using wycserver::GuessCheck;
+
+    // Three checks on account 7 from three addresses; the fourth is refused.
+    for (const char* address : {"10.0.0.1", "10.0.1.1", "10.0.2.1"})
+        EXPECT_EQ(limits.takeGuess("7", address), GuessCheck::Allowed) << address;
+    EXPECT_EQ(limits.takeGuess("7", "10.0.3.1"), GuessCheck::AccountLimit);
+    // A check that found the right password does not count.
+    limits.guessSucceeded("7", "10.0.2.1");
+    EXPECT_EQ(limits.takeGuess("7", "10.0.3.1"), GuessCheck::Allowed);
+
+    // Five checks from 10.0.5.0/24, on unknown accounts or on others.
+    for (const char* address : {"10.0.5.1", "10.0.5.2", "10.0.5.3", "10.0.5.4"})
+        EXPECT_EQ(limits.takeGuess("", address), GuessCheck::Allowed) << address;
+    EXPECT_EQ(limits.takeGuess("8", "10.0.5.99"), GuessCheck::Allowed);
+    EXPECT_EQ(limits.takeGuess("9", "10.0.5.200"), GuessCheck::NetworkLimit);
+    EXPECT_EQ(limits.takeGuess("9", "10.0.6.1"), GuessCheck::Allowed);
+    // IPv6: one /64 is one network.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(limits.takeGuess("", "2001:db8:1:2::" + std::to_string(i + 1)),
+                  GuessCheck::Allowed);
+    EXPECT_EQ(limits.takeGuess("", "2001:db8:1:2:ffff::1"), GuessCheck::NetworkLimit);
+    EXPECT_EQ(limits.takeGuess("", "2001:db8:1:3::1"), GuessCheck::Allowed);
+    // The window slides.
+    now += 600;
+    EXPECT_EQ(limits.takeGuess("7", "10.0.5.1"), GuessCheck::Allowed);
+
+    // Sign-ups: two per address, three per network.
+    EXPECT_TRUE(limits.takeSignUp("10.1.0.1"));
+    EXPECT_TRUE(limits.takeSignUp("10.1.0.1"));
+    EXPECT_FALSE(limits.takeSignUp("10.1.0.1"));
+    EXPECT_TRUE(limits.takeSignUp("10.1.0.2"));
+    EXPECT_FALSE(limits.takeSignUp("10.1.0.3"));
+    EXPECT_TRUE(limits.takeSignUp("10.1.1.1"));
+
+    // Posts by weight: ten units per address, fifteen per network.
+    EXPECT_TRUE(limits.takePost("10.2.0.1", 8));
+    EXPECT_FALSE(limits.takePost("10.2.0.1", 3));
+    EXPECT_TRUE(limits.takePost("10.2.0.1", 2));
+    EXPECT_TRUE(limits.takePost("10.2.0.2", 5));
+    EXPECT_FALSE(limits.takePost("10.2.0.3", 1));
+    EXPECT_TRUE(limits.takePost("10.2.1.1", 10));
+}
+
 WYC_ON_BOTH_STORES(StoredLimitsTest);
 
 } // namespace

@@ -44,10 +44,20 @@ TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
     EXPECT_EQ(form->listview1.count(), 5);
     EXPECT_EQ(form->lbl8.caption(), g("ID:" + id + "登录成功,您当前拥有积分(95)分。"));
 
+    // The window sends the token of its login with every points request.
+    ASSERT_FALSE(form->LoginToken.empty());
+    tokens[id] = form->LoginToken;
     // At zero points the server refuses, and the pair stays local.
+    std::vector<std::pair<std::string, std::string>> more;
+    for (int i = 0; i < 95; ++i)
+        more.emplace_back("w" + std::to_string(i), "n");
+    sharePairs(more);
     for (int i = 0; i < 95; ++i)
         ASSERT_NE(pointsRequest(id, "w" + std::to_string(i), "n").find('|'), std::string::npos);
-    press(&TForm1::btn4Click);
+    // The oldest page holds pairs this account has not bought yet.
+    form->bsknspndt1.setValue(6);
+    press(&TForm1::btn7Click);
+    ASSERT_EQ(form->lv2.item(0).subItems[0], g("原20"));
     form->lv2.setSelected(0);
     press(&TForm1::N4Click);
     EXPECT_EQ(storedPairs(), 6);

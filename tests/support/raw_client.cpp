@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <thread>
 
 int listenOnLoopback(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -23,6 +24,23 @@ int listenOnLoopback(int& port) {
     }
     port = ntohs(addr.sin_port);
     return fd;
+}
+
+int freeLoopbackPort() {
+    int port = 0;
+    const int fd = listenOnLoopback(port);
+    if (fd >= 0) ::close(fd);
+    return port;
+}
+
+bool acceptsConnections(int port) {
+    RawClient probe(port);
+    return probe.connected();
+}
+
+void waitForListener(int port) {
+    for (int i = 0; i < 200 && !acceptsConnections(port); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
 }
 
 RawClient::RawClient(int port, const std::string& sourceAddress) {

@@ -9,6 +9,12 @@
 // A socket listening on a free port of 127.0.0.1, which goes to `port`; -1
 // when none can be had.
 int listenOnLoopback(int& port);
+// A port of 127.0.0.1 that was free a moment ago (for a program to listen on).
+int freeLoopbackPort();
+// True when something accepts connections on the port of 127.0.0.1.
+bool acceptsConnections(int port);
+// Waits (up to 5 s) until something accepts connections on the port.
+void waitForListener(int port);
 
 class RawClient {
   public:
