@@ -115,6 +115,15 @@ std::optional<std::string> QtPlatform::saveFile(const std::string& title,
     return pathFromQ(path);
 }
 
+std::optional<std::string> QtPlatform::openFile(const std::string& title,
+                                                const std::string& filterName,
+                                                const std::string& filterMask) {
+    const QString filter = toQ(filterName) + QStringLiteral(" (") + toQ(filterMask) + ')';
+    const QString path = QFileDialog::getOpenFileName(m_parent, toQ(title), QString(), filter);
+    if (path.isEmpty()) return std::nullopt;
+    return pathFromQ(path);
+}
+
 std::optional<std::string> QtPlatform::selectDirectory(const std::string& title,
                                                        const std::string& startDir) {
     const QString dir = QFileDialog::getExistingDirectory(m_parent, toQ(title), pathToQ(startDir));
