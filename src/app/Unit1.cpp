@@ -55,8 +55,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bsSkinXFormButton5("bsSkinXFormButton5", G("取消修改")),
       bsSkinXFormButton6("bsSkinXFormButton6", G("查找")),
       bsSkinXFormButton4("bsSkinXFormButton4", G("加载词库")), btn6("btn6", G("导出选中词库")),
-      btn20("btn20", G("导入词库")),
-      btn8("btn8", G("共享选中的")), bschck7("bschck7", G("全选"), false),
+      btn20("btn20", G("导入词库")), btn8("btn8", G("共享选中的")),
+      bschck7("bschck7", G("全选"), false),
       bsSkinStdLabel1("bsSkinStdLabel1", G("修改过词库后，如需使用同义词，请重新加载词库。")),
       lbl9("lbl9", G("在下面的词库中右键可以共享词库到网络。每共享一个词被收录后可以下载10个词。")),
       lbl11("lbl11", G("一次最多导出100条、共享10条。")),
@@ -99,8 +99,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
                  {G("URL地址作为ID(网络)"), G("列表编号作为ID(通用)"), G("本地文件名作为ID(本地)")},
                  2, 1),
       btn11("btn11", G("批量伪原创")), save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"},
-      open1{G("导入同义词文本"), G("文本文件"), "*.txt *.TXT"},
-      bsSelDir1{G("选择源目录"), ""}, m_platform(platform), m_options(std::move(options)) {
+      open1{G("导入同义词文本"), G("文本文件"), "*.txt *.TXT"}, bsSelDir1{G("选择源目录"), ""},
+      m_platform(platform), m_options(std::move(options)) {
     bsSkinXFormButton5.setVisible(false);
     lbl6.setAddress(vendor::address(vendor::kRegister));
     lbl7.setAddress(vendor::address(vendor::kFindPassword));

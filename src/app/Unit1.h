@@ -285,20 +285,20 @@ class TForm1 {
                      bool isused);
     void DeleteKeyWord(int index, const std::string& id);
     void IsusedKeyWord(int index, const std::string& id);
-    void N1Click();                 // 修改
-    void N2Click();                 // 删除
-    void N3Click();                 // 使用？
-    void bsSkinXFormButton3Click(); // 新增 / 修改
-    void bsSkinXFormButton5Click(); // 取消修改
-    void bsSkinXFormButton6Click(); // 查找
-    void bschck7Click();            // 全选
-    void btn6Click();               // 导出选中词库
-    void btn20Click();              // 导入词库
-    void loadProtectedWords();      // from setting.dat into ProtectedWords and lv3
-    void btn16Click();              // 添加 (protected word)
-    void btn17Click();              // 删除 (protected word)
-    void btn15Click();              // 词库体检
-    void lv4SelectItem();           // a finding chosen: select its pair's row
+    void N1Click();                             // 修改
+    void N2Click();                             // 删除
+    void N3Click();                             // 使用？
+    void bsSkinXFormButton3Click();             // 新增 / 修改
+    void bsSkinXFormButton5Click();             // 取消修改
+    void bsSkinXFormButton6Click();             // 查找
+    void bschck7Click();                        // 全选
+    void btn6Click();                           // 导出选中词库
+    void btn20Click();                          // 导入词库
+    void loadProtectedWords();                  // from setting.dat into ProtectedWords and lv3
+    void btn16Click();                          // 添加 (protected word)
+    void btn17Click();                          // 删除 (protected word)
+    void btn15Click();                          // 词库体检
+    void lv4SelectItem();                       // a finding chosen: select its pair's row
     void dropFindingsOf(const std::string& id); // the pair changed: its findings are stale
 
     // ---- network (net/) -------------------------------------------------------

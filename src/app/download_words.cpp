@@ -64,9 +64,10 @@ void downloadAll(TForm1& f, const std::vector<PagePair>& pairs) {
     if (pairs.empty()) return;
     if (!f.Database) throw DbError("setting.dat is not open");
     if (const int paid = pairsToPayFor(*f.Database, pairs); paid > 0) {
-        const std::string question = G("将下载") + std::to_string(paid) +
-                                     G("个词对到本地词库，每个词对都要扣除积分（下载过的词对不再扣分）。"
-                                       "\r\n确定下载吗？");
+        const std::string question =
+            G("将下载") + std::to_string(paid) +
+            G("个词对到本地词库，每个词对都要扣除积分（下载过的词对不再扣分）。"
+              "\r\n确定下载吗？");
         if (!f.platform().confirm(question)) {
             f.lbl3.setCaption(G("【提示信息】已取消下载，没有扣除积分。"));
             return;

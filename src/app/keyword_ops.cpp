@@ -1,7 +1,7 @@
 // The four record operations on the keyword table: add, edit, delete and the
 // in-use switch. Each keeps its row of listview1 and the check's findings in
-// step and reports on the status label of the page it came from. Database failures propagate to the caller (TForm1::run shows
-// them); the in-memory replacement lists change only on the next load.
+// step and reports on the status label of the page it came from. Database failures propagate to the
+// caller (TForm1::run shows them); the in-memory replacement lists change only on the next load.
 #include "app/Unit1.h"
 #include "app/thesaurus_rows.h"
 #include "protocol/codepage.h"

@@ -79,7 +79,8 @@ void TForm1::bsSkinXFormButton6Click() {
     const std::string& text = bsSkinEdit3.text();
     const auto& items = listview1.items();
     const size_t n = items.size();
-    const size_t start = listview1.selected() >= 0 ? static_cast<size_t>(listview1.selected()) + 1 : 0;
+    const size_t start =
+        listview1.selected() >= 0 ? static_cast<size_t>(listview1.selected()) + 1 : 0;
     for (size_t k = 0; k < n; ++k) {
         const size_t i = (start + k) % n;
         if (rows::containsGbk(rows::subItem(items[i], 0), text) ||

@@ -30,9 +30,9 @@ void TForm1::FormCreate() {
             return;
         }
         loadDB();
-        const std::string notes =
-            firstStartNote + (firstStartNote.empty() || settingsNote.empty() ? "" : " ") +
-            settingsNote;
+        const std::string notes = firstStartNote +
+                                  (firstStartNote.empty() || settingsNote.empty() ? "" : " ") +
+                                  settingsNote;
         if (!notes.empty()) Label1.setCaption(notes);
         wb1.navigate(vendor::address(vendor::kHelpPage));
         WebBrowser1.navigate(vendor::address(vendor::kBanner));

@@ -67,8 +67,7 @@ std::optional<int> integer(const std::string& text, int min, int max) {
     int v = 0;
     const char* end = text.data() + text.size();
     auto [stop, ec] = std::from_chars(text.data(), end, v);
-    if (text.empty() || ec != std::errc() || stop != end || v < min || v > max)
-        return std::nullopt;
+    if (text.empty() || ec != std::errc() || stop != end || v < min || v > max) return std::nullopt;
     return v;
 }
 

@@ -12,9 +12,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
-#include <QTimer>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 

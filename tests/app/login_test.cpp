@@ -1,8 +1,8 @@
 // The login command, the key digest and the login answer.
 #include "protocol/MD5.h"
 
-#include "engine/stringlist.h"
 #include "app/net_form_fixture.h"
+#include "engine/stringlist.h"
 
 // RFC 1321, appendix A.5.
 TEST(MD5Hex, Rfc1321TestSuite) {

@@ -2,8 +2,8 @@
 // requests.
 #include <set>
 
-#include "protocol/cipher_gbk.h"
 #include "app/net_form_fixture.h"
+#include "protocol/cipher_gbk.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {

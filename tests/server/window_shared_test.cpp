@@ -38,7 +38,8 @@ TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
     EXPECT_EQ(form->CurrentPage, "2");
     EXPECT_EQ(form->lbl3.caption(), g("网络词库第(2)页读取完成..."));
 
-    // Five pairs for five points.
+    // Five pairs for five points, once the user agreed.
+    platform.confirmAnswers = {true};
     press(&TForm1::btn2Click);
     EXPECT_EQ(storedPairs(), 5);
     EXPECT_EQ(form->listview1.count(), 5);
@@ -49,6 +50,7 @@ TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
         ASSERT_NE(pointsRequest(id, "w" + std::to_string(i), "n").find('|'), std::string::npos);
     press(&TForm1::btn4Click);
     form->lv2.setSelected(0);
+    platform.confirmAnswers = {true};
     press(&TForm1::N4Click);
     EXPECT_EQ(storedPairs(), 6);
     EXPECT_EQ(form->listview1.count(), 6);
@@ -61,6 +63,7 @@ TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
     press(&TForm1::bsSkinXFormButton3Click);
     EXPECT_NE(form->lbl9.caption().find(g("共享成功")), std::string::npos);
     EXPECT_NE(form->lbl9.caption().find(g("您当前拥有积分(10)分")), std::string::npos);
+    EXPECT_EQ(form->lbl8.caption(), g("ID:" + id + "登录成功,您当前拥有积分(10)分。"));
     const std::string duplicate = g("共享失败：“新的词”→“新词语”已经在网络词库中");
     press(&TForm1::bsSkinXFormButton3Click); // stored already: shared all the same
     EXPECT_EQ(form->lbl9.caption(), duplicate);

@@ -12,8 +12,8 @@
 class RecordingPlatform : public Platform {
   public:
     struct Call {
-        std::string what; // "message", "error", "confirm", "saveFile", "openFile", "selectDirectory",
-                          // "clipboard", "open", "terminate"
+        std::string what; // "message", "error", "confirm", "saveFile", "openFile",
+                          // "selectDirectory", "clipboard", "open", "terminate"
         std::string text;
     };
 

@@ -256,7 +256,8 @@ TEST_F(MainWindowTest, BothThesaurusListsShowSixDigitNumbersAndFitThePage) {
         // The number with its check box, and all four columns filling the
         // list at the default size, also once a long list adds the vertical
         // scroll bar.
-        EXPECT_LE(static_cast<QAbstractItemView*>(list)->sizeHintForColumn(0), list->columnWidth(0));
+        EXPECT_LE(static_cast<QAbstractItemView*>(list)->sizeHintForColumn(0),
+                  list->columnWidth(0));
         for (int rows : {1, 200}) {
             while (control->count() < rows)
                 control->append({std::to_string(control->count()), {"a", "b", "c"}, false});
