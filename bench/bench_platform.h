@@ -25,6 +25,10 @@ class BenchPlatform : public Platform {
                                         const std::string&) override {
         return {};
     }
+    std::optional<std::string> openFile(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return {};
+    }
     std::optional<std::string> selectDirectory(const std::string&, const std::string&) override {
         return {};
     }

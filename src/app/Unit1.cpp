@@ -15,11 +15,12 @@ using cp::G;
 
 namespace {
 // The four columns fit the list at the window's default size, beside its
-// vertical scroll bar: "是" or "否" needs less than a six-digit id.
+// vertical scroll bar: "是" or "否" needs less than a six-digit id. The two
+// word columns share what a wider window adds.
 std::vector<ListColumn> thesaurusColumns(const char* first, int firstWidth) {
     return {{G(first), firstWidth, false},
-            {G("原始词"), 300, true},
-            {G("新词"), 300, true},
+            {G("原始词"), 300, true, true},
+            {G("新词"), 300, true, true},
             {G("是否使用"), 120, true}};
 }
 } // namespace
@@ -54,7 +55,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bsSkinXFormButton5("bsSkinXFormButton5", G("取消修改")),
       bsSkinXFormButton6("bsSkinXFormButton6", G("查找")),
       bsSkinXFormButton4("bsSkinXFormButton4", G("加载词库")), btn6("btn6", G("导出选中词库")),
-      btn8("btn8", G("共享选中的")), bschck7("bschck7", G("全选"), false),
+      btn20("btn20", G("导入词库")), btn8("btn8", G("共享选中的")),
+      bschck7("bschck7", G("全选"), false),
       bsSkinStdLabel1("bsSkinStdLabel1", G("修改过词库后，如需使用同义词，请重新加载词库。")),
       lbl9("lbl9", G("在下面的词库中右键可以共享词库到网络。每共享一个词被收录后可以下载10个词。")),
       lbl11("lbl11", G("一次最多导出100条、共享10条。")),
@@ -74,8 +76,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       // Network numbers of six digits show whole beside the check box; the
       // sharer's id, five digits, needs less than its 150.
       lv2("lv2", {{G("网络编号"), 88, false},
-                  {G("原始词"), 300, true},
-                  {G("新词"), 300, true},
+                  {G("原始词"), 300, true, true},
+                  {G("新词"), 300, true, true},
                   {G("共享人ID"), 122, true}}),
       bsknpmn1("bsknpmn1", {{"N4", G("添加到我的词库")},
                             {"N5", G("全部加入词库")},
@@ -98,7 +100,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
                  2, 1),
       btn11("btn11", G("批量伪原创")), btn18("btn18", G("停止")), btn19("btn19", G("重试失败项")),
       lv5("lv5", {{G("失败项"), 300, false}, {G("原因"), 0, false}}, false),
-      save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"}, bsSelDir1{G("选择源目录"), ""},
+      save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"},
+      open1{G("导入同义词文本"), G("文本文件"), "*.txt *.TXT"}, bsSelDir1{G("选择源目录"), ""},
       m_platform(platform), m_options(std::move(options)) {
     bsSkinXFormButton5.setVisible(false);
     lv5.setVisible(false); // shown when a run has failures
@@ -109,6 +112,9 @@ TForm1::TForm1(Platform& platform, FormOptions options)
     edt4.onChange = [this] { run([this] { edt4Change(); }); };
     edt8.onChange = [this] { run([this] { edt8Change(); }); };
     m_rewriteState.reseed(m_options.seed);
+    // The slider's number beside it, wherever the position comes from.
+    bsknsldr1.onChange = [this] { lbl26.setCaption(std::to_string(bsknsldr1.position())); };
+    lbl26.setCaption(std::to_string(bsknsldr1.position()));
 }
 
 TForm1::~TForm1() = default;

@@ -12,6 +12,8 @@
 #include <random>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/platform.h"
@@ -77,6 +79,7 @@ class TForm1 {
     TCheckBox bschck3;
     TLabel lbl2;
     TSlider bsknsldr1{"bsknsldr1", 2, 30, 5};
+    TLabel lbl26{"lbl26", "5"}; // the frequency the slider is at
     TLabel lbl1;
     TEdit edt1{"edt1"};
     TCheckBox bschck11;        // 标记替换词: show the replaced words of the new article
@@ -114,6 +117,7 @@ class TForm1 {
     TButton bsSkinXFormButton6;
     TButton bsSkinXFormButton4;
     TButton btn6;
+    TButton btn20; // 导入词库
     TButton btn8;
     TCheckBox bschck7;
     TLabel bsSkinStdLabel1;
@@ -190,6 +194,7 @@ class TForm1 {
 
     // non-visual components
     TSaveDialog save1;
+    TOpenDialog open1; // the pair list to import
     TSelectDirDialog bsSelDir1;
 
     // ---- program-wide state ------------------------------------------------
@@ -212,6 +217,11 @@ class TForm1 {
     int PostedCount = 0;
     int BatchTotal = 0;
 
+    // The window's size as the view last reported it (0: never reported);
+    // kept between runs with the window settings.
+    int WindowWidth = 0;
+    int WindowHeight = 0;
+
     // Edit state of the thesaurus management page.
     std::string EditingId = "0";
     int EditingIndex = 0;
@@ -230,6 +240,16 @@ class TForm1 {
     void FormCreate();
     void readConfigAtStartup();
     void writeConfig();
+    // The window settings (batch page, tool panel, window size, page shown),
+    // kept between runs in a file of their own beside config.txt.
+    std::string windowSettingsPath() const;
+    // Start-up: puts back what the file holds. Returns a note for the tool
+    // panel when the file was damaged (and set aside), else nothing.
+    std::string readWindowSettings();
+    // Writes the file when a kept value differs from what it holds; cheap
+    // when nothing changed, so the view may call it often. Nothing is written
+    // before readWindowSettings ran.
+    void saveWindowSettings();
     void bsSkinButton1Click();      // 清空
     void bsSkinXFormButton1Click(); // 复制新文章
     void WebBrowser1DocumentComplete(BannerDocument& document);
@@ -272,19 +292,21 @@ class TForm1 {
                      bool isused);
     void DeleteKeyWord(int index, const std::string& id);
     void IsusedKeyWord(int index, const std::string& id);
-    void N1Click();                 // 修改
-    void N2Click();                 // 删除
-    void N3Click();                 // 使用？
-    void bsSkinXFormButton3Click(); // 新增 / 修改
-    void bsSkinXFormButton5Click(); // 取消修改
-    void bsSkinXFormButton6Click(); // 查找
-    void bschck7Click();            // 全选
-    void btn6Click();               // 导出选中词库
-    void loadProtectedWords();      // from setting.dat into ProtectedWords and lv3
-    void btn16Click();              // 添加 (protected word)
-    void btn17Click();              // 删除 (protected word)
-    void btn15Click();              // 词库体检
-    void lv4SelectItem();           // a finding chosen: select its pair's row
+    void N1Click();                             // 修改
+    void N2Click();                             // 删除
+    void N3Click();                             // 使用？
+    void bsSkinXFormButton3Click();             // 新增 / 修改
+    void bsSkinXFormButton5Click();             // 取消修改
+    void bsSkinXFormButton6Click();             // 查找
+    void bschck7Click();                        // 全选
+    void btn6Click();                           // 导出选中词库
+    void btn20Click();                          // 导入词库
+    void loadProtectedWords();                  // from setting.dat into ProtectedWords and lv3
+    void btn16Click();                          // 添加 (protected word)
+    void btn17Click();                          // 删除 (protected word)
+    void btn15Click();                          // 词库体检
+    void lv4SelectItem();                       // a finding chosen: select its pair's row
+    void dropFindingsOf(const std::string& id); // the pair changed: its findings are stale
 
     // ---- network (net/) -------------------------------------------------------
     void gotourl(const std::string& address, const std::string& kind, std::int32_t listIndex);
@@ -297,6 +319,9 @@ class TForm1 {
     TAes& cipher();
     void btn3Click(); // 登  录
     void loginAnswer(Tmyhttpget& request, const std::string& text);
+    void loginError(Tmyhttpget& request);
+    // The login strip shows the balance an answer reported.
+    void showPoints(const std::string& balance);
     void getcontentAnswer(Tmyhttpget& request, const std::string& body); // the page as received
     void PostSendAnswer(Tmyhttpget& request, const std::string& text);
     void getcontentError(Tmyhttpget& request); // a fetch of a batch run failed
@@ -343,6 +368,19 @@ class TForm1 {
                 std::int32_t listIndex);
     FormOptions m_options;
     std::string m_configPath; // empty until start-up chose it
+    // Logins asked to save their account and password, by request address:
+    // config.txt takes them only once the server has accepted them.
+    struct LoginToSave {
+        std::string address, account, password;
+    };
+    std::vector<LoginToSave> m_loginsToSave;
+    // The account and password of the login sent to `address`, if they were
+    // to be saved; the note goes either way.
+    std::optional<std::pair<std::string, std::string>> takeLoginToSave(const std::string& address);
+    // The window settings as the file holds them (or would, when it does not
+    // exist); empty before start-up read them.
+    std::optional<std::string> m_savedSettings;
+    std::string m_settingsWriteFailure; // the last failure noted, not noted again
     // Index over OriginalWords/NewWords; replaced, never changed, when the
     // lists change, so a holder of the old one keeps a whole index.
     std::shared_ptr<const SynonymReplacer> m_synonyms;

@@ -1,6 +1,7 @@
 // The thesaurus check on the page " 管理词库 ": the button 词库体检 (btn15)
 // lists the findings over the in-use rows of listview1 in lv4; choosing a
-// finding selects the row of the pair it is about.
+// finding selects the row of the pair it is about. A finding goes when one of
+// its pairs is edited, switched or deleted: it may no longer hold.
 #include <algorithm>
 
 #include "app/Unit1.h"
@@ -67,6 +68,21 @@ void TForm1::btn15Click() {
     else
         lbl9.setCaption(G("【提示信息】词库体检完毕：") + std::to_string(used.size()) +
                         G("个启用的词对，发现") + std::to_string(findings.size()) + G("个问题"));
+}
+
+void TForm1::dropFindingsOf(const std::string& id) {
+    // The findings name their pairs' ids joined by ",".
+    for (int row = lv4.count() - 1; row >= 0; --row) {
+        const std::string& ids = rows::subItem(lv4.item(row), 0);
+        for (size_t start = 0; start <= ids.size();) {
+            const size_t comma = std::min(ids.find(',', start), ids.size());
+            if (ids.compare(start, comma - start, id) == 0) {
+                lv4.remove(row);
+                break;
+            }
+            start = comma + 1;
+        }
+    }
 }
 
 void TForm1::lv4SelectItem() {

@@ -128,8 +128,10 @@ void TSpinEdit::setValue(double v) {
 }
 
 void TSlider::setPosition(int p) {
+    const int old = m_pos;
     m_pos = std::clamp(p, m_min, m_max);
     changed();
+    if (m_pos != old && onChange) onChange();
 }
 
 void TGauge::setMax(int m) {

@@ -159,6 +159,8 @@ class TSlider : public Control {
     int max() const { return m_max; }
     int position() const { return m_pos; }
     void setPosition(int p); // clamped to the range
+    // Called after the position changed through setPosition.
+    std::function<void()> onChange;
 
   private:
     int m_min, m_max, m_pos;
@@ -197,6 +199,9 @@ struct ListColumn {
     std::string caption;
     int width; // pixels; 0 = the view's default
     bool centred;
+    // The column takes its share of the room the view gains or loses with the
+    // window (at least `width`); the others keep their width.
+    bool stretch = false;
 };
 
 struct ListItem {
@@ -299,6 +304,11 @@ class TWebView : public Control {
 
 // Non-visual dialogs: their titles and filters as the window shows them.
 struct TSaveDialog {
+    std::string title;
+    std::string filterName;
+    std::string filterMask;
+};
+struct TOpenDialog {
     std::string title;
     std::string filterName;
     std::string filterMask;

@@ -1,5 +1,8 @@
 // Copying pairs of the shared thesaurus page into the local thesaurus, and the
-// points request that reports each copied pair to the vendor server.
+// points request that reports each copied pair to the vendor server. A
+// download that spends points asks first, saying how many pairs it adds.
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "app/Unit1.h"
@@ -8,6 +11,7 @@
 #include "net/vendor.h"
 #include "net/vendor_protocol.h"
 #include "protocol/codepage.h"
+#include "thesaurus/keyword_store.h"
 #include "thesaurus/pair_file.h"
 
 using cp::G;
@@ -41,22 +45,52 @@ void download(TForm1& f, const PagePair& p) {
     f.addKeyWord(p.ow, p.nw, true, "download");
 }
 
+// How many of the pairs a download adds, each one costing points: those the
+// local thesaurus does not hold yet, each counted once.
+int pairsToPayFor(KeywordStore& store, const std::vector<PagePair>& pairs) {
+    std::set<std::pair<std::string, std::string>> seen;
+    int n = 0;
+    for (const auto& p : pairs) {
+        if (!pairfile::isStorableWord(p.ow) || !pairfile::isStorableWord(p.nw)) continue;
+        if (!seen.insert({p.ow, p.nw}).second || store.findPair(p.ow, p.nw)) continue;
+        ++n;
+    }
+    return n;
+}
+
+// Downloads the pairs once the user agreed to what they cost. Pairs already
+// held cost nothing and go ahead without a question (each says so).
+void downloadAll(TForm1& f, const std::vector<PagePair>& pairs) {
+    if (pairs.empty()) return;
+    if (!f.Database) throw DbError("setting.dat is not open");
+    if (const int paid = pairsToPayFor(*f.Database, pairs); paid > 0) {
+        const std::string question =
+            G("将下载") + std::to_string(paid) +
+            G("个词对到本地词库，每个词对都要扣除积分（下载过的词对不再扣分）。"
+              "\r\n确定下载吗？");
+        if (!f.platform().confirm(question)) {
+            f.lbl3.setCaption(G("【提示信息】已取消下载，没有扣除积分。"));
+            return;
+        }
+    }
+    for (const auto& p : pairs)
+        download(f, p);
+}
+
 } // namespace
 
 void TForm1::N4Click() {
     const int row = lv2.selected();
     if (row < 0) return;
-    download(*this, pairOf(lv2.item(row)));
+    downloadAll(*this, {pairOf(lv2.item(row))});
 }
 
 void TForm1::N5Click() {
-    for (const auto& p : rowsToDownload(lv2, false))
-        download(*this, p);
+    downloadAll(*this, rowsToDownload(lv2, false));
 }
 
 void TForm1::N7Click() {
-    for (const auto& p : rowsToDownload(lv2, true))
-        download(*this, p);
+    downloadAll(*this, rowsToDownload(lv2, true));
 }
 
 void TForm1::btn2Click() {
@@ -74,7 +108,6 @@ void TForm1::addwordAnswer(Tmyhttpget&, const std::string& text) {
         lbl3.setCaption(text);
         return;
     }
-    lbl8.setCaption(G("ID:") + UserId + G("登录成功,您当前拥有积分(") + answer->balance +
-                    G(")分。"));
+    showPoints(answer->balance);
     lbl3.setCaption(answer->message);
 }

@@ -1,7 +1,7 @@
 // The four record operations on the keyword table: add, edit, delete and the
-// in-use switch. Each keeps its row of listview1 in step and reports on a
-// status label. Database failures propagate to the caller (TForm1::run shows
-// them); the in-memory replacement lists change only on the next load.
+// in-use switch. Each keeps its row of listview1 and the check's findings in
+// step and reports on the status label of the page it came from. Database failures propagate to the
+// caller (TForm1::run shows them); the in-memory replacement lists change only on the next load.
 #include "app/Unit1.h"
 #include "app/thesaurus_rows.h"
 #include "protocol/codepage.h"
@@ -53,6 +53,7 @@ void TForm1::EditKeyWord(int index, const std::string& id, const std::string& ow
     }
     db.update(id, ow, nw, isused);
     lbl9.setCaption(G("【提示信息】ID") + id + G("修改成功"));
+    dropFindingsOf(id);
     // Rows above the one under edit may have been deleted since the edit began,
     // so the row is found by its id; when it is gone only the record changes.
     const int row = rows::rowOfId(listview1, index, id);
@@ -71,6 +72,7 @@ void TForm1::DeleteKeyWord(int index, const std::string& id) {
     }
     db.remove(id);
     lbl9.setCaption(G("【提示信息】ID") + id + G("删除成功"));
+    dropFindingsOf(id);
     const int row = rows::rowOfId(listview1, index, id);
     if (row < 0) return;
     listview1.remove(row);
@@ -81,7 +83,7 @@ void TForm1::IsusedKeyWord(int index, const std::string& id) {
     KeywordStore& db = store(Database);
     const auto record = db.findById(id);
     if (!record) {
-        Label1.setCaption(missingText(id));
+        lbl9.setCaption(missingText(id));
         return;
     }
     // The new state is the opposite of what the row shows; without a row, the
@@ -92,6 +94,7 @@ void TForm1::IsusedKeyWord(int index, const std::string& id) {
     const bool isused = !shownUsed;
     db.setUsed(id, isused);
     if (row >= 0) listview1.setSubItem(row, 2, rows::usedText(isused));
-    Label1.setCaption(G("【提示信息】ID") + id + G("更改使用状态成功"));
+    lbl9.setCaption(G("【提示信息】ID") + id + G("更改使用状态成功"));
+    dropFindingsOf(id);
     listview1.repaint();
 }

@@ -140,7 +140,7 @@ void TForm1::geterror(THTTPGet* sender) {
                 lbl3.setCaption(G("下载词库共享时，服务器异常。"));
                 break;
             case RequestKind::Login:
-                lbl8.setCaption(G("登录失败-服务器不能连接，请联系") + vendor::webAddress());
+                loginError(*request);
                 break;
             case RequestKind::LoadTyc:
                 lbl3.setCaption(G("下载词库失败-服务器不能连接，请联系") + vendor::webAddress());

@@ -53,6 +53,13 @@ void TForm1::loadDB() {
 
 void TForm1::bsSkinXFormButton4Click() {
     ThesaurusLoaded = false;
-    Label1.setCaption(G("【提示信息】正在重新加载词库..."));
+    // The tool panel says the replacement is ready again; the page the
+    // button is on says so too.
+    const std::string loading = G("【提示信息】正在重新加载词库...");
+    Label1.setCaption(loading);
+    lbl9.setCaption(loading);
     loadDB();
+    if (ThesaurusLoaded)
+        lbl9.setCaption(G("【提示信息】词库加载完毕，共") + std::to_string(listview1.count()) +
+                        G("个词对。"));
 }

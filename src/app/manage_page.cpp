@@ -74,15 +74,23 @@ void TForm1::bsSkinXFormButton5Click() {
 }
 
 void TForm1::bsSkinXFormButton6Click() {
+    // The search starts after the selected row, so pressing again finds the
+    // next match; past the last row it goes on from the first.
     const std::string& text = bsSkinEdit3.text();
     const auto& items = listview1.items();
-    for (size_t i = 0; i < items.size(); ++i) {
+    const size_t n = items.size();
+    const size_t start =
+        listview1.selected() >= 0 ? static_cast<size_t>(listview1.selected()) + 1 : 0;
+    for (size_t k = 0; k < n; ++k) {
+        const size_t i = (start + k) % n;
         if (rows::containsGbk(rows::subItem(items[i], 0), text) ||
             rows::containsGbk(rows::subItem(items[i], 1), text)) {
             const int row = static_cast<int>(i);
             listview1.setFocus();
             listview1.setSelected(row);
             listview1.scrollIntoView(row);
+            if (start > 0 && i < start)
+                lbl9.setCaption(G("【提示信息】已找到最后一行，从头继续查找【") + text + G("】"));
             return;
         }
     }

@@ -21,6 +21,10 @@ class Platform : public net::EventLoop {
     virtual std::optional<std::string> saveFile(const std::string& title,
                                                 const std::string& filterName,
                                                 const std::string& filterMask) = 0;
+    // Open-file dialog; the chosen full path, or nothing when cancelled.
+    virtual std::optional<std::string> openFile(const std::string& title,
+                                                const std::string& filterName,
+                                                const std::string& filterMask) = 0;
     // Select-directory dialog; the chosen directory, or nothing when cancelled.
     virtual std::optional<std::string> selectDirectory(const std::string& title,
                                                        const std::string& startDir) = 0;

@@ -24,6 +24,8 @@ void TForm1::sendShareRequest(const std::string& ow, const std::string& nw) {
 
 void TForm1::sendkeywordsAnswer(Tmyhttpget&, const std::string& text) {
     lbl9.setCaption(text);
+    // An accepted share earns points: the login strip follows the balance.
+    if (const auto balance = vendor::readShareBalance(text)) showPoints(*balance);
 }
 
 void TForm1::N6Click() {

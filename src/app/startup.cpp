@@ -17,6 +17,8 @@ void TForm1::FormCreate() {
         edt4.setText(ProgramDir() + "output");
         bsSelDir1.initialDir = ProgramDir();
         readConfigAtStartup();
+        // What the user set last time replaces the defaults above.
+        const std::string settingsNote = readWindowSettings();
         std::string firstStartNote;
         try {
             firstStartNote = openDatabase();
@@ -28,7 +30,10 @@ void TForm1::FormCreate() {
             return;
         }
         loadDB();
-        if (!firstStartNote.empty()) Label1.setCaption(firstStartNote);
+        const std::string notes = firstStartNote +
+                                  (firstStartNote.empty() || settingsNote.empty() ? "" : " ") +
+                                  settingsNote;
+        if (!notes.empty()) Label1.setCaption(notes);
         wb1.navigate(vendor::address(vendor::kHelpPage));
         WebBrowser1.navigate(vendor::address(vendor::kBanner));
     });

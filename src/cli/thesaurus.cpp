@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,11 +13,11 @@
 #include "cli/commands.h"
 #include "cli/default_db.h"
 #include "cli/thesaurus_tools.h"
-#include "engine/text_file.h"
 #include "protocol/codepage.h"
 #include "thesaurus/keyword_store.h"
 #include "thesaurus/pair_file.h"
 #include "thesaurus/pair_import.h"
+#include "thesaurus/pair_list_file.h"
 
 namespace cli {
 
@@ -234,29 +235,22 @@ int addCommand(const Options& o) {
 int importCommand(const Options& o) {
     if (o.args.size() != 2) return usageError("import takes one file: import FILE");
     const std::string& file = o.args[1];
-    std::string bytes;
+    pairfile::ListFile list;
     try {
-        bytes = textfile::readBytes(file, true);
+        list = pairfile::readList(file, o.encodingGiven ? std::optional(o.encoding) : std::nullopt,
+                                  true);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "thesaurus: cannot read %s: %s\n", file.c_str(), e.what());
         return 1;
     }
-    pairfile::Encoding encoding = o.encoding;
-    const textfile::Encoding detected = textfile::detectEncoding(bytes);
-    if (detected == textfile::Encoding::Utf16Le || detected == textfile::Encoding::Utf16Be) {
-        bytes = textfile::decode(bytes, detected);
-        encoding = pairfile::Encoding::Gbk;
+    if (list.readAs == pairfile::ReadAs::Utf16ByMark)
         std::fprintf(stderr, "note: %s is UTF-16 (byte-order mark); reading it as such\n",
                      file.c_str());
-    } else if (detected == textfile::Encoding::Utf8Bom) {
-        encoding = pairfile::Encoding::Utf8;
-    } else if (!o.encodingGiven && detected == textfile::Encoding::Utf8) {
-        encoding = pairfile::Encoding::Utf8;
+    else if (list.readAs == pairfile::ReadAs::Utf8Detected)
         std::fprintf(stderr,
                      "note: %s is UTF-8 text; reading it as UTF-8 (--encoding gbk forces GBK)\n",
                      file.c_str());
-    }
-    const pairfile::Parsed parsed = pairfile::parse(bytes, encoding);
+    const pairfile::Parsed& parsed = list.parsed;
     std::vector<int> malformedLines;
     for (const auto& m : parsed.malformed) {
         std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), m.line, m.reason.c_str());

@@ -4,6 +4,7 @@
 #include "net/vendor.h"
 #include "protocol/MD5.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 
 namespace vendor {
 
@@ -47,6 +48,24 @@ std::optional<PointsAnswer> readPointsAnswer(const std::string& text) {
     const StringList fields = answers::splitGbk(text, '|');
     if (fields.size() != 3) return std::nullopt;
     return PointsAnswer{fields[1], fields[2]};
+}
+
+std::optional<std::string> readShareBalance(const std::string& text) {
+    // Read from the end: the shared words come earlier in the answer and may
+    // hold anything. ")" is no byte of a double-byte character, so the tail
+    // cannot start inside one.
+    static const std::string head = cp::G("您当前拥有积分("), tail = cp::G(")分。");
+    if (text.size() < head.size() + tail.size() ||
+        text.compare(text.size() - tail.size(), tail.size(), tail) != 0)
+        return std::nullopt;
+    const size_t end = text.size() - tail.size();
+    size_t begin = end;
+    while (begin > 0 && text[begin - 1] >= '0' && text[begin - 1] <= '9')
+        --begin;
+    if (begin == end || begin < head.size() ||
+        text.compare(begin - head.size(), head.size(), head) != 0)
+        return std::nullopt;
+    return text.substr(begin, end - begin);
 }
 
 std::string shareAddress(TAes& aes, const std::string& userId, const std::string& ow,

@@ -43,5 +43,8 @@ std::optional<PointsAnswer> readPointsAnswer(const std::string& text);
 // hexadecimal, so the query needs no escaping and the two "|" stay plain.
 std::string shareAddress(TAes& aes, const std::string& userId, const std::string& ow,
                          const std::string& nw, const std::string& token = {});
+// The balance an accepted share reports: its answer ends with
+// "您当前拥有积分(" + points + ")分。". None for any other answer.
+std::optional<std::string> readShareBalance(const std::string& text);
 
 } // namespace vendor

@@ -31,6 +31,7 @@
 #include <cmath>
 #include <memory>
 
+#include "ui/column_stretch.h"
 #include "ui/list_view_model.h"
 #include "ui/qt_text.h"
 
@@ -400,6 +401,15 @@ QTableView* Binder::list(TListView& control, const TPopupMenu& menu, const MenuH
     const auto& columns = control.columns();
     for (size_t i = 0; i < columns.size(); ++i)
         if (columns[i].width > 0) view->setColumnWidth(static_cast<int>(i), columns[i].width);
+    // Columns that stretch share the room a wider window gives the list.
+    std::vector<int> widths;
+    std::vector<bool> stretch;
+    for (const ListColumn& c : columns) {
+        widths.push_back(c.width > 0 ? c.width : view->horizontalHeader()->defaultSectionSize());
+        stretch.push_back(c.stretch);
+    }
+    if (std::find(stretch.begin(), stretch.end(), true) != stretch.end())
+        new ColumnStretch(view, std::move(widths), std::move(stretch));
 
     auto* popup = new QMenu(view);
     popup->setObjectName(QString::fromStdString(menu.name()));

@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     form.FormCreate();
     if (auto code = platform.earlyExitCode()) return *code;
 
+    window.restoreSize();
     window.centreOnScreen();
     window.show();
     platform.setDialogParent(&window);

@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
@@ -60,15 +61,46 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent)
     layout->addWidget(gauge);
 
     resize(kClientWidth, kClientHeight);
+
+    // The settings the model keeps are written when they changed: checked
+    // every few seconds, so a crash loses little, and at the end.
+    auto* save = new QTimer(this);
+    connect(save, &QTimer::timeout, this, &MainWindow::saveSettings);
+    save->start(kSaveInterval);
 }
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::restoreSize() {
+    if (m_form.WindowWidth <= 0 || m_form.WindowHeight <= 0) return;
+    QSize size(m_form.WindowWidth, m_form.WindowHeight);
+    // A size from a larger screen is cut to this one.
+    if (QScreen* s = screen()) size = size.boundedTo(s->availableGeometry().size());
+    resize(size.expandedTo(minimumSizeHint()));
+}
+
 void MainWindow::centreOnScreen() {
     QScreen* s = screen();
     if (!s) return;
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
-                                    QSize(kClientWidth, kClientHeight), s->availableGeometry()));
+    setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), s->availableGeometry()));
+}
+
+void MainWindow::saveSettings() {
+    m_form.run([this] { m_form.saveWindowSettings(); });
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A maximised or full-screen window keeps the size it will return to.
+    if (isMaximized() || isFullScreen()) return;
+    m_form.WindowWidth = width();
+    m_form.WindowHeight = height();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    saveSettings();
+    QWidget::closeEvent(event);
 }
 
 QWidget* MainWindow::buildToolPanel() {
@@ -107,8 +139,13 @@ QWidget* MainWindow::buildToolPanel() {
     QSlider* frequency = m_bind.slider(m_form.bsknsldr1);
     frequency->setMinimumWidth(110);
     grid->addWidget(frequency, 0, 3);
+    // The number the slider stands at, two digits wide so the slider keeps still.
+    QLabel* number = m_bind.label(m_form.lbl26);
+    number->setMinimumWidth(number->fontMetrics().horizontalAdvance(QStringLiteral("00")));
+    number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(number, 0, 4);
     grid->addWidget(m_bind.label(m_form.lbl1), 1, 0);
-    grid->addWidget(m_bind.edit(m_form.edt1), 1, 1, 1, 3);
+    grid->addWidget(m_bind.edit(m_form.edt1), 1, 1, 1, 4);
     layout->addWidget(shuffle, 0, Qt::AlignRight);
     return panel;
 }

@@ -21,13 +21,24 @@ class MainWindow : public QWidget {
     static constexpr int kBannerHeight = 62;
     static constexpr int kLoginHeight = 60;
     static constexpr int kGaugeHeight = 20;
+    // Milliseconds between two checks whether the kept settings changed.
+    static constexpr int kSaveInterval = 3000;
 
     // The form must outlive the window.
     explicit MainWindow(TForm1& form, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Places the window in the middle of the screen it is on.
+    // Takes the size the model kept from the last run, if any (after start-up).
+    void restoreSize();
+    // Places the window, at its size, in the middle of the screen it is on.
     void centreOnScreen();
+    // Writes the model's kept settings if they changed.
+    void saveSettings();
+
+  protected:
+    // The model keeps the window's size with its settings.
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     QWidget* buildToolPanel();

@@ -106,13 +106,29 @@ bool QtPlatform::confirm(const std::string& text) {
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
+namespace {
+// A file dialog's filter ("文本文件 (*.TXT)") and the path chosen, if any.
+QString filterOf(const std::string& name, const std::string& mask) {
+    return toQ(name) + QStringLiteral(" (") + toQ(mask) + ')';
+}
+std::optional<std::string> chosenPath(const QString& path) {
+    if (path.isEmpty()) return std::nullopt;
+    return pathFromQ(path);
+}
+} // namespace
+
 std::optional<std::string> QtPlatform::saveFile(const std::string& title,
                                                 const std::string& filterName,
                                                 const std::string& filterMask) {
-    const QString filter = toQ(filterName) + QStringLiteral(" (") + toQ(filterMask) + ')';
-    const QString path = QFileDialog::getSaveFileName(m_parent, toQ(title), QString(), filter);
-    if (path.isEmpty()) return std::nullopt;
-    return pathFromQ(path);
+    return chosenPath(QFileDialog::getSaveFileName(m_parent, toQ(title), QString(),
+                                                   filterOf(filterName, filterMask)));
+}
+
+std::optional<std::string> QtPlatform::openFile(const std::string& title,
+                                                const std::string& filterName,
+                                                const std::string& filterMask) {
+    return chosenPath(QFileDialog::getOpenFileName(m_parent, toQ(title), QString(),
+                                                   filterOf(filterName, filterMask)));
 }
 
 std::optional<std::string> QtPlatform::selectDirectory(const std::string& title,

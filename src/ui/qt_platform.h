@@ -35,6 +35,8 @@ class QtPlatform : public Platform {
     bool confirm(const std::string& text) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& filterName,
                                         const std::string& filterMask) override;
+    std::optional<std::string> openFile(const std::string& title, const std::string& filterName,
+                                        const std::string& filterMask) override;
     std::optional<std::string> selectDirectory(const std::string& title,
                                                const std::string& startDir) override;
     void setClipboardText(const std::string& text) override;

@@ -59,6 +59,7 @@ QWidget* MainWindow::buildThesaurusPage() {
         m_bind.button(m_form.bsSkinXFormButton6, &TForm1::bsSkinXFormButton6Click);
     second->addWidget(findButton);
     second->addStretch(1);
+    second->addWidget(m_bind.button(m_form.btn20, &TForm1::btn20Click));
     second->addWidget(m_bind.button(m_form.btn6, &TForm1::btn6Click));
     layout->addLayout(second);
     // Return in a word edit adds (or saves) the pair; in the find edit, finds.

@@ -22,12 +22,30 @@ TEST_F(CheckPageTest, FindingsListAndChoosingOne) {
     EXPECT_EQ(form.listview1.selected(), 2);
     EXPECT_EQ(form.listview1.lastScrolledTo(), 2);
 
-    // The row is gone since the check: said so, the selection stays.
+    // A finding goes with a change of its pair: deleted, edited or switched.
     form.run([this] { form.DeleteKeyWord(3, "4"); });
-    form.lv4.setSelected(1);
+    ASSERT_EQ(form.lv4.count(), 1);
+    EXPECT_EQ(form.lv4.item(0).caption, g("互相抵消"));
+    form.run([this] { form.btn15Click(); });
+    form.run([this] { form.EditKeyWord(2, "3", g("漂亮"), g("好看"), true); });
+    EXPECT_EQ(form.lv4.count(), 0);
+    form.run([this] { form.EditKeyWord(2, "3", g("漂亮"), g("美丽"), true); });
+    form.run([this] { form.btn15Click(); });
+    form.run([this] { form.IsusedKeyWord(0, "1"); });
+    EXPECT_EQ(form.lv4.count(), 0);
+    form.run([this] { form.IsusedKeyWord(0, "1"); });
+
+    // The row is gone from the list since the check: said so, the selection
+    // stays.
+    form.run([this] { form.btn15Click(); });
+    ASSERT_EQ(form.lv4.count(), 1);
+    form.listview1.remove(2);
+    form.listview1.setSelected(1);
+    form.lv4.setSelected(0);
     form.run([this] { form.lv4SelectItem(); });
-    EXPECT_EQ(form.lbl9.caption(), g("【提示信息】ID4不存在，可能已经删除，请重新加载词库！"));
-    EXPECT_EQ(form.listview1.selected(), 2);
+    EXPECT_EQ(form.lbl9.caption(), g("【提示信息】ID3不存在，可能已经删除，请重新加载词库！"));
+    EXPECT_EQ(form.listview1.selected(), 1);
+    form.run([this] { form.bsSkinXFormButton4Click(); });
 
     // Switched off on the page: the next check leaves the pair out.
     form.listview1.setSelected(0);

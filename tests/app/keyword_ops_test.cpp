@@ -115,7 +115,7 @@ TEST_F(KeywordOpsTest, MissingOrNonNumericIdReportsNotPresentAndChangesNothing) 
     form.DeleteKeyWord(1, "2");
     EXPECT_EQ(form.lbl9.caption(), missing("2"));
     form.IsusedKeyWord(1, "2");
-    EXPECT_EQ(form.Label1.caption(), missing("2"));
+    EXPECT_EQ(form.lbl9.caption(), missing("2")); // the page's own status line
     EXPECT_EQ(form.listview1.count(), 2);
     EXPECT_EQ(row(1), (StringList{g("丙"), g("丁"), g("是")}));
 
@@ -139,7 +139,7 @@ TEST_F(KeywordOpsTest, DeleteRemovesRecordAndRow) {
 TEST_F(KeywordOpsTest, SwitchTakesTheNewStateFromTheRow) {
     open({{"甲", "乙"}, {"丙", "丁", false}});
     form.IsusedKeyWord(0, "1");
-    EXPECT_EQ(form.Label1.caption(), g("【提示信息】ID1更改使用状态成功"));
+    EXPECT_EQ(form.lbl9.caption(), g("【提示信息】ID1更改使用状态成功"));
     EXPECT_EQ(row(0)[2], g("否"));
     EXPECT_FALSE(record("1")->isused);
     // Anything but "是" on the row switches on, whatever the record says.

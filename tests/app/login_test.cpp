@@ -1,8 +1,8 @@
 // The login command, the key digest and the login answer.
 #include "protocol/MD5.h"
 
-#include "engine/stringlist.h"
 #include "app/net_form_fixture.h"
+#include "engine/stringlist.h"
 
 // RFC 1321, appendix A.5.
 TEST(MD5Hex, Rfc1321TestSuite) {
@@ -119,23 +119,38 @@ TEST_F(LoginTest, LastAnswerToArriveDecides) {
     EXPECT_EQ(form->UserId, "5");
 }
 
-TEST_F(LoginTest, CheckedBoxSavesTheAccountEvenWhenRefused) {
-    form->ConfigLines = {"", ""};
-    login(" user ", "pass ", {200, "refused"});
-    EXPECT_EQ(config(), " user \r\npass \r\n");
+TEST_F(LoginTest, OnlyAnAcceptedLoginReplacesTheSavedAccount) {
+    const std::string saved = "saved\r\nsecret\r\n";
+    writeFileBytes(dir.path() / "config.txt", saved);
+    form->ConfigLines = {"saved", "secret"};
+    struct Case {
+        const char* name;
+        bool box;
+        Reply reply;
+        std::string config;
+    } cases[] = {
+        {"refused", true, {200, "refused"}, saved},
+        {"no answer", true, {200, ""}, saved},
+        {"accepted, box unchecked", false, {200, "ok|1|1"}, saved},
+        {"accepted", true, {200, "ok|1|1"}, " user \r\npass \r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        form->bschck5.setChecked(c.box);
+        login(" user ", "pass ", c.reply);
+        EXPECT_EQ(config(), c.config);
+    }
     EXPECT_EQ(form->ConfigLines, (StringList{" user ", "pass "}));
-
-    form->bschck5.setChecked(false);
-    login("other", "secret", {200, "ok|1|1"});
-    EXPECT_EQ(config(), " user \r\npass \r\n");
 }
 
-TEST_F(LoginTest, UnwritableConfigIsShownAfterTheRequestWentOut) {
+TEST_F(LoginTest, UnwritableConfigIsShownOnceTheLoginIsAccepted) {
     FormOptions missing{dir.dirText() + "no/such/dir/", 1};
     form = std::make_unique<TForm1>(platform, missing);
+    server.answer("/login_client.asp", {200, "ok|5|10"});
     form->edt2.setText("a");
     form->run([this] { form->btn3Click(); });
-    EXPECT_EQ(platform.errors().size(), 1u);
     ASSERT_TRUE(settle());
     EXPECT_EQ(server.count(), 1u);
+    EXPECT_EQ(platform.errors().size(), 1u);
+    EXPECT_TRUE(form->LoggedIn); // the login holds; only the saving failed
 }

@@ -135,7 +135,7 @@ TEST_F(ManagePageTest, FindSelectsTheFirstRowContainingTheText) {
     EXPECT_EQ(find("果"), 0);
     EXPECT_EQ(form.listview1.lastScrolledTo(), 0);
     EXPECT_EQ(form.listview1.focusRequests(), focus + 1);
-    EXPECT_EQ(find("果"), 0); // every search starts again at the first row
+    EXPECT_EQ(find("果"), 0); // with no row selected, the search starts at the first
     EXPECT_EQ(find("实"), 1); // only in the new word
     EXPECT_EQ(find("pie"), 2);
     const std::string hint = form.lbl9.caption();
@@ -146,6 +146,30 @@ TEST_F(ManagePageTest, FindSelectsTheFirstRowContainingTheText) {
     EXPECT_EQ(form.lbl9.caption(), g("【提示信息】没有找到【梨】"));
     EXPECT_EQ(find(""), -1);
     EXPECT_EQ(form.lbl9.caption(), g("【提示信息】没有找到【】"));
+}
+
+TEST_F(ManagePageTest, FindPressedAgainFindsTheNextMatchAndGoesRound) {
+    open({{"苹果", "水果"}, {"香蕉", "x"}, {"果实", "y"}, {"梨", "z"}, {"x", "坚果"}});
+    form.bsSkinEdit3.setText(g("果"));
+    form.listview1.setSelected(-1);
+    form.lbl9.setCaption("before");
+    std::vector<int> found;
+    std::vector<std::string> notes;
+    for (int press = 0; press < 5; ++press) {
+        form.bsSkinXFormButton6Click();
+        found.push_back(form.listview1.selected());
+        notes.push_back(form.lbl9.caption());
+    }
+    EXPECT_EQ(found, (std::vector<int>{0, 2, 4, 0, 2}));
+    // Going round from the last row to the first is said; the rest leaves the line.
+    const std::string round = g("【提示信息】已找到最后一行，从头继续查找【果】");
+    EXPECT_EQ(notes, (std::vector<std::string>{"before", "before", "before", round, round}));
+
+    // The one matching row, selected, is found again.
+    form.bsSkinEdit3.setText(g("梨"));
+    form.bsSkinXFormButton6Click();
+    form.bsSkinXFormButton6Click();
+    EXPECT_EQ(form.listview1.selected(), 3);
 }
 
 TEST_F(ManagePageTest, FindNeverMatchesAcrossTwoDoubleByteCharacters) {

@@ -2,8 +2,8 @@
 // requests.
 #include <set>
 
-#include "protocol/cipher_gbk.h"
 #include "app/net_form_fixture.h"
+#include "protocol/cipher_gbk.h"
 #include "thesaurus/keyword_store.h"
 
 namespace {
@@ -113,32 +113,53 @@ TEST_F(SharedThesaurusTest, PageAnswers) {
     EXPECT_TRUE(platform.errors().empty());
 }
 
-TEST_F(SharedThesaurusTest, PageCommandsAskForTheirPage) {
+TEST_F(SharedThesaurusTest, PageMovesStayWithinThePageCount) {
     // The answers come late, so each loading text can be seen.
     server.answerAll({200, "x", "", "", 300});
-    form->CurrentPage = "1";
-    form->bsknspndt1.setValue(5);
     struct Case {
+        const char* name;
+        const char *page, *count; // "0": no page answer yet
+        double spin;
         void (TForm1::*click)();
-        const char* target;
+        const char* target; // nullptr: nothing is sent
         const char* lbl3;
+        double spinAfter;
     } cases[] = {
-        {&TForm1::btn1Click, "/loadtyc.asp", "正在读取最新网络词库..."},
-        {&TForm1::btn4Click, "/loadtyc.asp?page=0", "正在读取(0)页最新网络词库..."},
-        {&TForm1::btn5Click, "/loadtyc.asp?page=2", "正在读取(2)页最新网络词库..."},
-        {&TForm1::btn7Click, "/loadtyc.asp?page=5", "正在读取(5)页最新网络词库..."},
+        {"newest", "4", "9", 1, &TForm1::btn1Click, "/loadtyc.asp", "正在读取最新网络词库...", 1},
+        {"previous", "2", "3", 1, &TForm1::btn4Click, "/loadtyc.asp?page=1",
+         "正在读取(1)页最新网络词库...", 1},
+        {"previous on the first", "1", "3", 1, &TForm1::btn4Click, nullptr,
+         "【提示信息】已经是第一页了。", 1},
+        {"next", "2", "3", 1, &TForm1::btn5Click, "/loadtyc.asp?page=3",
+         "正在读取(3)页最新网络词库...", 1},
+        {"next on the last", "3", "3", 1, &TForm1::btn5Click, nullptr,
+         "【提示信息】已经是最后一页了。", 1},
+        {"next before any page", "1", "0", 1, &TForm1::btn5Click, "/loadtyc.asp?page=2",
+         "正在读取(2)页最新网络词库...", 1},
+        {"jump", "1", "12", 5, &TForm1::btn7Click, "/loadtyc.asp?page=5",
+         "正在读取(5)页最新网络词库...", 5},
+        {"jump past the last", "1", "3", 99, &TForm1::btn7Click, "/loadtyc.asp?page=3",
+         "正在读取(3)页最新网络词库...", 3},
+        {"jump below the first", "2", "3", -4, &TForm1::btn7Click, "/loadtyc.asp?page=1",
+         "正在读取(1)页最新网络词库...", 1},
     };
+    std::multiset<std::string> expected;
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        form->CurrentPage = c.page;
+        form->PageCount = c.count;
+        form->bsknspndt1.setValue(c.spin);
         (form.get()->*c.click)();
-        EXPECT_EQ(form->lbl3.caption(), g(c.lbl3)) << c.target;
+        EXPECT_EQ(form->lbl3.caption(), g(c.lbl3));
+        EXPECT_EQ(form->bsknspndt1.value(), c.spinAfter);
+        if (c.target) expected.insert(c.target);
     }
     ASSERT_TRUE(settle());
-    // The four transfers run side by side: their order of arrival is open.
-    std::multiset<std::string> sent, expected;
+    // Nothing else went out; the transfers ran side by side, so their order
+    // of arrival is open.
+    std::multiset<std::string> sent;
     for (const auto& r : server.requests())
         sent.insert(r.target);
-    for (const auto& c : cases)
-        expected.insert(c.target);
     EXPECT_EQ(sent, expected);
 
     // A page number that is not a whole number stops the command in a message box.
@@ -149,7 +170,26 @@ TEST_F(SharedThesaurusTest, PageCommandsAskForTheirPage) {
     EXPECT_EQ(platform.errors().size(), 2u);
     EXPECT_EQ(form->lbl3.caption(), "before");
     EXPECT_TRUE(form->Requests.empty());
-    EXPECT_EQ(server.count(), 4u);
+    EXPECT_EQ(server.count(), expected.size());
+}
+
+TEST_F(SharedThesaurusTest, APageIsShownFromItsTopAndAPagePastTheEndOnlyTellsTheCount) {
+    showPage({row("9", "旧", "页")});
+    form->lv2.scrollIntoView(15); // the user had scrolled down the last page
+    form->CurrentPage = "1";
+    form->PageCount = "0";
+    deliver("loadtyc", pageAnswer("5[@br@]2"));
+    // Not shown: the list stays, the count is news.
+    ASSERT_EQ(form->lv2.count(), 1);
+    EXPECT_EQ(form->CurrentPage, "1");
+    EXPECT_EQ(form->PageCount, "2");
+    EXPECT_EQ(form->lbl10.caption(), g("共2页，当前第1页"));
+    EXPECT_EQ(form->lbl3.caption(), g("【提示信息】网络词库共2页，没有第5页。"));
+    EXPECT_EQ(form->lv2.lastScrolledTo(), 15);
+
+    deliver("loadtyc", pageAnswer("1[@m@]美丽[@m@]漂亮[@m@]10001[@br@]2[@br@]2"));
+    EXPECT_EQ(form->lbl10.caption(), g("共2页，当前第2页"));
+    EXPECT_EQ(form->lv2.lastScrolledTo(), 0);
 }
 
 TEST_F(SharedThesaurusTest, PointsAnswers) {
@@ -181,6 +221,17 @@ class DownloadTest : public SharedThesaurusTest {
         form->Database = KeywordStore::create((dir.path() / "setting.dat").string());
         server.answerAll({200, "x|99|ok"});
     }
+    // The questions asked before downloads, each answered with `yes`.
+    std::vector<std::string> questions() {
+        std::vector<std::string> out;
+        for (const auto& c : platform.calls)
+            if (c.what == "confirm") out.push_back(cp::gbkToUtf8(c.text));
+        return out;
+    }
+    static std::string question(int pairs) {
+        return "将下载" + std::to_string(pairs) +
+               "个词对到本地词库，每个词对都要扣除积分（下载过的词对不再扣分）。\r\n确定下载吗？";
+    }
     std::vector<std::string> storedWords() {
         std::vector<std::string> out;
         auto cursor = form->Database->all();
@@ -195,6 +246,7 @@ TEST_F(DownloadTest, CommandsCopyTheirRowsAndReportEachNewPair) {
     showPage({row("1", "美丽", "漂亮", true), row("2", "已有", "词"),
               row("3", "迅速", "快速", true), row("4", "", "空"), row("5", "换\r\n行", "x", true)});
 
+    platform.confirmAnswers = {true, true};
     form->N4Click(); // nothing selected
     EXPECT_TRUE(form->Requests.empty());
     form->lv2.setSelected(2);
@@ -213,6 +265,27 @@ TEST_F(DownloadTest, CommandsCopyTheirRowsAndReportEachNewPair) {
     EXPECT_EQ(storedWords(), (std::vector<std::string>{"已有,词", "迅速,快速", "美丽,漂亮"}));
     EXPECT_EQ(form->listview1.count(), 3);
     EXPECT_EQ(form->lbl8.caption(), g("ID:42登录成功,您当前拥有积分(99)分。"));
+    // Asked for the two that cost points; not for the press that added nothing.
+    EXPECT_EQ(questions(), (std::vector<std::string>{question(1), question(1)}));
+}
+
+TEST_F(DownloadTest, ADownloadThatSpendsPointsAsksFirstAndCancelledAddsNothing) {
+    form->addKeyWord(g("已有"), g("词"), true, "add");
+    // A pair twice on the page costs once; the stored and the bad pair nothing.
+    showPage({row("1", "美丽", "漂亮"), row("2", "已有", "词"), row("3", "美丽", "漂亮"),
+              row("4", "迅速", "快速"), row("5", "", "空")});
+    form->lbl3.setCaption("before");
+    form->N5Click(); // no answer: Cancel
+    EXPECT_EQ(questions(), std::vector<std::string>{question(2)});
+    EXPECT_EQ(form->lbl3.caption(), g("【提示信息】已取消下载，没有扣除积分。"));
+    EXPECT_TRUE(form->Requests.empty());
+    EXPECT_EQ(storedWords(), std::vector<std::string>{"已有,词"});
+
+    platform.confirmAnswers = {true};
+    form->btn2Click();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(storedWords(), (std::vector<std::string>{"已有,词", "美丽,漂亮", "迅速,快速"}));
+    EXPECT_EQ(pointsPlainTexts().size(), 2u);
 }
 
 // Starting a request lets answers run. A page answer that replaces the list in
@@ -227,6 +300,7 @@ TEST_F(DownloadTest, APageArrivingDuringTheLoopChangesNothingItAdds) {
         if (++events == 3)
             deliver("loadtyc", pageAnswer("99[@m@]新页[@m@]的词[@m@]1[@br@]2[@br@]2"));
     };
+    platform.confirmAnswers = {true};
     form->N5Click();
     platform.onProcessEvents = nullptr;
     ASSERT_TRUE(settle());

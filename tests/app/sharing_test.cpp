@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <set>
 
-#include "protocol/cipher_gbk.h"
 #include "app/net_form_fixture.h"
+#include "protocol/cipher_gbk.h"
 
 namespace {
 
@@ -89,6 +89,36 @@ TEST_F(SharingTest, TheLoginTokenGoesWithEveryShare) {
     const std::string tail = "&t=" + form->LoginToken;
     ASSERT_GT(target.size(), tail.size());
     EXPECT_EQ(target.substr(target.size() - tail.size()), tail) << target;
+}
+
+// The answer is shown as it came; an accepted share that reports the balance
+// moves the login strip's balance too.
+TEST_F(SharingTest, ShareAnswersAndTheBalanceTheyReport) {
+    struct Case {
+        const char* answer;
+        const char* balance; // nullptr: lbl8 stays
+    } cases[] = {
+        {"共享成功：“美丽”→“漂亮”已被收录，奖励10积分，您当前拥有积分(150)分。", "150"},
+        {"共享失败：“美丽”→“漂亮”已经在网络词库中", nullptr},
+        // The words come first and may hold anything; the end decides.
+        {"共享成功：“您当前拥有积分(7)分。”→“x”已被收录，奖励10积分，您当前拥有积分(8)分。", "8"},
+        {"共享成功：“您当前拥有积分(7)分。”→“x”", nullptr},
+        {"您当前拥有积分()分。", nullptr},
+        {"您当前拥有积分(12)分。 ", nullptr},
+        {"(12)分。", nullptr},
+    };
+    form->UserId = "42";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        form->lbl8.setCaption("before");
+        Tmyhttpget request(platform);
+        request.FRequestKind = "sendkeywords";
+        form->getstr(&request, c.answer); // UTF-8, as the server sends it
+        EXPECT_EQ(form->lbl9.caption(), g(c.answer));
+        EXPECT_EQ(form->lbl8.caption(),
+                  c.balance ? g(std::string("ID:42登录成功,您当前拥有积分(") + c.balance + ")分。")
+                            : "before");
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The window model's defaults and the small commands of the tool panel.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "app/Unit1.h"
 #include "net/vendor.h"
 #include "support/fixtures.h"
@@ -58,13 +60,24 @@ TEST_F(FormTest, ClearAndCopyCommands) {
     EXPECT_TRUE(form.lbl22.caption().empty()); // no score for an article that is gone
     EXPECT_EQ(form.bsSkinPageControl1.activePage(), 0);
 
-    // An empty new article leaves the clipboard alone.
+    // An empty new article leaves the clipboard alone; either way the tool
+    // panel says what happened.
     platform.clipboard = "kept";
     form.bsSkinXFormButton1Click();
     EXPECT_EQ(platform.clipboard, "kept");
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】新文章是空的，没有可复制的内容。"));
     form.Memo2.setText(g("第一行\r\n第二行"));
     form.bsSkinXFormButton1Click();
     EXPECT_EQ(platform.clipboard, g("第一行\r\n第二行"));
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】新文章已复制到剪贴板。"));
+}
+
+TEST_F(FormTest, TheFrequencyNumberFollowsTheSlider) {
+    EXPECT_EQ(form.lbl26.caption(), "5");
+    for (auto [set, shown] : {std::pair{12, "12"}, {30, "30"}, {99, "30"}, {0, "2"}}) {
+        form.bsknsldr1.setPosition(set);
+        EXPECT_EQ(form.lbl26.caption(), shown) << set;
+    }
 }
 
 struct FakeBanner : BannerDocument {

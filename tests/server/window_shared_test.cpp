@@ -38,7 +38,8 @@ TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
     EXPECT_EQ(form->CurrentPage, "2");
     EXPECT_EQ(form->lbl3.caption(), g("网络词库第(2)页读取完成..."));
 
-    // Five pairs for five points.
+    // Five pairs for five points, once the user agreed.
+    platform.confirmAnswers = {true};
     press(&TForm1::btn2Click);
     EXPECT_EQ(storedPairs(), 5);
     EXPECT_EQ(form->listview1.count(), 5);
@@ -54,11 +55,15 @@ TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
     sharePairs(more);
     for (int i = 0; i < 95; ++i)
         ASSERT_NE(pointsRequest(id, "w" + std::to_string(i), "n").find('|'), std::string::npos);
-    // The oldest page holds pairs this account has not bought yet.
+    // The oldest page holds pairs this account has not bought yet; the page
+    // count the window knows comes from the page it read last.
+    press(&TForm1::btn1Click);
+    EXPECT_EQ(form->lbl10.caption(), g("共6页，当前第1页"));
     form->bsknspndt1.setValue(6);
     press(&TForm1::btn7Click);
     ASSERT_EQ(form->lv2.item(0).subItems[0], g("原20"));
     form->lv2.setSelected(0);
+    platform.confirmAnswers = {true};
     press(&TForm1::N4Click);
     EXPECT_EQ(storedPairs(), 6);
     EXPECT_EQ(form->listview1.count(), 6);
@@ -71,6 +76,7 @@ TEST_P(WindowSharedTest, BrowseDownloadAndShare) {
     press(&TForm1::bsSkinXFormButton3Click);
     EXPECT_NE(form->lbl9.caption().find(g("共享成功")), std::string::npos);
     EXPECT_NE(form->lbl9.caption().find(g("您当前拥有积分(10)分")), std::string::npos);
+    EXPECT_EQ(form->lbl8.caption(), g("ID:" + id + "登录成功,您当前拥有积分(10)分。"));
     const std::string duplicate = g("共享失败：“新的词”→“新词语”已经在网络词库中");
     press(&TForm1::bsSkinXFormButton3Click); // stored already: shared all the same
     EXPECT_EQ(form->lbl9.caption(), duplicate);

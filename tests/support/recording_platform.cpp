@@ -54,6 +54,17 @@ std::optional<std::string> RecordingPlatform::saveFile(const std::string& title,
                                                        const std::string& filterName,
                                                        const std::string& filterMask) {
     record("saveFile", title + "|" + filterName + "|" + filterMask);
+    return nextFileAnswer();
+}
+
+std::optional<std::string> RecordingPlatform::openFile(const std::string& title,
+                                                       const std::string& filterName,
+                                                       const std::string& filterMask) {
+    record("openFile", title + "|" + filterName + "|" + filterMask);
+    return nextFileAnswer();
+}
+
+std::optional<std::string> RecordingPlatform::nextFileAnswer() {
     if (fileAnswers.empty()) return std::nullopt;
     auto a = fileAnswers.front();
     fileAnswers.pop_front();

@@ -12,8 +12,8 @@
 class RecordingPlatform : public Platform {
   public:
     struct Call {
-        std::string what; // "message", "error", "confirm", "saveFile", "selectDirectory",
-                          // "clipboard", "open", "terminate"
+        std::string what; // "message", "error", "confirm", "saveFile", "openFile",
+                          // "selectDirectory", "clipboard", "open", "terminate"
         std::string text;
     };
 
@@ -23,6 +23,8 @@ class RecordingPlatform : public Platform {
     void showError(const std::string& text) override { record("error", text); }
     bool confirm(const std::string& text) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& filterName,
+                                        const std::string& filterMask) override;
+    std::optional<std::string> openFile(const std::string& title, const std::string& filterName,
                                         const std::string& filterMask) override;
     std::optional<std::string> selectDirectory(const std::string& title,
                                                const std::string& startDir) override;
@@ -47,6 +49,7 @@ class RecordingPlatform : public Platform {
     int count(const std::string& what) const;
 
     // Scripted answers, taken front first; a missing answer means Cancel / OK.
+    // fileAnswers serve both file dialogs.
     std::deque<bool> confirmAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<std::string>> dirAnswers;
@@ -59,6 +62,7 @@ class RecordingPlatform : public Platform {
     int exitCode = 0;
 
   private:
+    std::optional<std::string> nextFileAnswer();
     void record(const std::string& what, const std::string& text) { calls.push_back({what, text}); }
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_posted;
