@@ -7,6 +7,7 @@
 
 #include "batch/items.h"
 #include "batch/originality_worker.h"
+#include "batch/page_item.h"
 #include "batch/prefetch.h"
 #include "batch/source_files.h"
 #include "net/requests.h"
@@ -41,7 +42,8 @@ bool Job::prepare() {
     m_items.clear();
     m_bareLines.clear();
     if (m_settings.source == Source::Folder) {
-        const std::vector<std::string> names = listArticles(m_settings.sourceDir);
+        const std::vector<std::string> names =
+            listArticles(m_settings.sourceDir, m_settings.html != html::Mode::Text);
         for (size_t i = 0; i < names.size(); ++i)
             m_items.push_back({static_cast<int>(i), names[i]});
     } else {
@@ -125,6 +127,19 @@ void Job::runFolder() {
             if (m_hooks.yield) m_hooks.yield();
             continue;
         }
+        // A page is done whole here, its read-ahead synonym step unused.
+        if (auto page = folderPageItem(m_settings.html, item.name, article.text, article.encoding,
+                                       pipeline, *m_hooks.state)) {
+            auto score = [&](std::string s, std::string r) {
+                originality.add(std::move(s), std::move(r));
+            };
+            if (!finishPage(item, item.name, *page, score) && m_settings.stopAtFailure) {
+                m_stoppedBy = m_summary.firstFailure;
+                return;
+            }
+            if (m_hooks.yield) m_hooks.yield();
+            continue;
+        }
         std::string rewritten = article.after ? std::move(*article.after) : article.text;
         rewritten = pipeline.finish(std::move(rewritten), *m_hooks.state);
         if (rewritten.empty()) {
@@ -146,10 +161,19 @@ void Job::fetched(int index, const Answer& answer) {
     const int s = slotOf(index);
     const Item item = s >= 0 ? m_items[static_cast<size_t>(s)] : Item{index, answer.url};
     tell(Event::Fetched, item, answer.url);
-    // A page that is well-formed UTF-8 becomes GBK; anything else is kept as
+    const engine::Pipeline pipeline = m_hooks.pipeline();
+    if (auto page = fetchedPageItem(m_settings.html, answer.body, answer.contentType, pipeline,
+                                    *m_hooks.state)) {
+        auto score = [this](std::string s, std::string r) {
+            m_originality.add(engine::originality(s, r));
+        };
+        finishPage(item, withoutMarkers(m_hooks.nameNow ? m_hooks.nameNow(item) : item.name),
+                   *page, score);
+        return;
+    }
+    // A text that is well-formed UTF-8 becomes GBK; anything else is kept as
     // it came.
     const std::string body = net::answerText(answer.body);
-    const engine::Pipeline pipeline = m_hooks.pipeline();
     const std::string rewritten = pipeline.rewrite(body, *m_hooks.state).text;
     if (rewritten.empty()) {
         settle(index, State::Empty);
@@ -179,11 +203,31 @@ void Job::postFailed(int index, const std::string& reason) {
     settle(index, State::Failed, reason, Stage::Post);
 }
 
+bool Job::finishPage(const Item& item, const std::string& name, const PageItem& page,
+                     const std::function<void(std::string, std::string)>& score) {
+    if (page.kind == PageItem::Failed) {
+        settle(item.index, State::Failed, page.reason, Stage::Read);
+        return false;
+    }
+    if (page.kind == PageItem::Empty) {
+        settle(item.index, State::Empty, page.reason);
+        return true;
+    }
+    score(page.source, page.rewritten);
+    if (m_settings.target == Target::Post)
+        return deliver(item, name, page.postText(), textfile::Encoding::Gbk);
+    // A list run's articles are GBK, as its text results are.
+    const bool gbk = m_settings.source == Source::List && page.kind == PageItem::Article;
+    return deliver(item, name, page.output, gbk ? textfile::Encoding::Gbk : page.encoding,
+                   page.extension());
+}
+
 bool Job::deliver(const Item& item, const std::string& name, const std::string& result,
-                  textfile::Encoding encoding) {
+                  textfile::Encoding encoding, const char* listExtension) {
     if (m_settings.target == Target::Folder) {
-        const std::string fileName =
-            m_settings.source == Source::Folder ? name : outputName(name, item.index);
+        const std::string fileName = m_settings.source == Source::Folder
+                                         ? name
+                                         : outputName(name, item.index, listExtension);
         const std::string path = joinPath(m_settings.targetDir, fileName);
         try {
             writeArticle(path, result, encoding);

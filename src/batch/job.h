@@ -20,8 +20,11 @@
 #include "engine/pipeline.h"
 #include "engine/stringlist.h"
 #include "engine/text_file.h"
+#include "html/page.h"
 
 namespace batch {
+
+struct PageItem;
 
 enum class Source { Folder, List };
 enum class Target { Folder, Post };
@@ -40,6 +43,10 @@ struct JobSettings {
     IdMode idMode = IdMode::FileName;
     // A folder run ends at the first file it cannot read or write.
     bool stopAtFailure = true;
+    // What becomes of a web page (a fetched text/html answer, an .htm or
+    // .html file, a text that starts as a page): with keep or extract, a
+    // folder run lists .htm and .html files beside .txt (see page_item.h).
+    html::Mode html = html::Mode::Keep;
 };
 
 // One article of a run.
@@ -91,7 +98,8 @@ class Job {
     Job(const Job&) = delete;
     Job& operator=(const Job&) = delete;
 
-    // The items of the run: for a folder its .txt files (in name order), for a
+    // The items of the run: for a folder its .txt files (and pages, see
+    // JobSettings::html) in name order, for a
     // list its non-blank lines without their markers. Known after start()
     // began (events may ask for it).
     const std::vector<Item>& items() const { return m_items; }
@@ -147,7 +155,11 @@ class Job {
               Stage stage = Stage::Read);
     // Sends a rewritten article to the target; false when it failed.
     bool deliver(const Item& item, const std::string& name, const std::string& rewritten,
-                 textfile::Encoding encoding);
+                 textfile::Encoding encoding, const char* listExtension = ".txt");
+    // An item that is a web page: delivered, or settled with its reason;
+    // `score` takes the text rewritten and its rewrite. False when it failed.
+    bool finishPage(const Item& item, const std::string& name, const PageItem& page,
+                    const std::function<void(std::string, std::string)>& score);
 
     JobSettings m_settings;
     JobHooks m_hooks;

@@ -7,6 +7,7 @@
 
 #include "engine/pipeline.h"
 #include "engine/stringlist.h"
+#include "html/page.h"
 
 namespace cli {
 
@@ -16,6 +17,7 @@ struct RewriteOptions {
     std::optional<long long> frequency;
     std::optional<std::uint64_t> seed;
     StringList protectedWords; // from --protect, GBK
+    html::Mode html = html::Mode::Keep; // --html
 };
 
 // The help lines of the shared options.
