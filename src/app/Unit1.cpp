@@ -103,8 +103,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
                  {G("URL地址作为ID(网络)"), G("列表编号作为ID(通用)"), G("本地文件名作为ID(本地)")},
                  2, 1),
       btn11("btn11", G("批量伪原创")), lbl26("lbl26", G("网页：")), cbb2("cbb2", htmlChoices(), 0),
-      save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"},
-      bsSelDir1{G("选择源目录"), ""}, m_platform(platform), m_options(std::move(options)) {
+      save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"}, bsSelDir1{G("选择源目录"), ""},
+      m_platform(platform), m_options(std::move(options)) {
     bsSkinXFormButton5.setVisible(false);
     lbl6.setAddress(vendor::address(vendor::kRegister));
     lbl7.setAddress(vendor::address(vendor::kFindPassword));

@@ -101,7 +101,8 @@ void TForm1::bsSkinXFormButton2Click() {
     const html::Mode mode = htmlMode(cbb1);
     if (mode != html::Mode::Text && html::isHtml({}, {}, source)) {
         // A page: its text rewritten in place, or its article taken out.
-        html::PipelinePage page = html::rewritePageText(source, mode, pipelineNow(), m_rewriteState);
+        html::PipelinePage page =
+            html::rewritePageText(source, mode, pipelineNow(), m_rewriteState);
         if (page.page.output.empty()) {
             Label1.setCaption(G("【提示信息】") + page.page.reason);
             return;
@@ -111,7 +112,8 @@ void TForm1::bsSkinXFormButton2Click() {
     } else {
         // With the shuffle off, the words replacement put in are marked in
         // the new article.
-        result = pipelineNow().rewrite(source, m_rewriteState, {.marks = true, .originality = true});
+        result =
+            pipelineNow().rewrite(source, m_rewriteState, {.marks = true, .originality = true});
     }
     if (result.text.empty()) {
         Label1.setCaption(G("【提示信息】请输入原始文章内容！"));

@@ -167,8 +167,8 @@ void Job::fetched(int index, const Answer& answer) {
         auto score = [this](std::string s, std::string r) {
             m_originality.add(engine::originality(s, r));
         };
-        finishPage(item, withoutMarkers(m_hooks.nameNow ? m_hooks.nameNow(item) : item.name),
-                   *page, score);
+        finishPage(item, withoutMarkers(m_hooks.nameNow ? m_hooks.nameNow(item) : item.name), *page,
+                   score);
         return;
     }
     // A text that is well-formed UTF-8 becomes GBK; anything else is kept as

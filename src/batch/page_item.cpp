@@ -10,8 +10,8 @@ namespace {
 
 std::optional<PageItem> itemOf(html::Mode mode, std::string_view bytes,
                                std::string_view contentType, std::string_view fileName,
-                               textfile::Encoding articleEncoding,
-                               const engine::Pipeline& pipeline, engine::RewriteState& state) {
+                               textfile::Encoding articleEncoding, const engine::Pipeline& pipeline,
+                               engine::RewriteState& state) {
     if (mode == html::Mode::Text || !html::isHtml(contentType, fileName, bytes))
         return std::nullopt;
     html::PipelinePage done =

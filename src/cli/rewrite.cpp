@@ -158,9 +158,9 @@ int rewriteMain(int argc, char** argv) {
             const textfile::Encoding encoding =
                 autoEncoding ? textfile::detectEncoding(bytes) : forced;
             // A forced encoding is a page's charset, as an HTTP header gives it.
-            const std::string type = autoEncoding                        ? ""
+            const std::string type = autoEncoding                          ? ""
                                      : encoding == textfile::Encoding::Gbk ? "; charset=gbk"
-                                                                         : "; charset=utf-8";
+                                                                           : "; charset=utf-8";
             const std::string name = file == "-" ? "" : file;
             if (opts.html != html::Mode::Text && html::isHtml(type, name, bytes)) {
                 html::PipelinePage page =
@@ -173,7 +173,8 @@ int rewriteMain(int argc, char** argv) {
                 result = page.page.isPage ? std::move(page.page.output)
                                           : textfile::encode(page.page.output, encoding);
                 rewritten.replacements = page.replacements;
-                if (report) rewritten.originality = engine::originality(page.source, page.rewritten);
+                if (report)
+                    rewritten.originality = engine::originality(page.source, page.rewritten);
             } else {
                 const std::string text = textfile::decode(bytes, encoding);
                 if (textfile::writtenAs(encoding) != encoding)

@@ -16,7 +16,7 @@ struct RewriteOptions {
     engine::RewriteSettings settings; // frequency set by checkRewriteOptions
     std::optional<long long> frequency;
     std::optional<std::uint64_t> seed;
-    StringList protectedWords; // from --protect, GBK
+    StringList protectedWords;          // from --protect, GBK
     html::Mode html = html::Mode::Keep; // --html
 };
 

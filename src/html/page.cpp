@@ -39,8 +39,8 @@ PageResult rewritePage(std::string_view bytes, std::string_view contentType,
         if (!k.ok()) {
             // A page handed back unchanged would pass for a rewritten one.
             r.failed = true;
-            r.reason = bytes.size() > kMaxPageBytes ? tooLarge()
-                                                    : cp::G("网页的UTF-16编码有误，未处理");
+            r.reason =
+                bytes.size() > kMaxPageBytes ? tooLarge() : cp::G("网页的UTF-16编码有误，未处理");
             return r;
         }
         r.output = std::move(k.page);

@@ -46,8 +46,8 @@ bool reorderable(const std::string& gbk) {
 } // namespace
 
 PipelinePage rewritePageWith(std::string_view bytes, std::string_view contentType,
-                             std::string_view fileName, Mode mode,
-                             const engine::Pipeline& pipeline, engine::RewriteState& state) {
+                             std::string_view fileName, Mode mode, const engine::Pipeline& pipeline,
+                             engine::RewriteState& state) {
     PipelinePage out;
     const bool pieces = mode == Mode::Keep;
     out.page = rewritePage(bytes, contentType, fileName, mode, [&](const std::string& text) {
@@ -76,8 +76,8 @@ PipelinePage rewritePageText(const std::string& gbk, Mode mode, const engine::Pi
                              engine::RewriteState& state) {
     // Read as UTF-8, an encoding the bytes can never be taken to contradict,
     // and brought back.
-    PipelinePage out = rewritePageWith(cp::gbkToUtf8(gbk), "text/plain; charset=utf-8", {}, mode,
-                                       pipeline, state);
+    PipelinePage out =
+        rewritePageWith(cp::gbkToUtf8(gbk), "text/plain; charset=utf-8", {}, mode, pipeline, state);
     if (out.page.isPage) out.page.output = cp::utf8ToGbk(out.page.output);
     return out;
 }

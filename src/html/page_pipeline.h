@@ -26,8 +26,8 @@ struct PipelinePage {
 };
 
 PipelinePage rewritePageWith(std::string_view bytes, std::string_view contentType,
-                             std::string_view fileName, Mode mode,
-                             const engine::Pipeline& pipeline, engine::RewriteState& state);
+                             std::string_view fileName, Mode mode, const engine::Pipeline& pipeline,
+                             engine::RewriteState& state);
 
 // The same for a page the program already holds as text (GBK: pasted into
 // the window, sent to the service): it is read as that text, whatever its

@@ -95,8 +95,8 @@ const Rule kRules[] = {
          return r.textAnswer = f == "text", true;
      }},
     {"marks", [](RewriteRequest& r, const Value& v) { return readFlag(v, r.marks); }},
-    {"html",
-     [](RewriteRequest& r, const Value& v) { return html::modeFromName(asciiLower(v.raw()), r.html); }},
+    {"html", [](RewriteRequest& r,
+                const Value& v) { return html::modeFromName(asciiLower(v.raw()), r.html); }},
     {"token", [](RewriteRequest& r, const Value& v) { return r.token = v.raw(), true; }},
 };
 

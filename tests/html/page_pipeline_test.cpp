@@ -48,9 +48,10 @@ TEST(PagePipeline, TheShuffleTakesOnlyPiecesItCanReorder) {
 
 TEST(PagePipeline, EachModeOnATextTheProgramHolds) {
     // GBK text with a <meta> for UTF-8: it is read as the text it is.
-    const std::string gbk = G("<!DOCTYPE html><meta charset=utf-8><title>美丽的花</title><div><p>") +
-                            G("清晨，美丽的花开了，园丁在花园里浇水，孩子们在草地上奔跑，") +
-                            G("老人们坐在长椅上聊天，一切都显得那么安静而美好。</p></div>");
+    const std::string gbk =
+        G("<!DOCTYPE html><meta charset=utf-8><title>美丽的花</title><div><p>") +
+        G("清晨，美丽的花开了，园丁在花园里浇水，孩子们在草地上奔跑，") +
+        G("老人们坐在长椅上聊天，一切都显得那么安静而美好。</p></div>");
     struct Row {
         html::Mode mode;
         bool isPage;
@@ -93,9 +94,8 @@ TEST(PagePipeline, AKeptPageAsGbkSaysSo) {
     bom.bomLength = 3;
     const Row rows[] = {
         {"meta charset", "<meta charset=\"utf-8\"><p>花", utf8, G("<meta charset=\"gbk\"><p>花")},
-        {"http-equiv",
-         "<meta http-equiv=Content-Type content=\"text/html; charset=UTF-8\">花", utf8,
-         G("<meta http-equiv=Content-Type content=\"text/html; charset=gbk\">花")},
+        {"http-equiv", "<meta http-equiv=Content-Type content=\"text/html; charset=UTF-8\">花",
+         utf8, G("<meta http-equiv=Content-Type content=\"text/html; charset=gbk\">花")},
         {"byte-order mark", "\xEF\xBB\xBF<p>花", bom, G("<p>花")},
         {"declared GB2312 already", G("<meta charset=gb2312>花"), gb, G("<meta charset=gb2312>花")},
         {"GBK bytes as they are", G("<p>花\x80"), gb, G("<p>花\x80")},
