@@ -128,7 +128,7 @@ void Job::runFolder() {
             continue;
         }
         // A page is done whole here, its read-ahead synonym step unused.
-        if (auto page = folderPageItem(m_settings.html, item.name, article.text, article.encoding,
+        if (auto page = folderPageItem(m_settings.html, paths[i], article.text, article.encoding,
                                        pipeline, *m_hooks.state)) {
             auto score = [&](std::string s, std::string r) {
                 originality.add(std::move(s), std::move(r));

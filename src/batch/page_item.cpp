@@ -3,6 +3,7 @@
 #include "batch/items.h"
 #include "html/charset.h"
 #include "html/page_pipeline.h"
+#include "protocol/codepage.h"
 
 namespace batch {
 
@@ -41,15 +42,18 @@ std::string PageItem::postText() const {
     return kind == Page ? html::pageAsGbk(output, charset) : output;
 }
 
-std::optional<PageItem> folderPageItem(html::Mode mode, const std::string& name,
+std::optional<PageItem> folderPageItem(html::Mode mode, const std::string& path,
                                        const std::string& text, textfile::Encoding encoding,
                                        const engine::Pipeline& pipeline,
                                        engine::RewriteState& state) {
     // The start of a page is ASCII, the same in the text as in the file.
-    if (mode == html::Mode::Text || !html::isHtml({}, name, text)) return std::nullopt;
+    if (mode == html::Mode::Text || !html::isHtml({}, path, text)) return std::nullopt;
     // The file's own bytes again: the page is read by its own rules.
-    return itemOf(mode, textfile::encode(text, encoding), {}, name, textfile::writtenAs(encoding),
-                  pipeline, state);
+    std::optional<PageItem> item = itemOf(mode, textfile::encode(text, encoding), {}, path,
+                                          textfile::writtenAs(encoding), pipeline, state);
+    if (item->kind == PageItem::Failed)
+        item->reason = cp::G("无法处理网页 ") + path + ": " + item->reason;
+    return item;
 }
 
 std::optional<PageItem> fetchedPageItem(html::Mode mode, const std::string& body,

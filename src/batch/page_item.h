@@ -36,7 +36,8 @@ struct PageItem {
 
 // A folder item as the run read it (GBK text and the encoding of its file):
 // a page by its name or by the start of its text. Nothing when it is not one.
-std::optional<PageItem> folderPageItem(html::Mode mode, const std::string& name,
+// A failure names the file.
+std::optional<PageItem> folderPageItem(html::Mode mode, const std::string& path,
                                        const std::string& text, textfile::Encoding encoding,
                                        const engine::Pipeline& pipeline,
                                        engine::RewriteState& state);

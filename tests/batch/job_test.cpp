@@ -185,6 +185,25 @@ TEST_F(JobTest, EachHtmlModeOnAFolderOfPages) {
     }
 }
 
+TEST_F(JobTest, APageTooLargeToReadFailsNamingTheFile) {
+    std::filesystem::create_directories(dir.path() / "in");
+    writeFileBytes(dir.path() / "in" / "big.html", "<p>");
+    std::filesystem::resize_file(dir.path() / "in" / "big.html", std::uintmax_t{17} << 20);
+    batch::JobSettings s;
+    s.sourceDir = (dir.path() / "in").string();
+    s.targetDir = dir.str();
+    for (html::Mode mode : {html::Mode::Keep, html::Mode::Extract}) {
+        s.html = mode;
+        auto job = make(s);
+        ASSERT_TRUE(job->prepare());
+        job->start();
+        EXPECT_EQ(job->summary().failed, 1);
+        EXPECT_EQ(job->stoppedBy(),
+                  g("无法处理网页 ") + s.sourceDir + "/big.html: " + g("网页超过16 MB，未处理"));
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "big.html"));
+    }
+}
+
 TEST_F(JobTest, AListRunSavesAKeptPageAsAPageAndPostsItAsGbk) {
     batch::JobSettings s;
     s.source = batch::Source::List;
