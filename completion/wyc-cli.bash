@@ -17,7 +17,7 @@ _wyc_cli() {
     fi
 
     local rewrite_options='--db --no-synonyms --shuffle --keep-spaces --strip-breaks
-        --keyword --frequency --seed --protect'
+        --keyword --frequency --seed --protect --html'
     case $prev in
         --db|--list|--file) _filedir; return ;;
         --source-dir|--target-dir) _filedir -d; return ;;
@@ -26,6 +26,7 @@ _wyc_cli() {
                 COMPREPLY=($(compgen -W 'auto gbk utf-8' -- "$cur"))
             return ;;
         --id-mode) COMPREPLY=($(compgen -W 'url index name' -- "$cur")); return ;;
+        --html) COMPREPLY=($(compgen -W 'keep extract text' -- "$cur")); return ;;
         --keyword|--frequency|--seed|--protect|--post) return ;;
     esac
     $split && return

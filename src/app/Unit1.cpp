@@ -23,6 +23,11 @@ std::vector<ListColumn> thesaurusColumns(const char* first, int firstWidth) {
             {G("新词"), 300, true, true},
             {G("是否使用"), 120, true}};
 }
+
+// The items of the choice "网页", in the order of html::Mode.
+StringList htmlChoices() {
+    return {G("保留网页"), G("提取正文"), G("当作文本")};
+}
 } // namespace
 
 std::string TForm1::applicationTitle() {
@@ -40,7 +45,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
       bschck1("bschck1", G("2.打乱文章"), false), bskngrpbx1("bskngrpbx1", G("打乱选项")),
       bschck2("bschck2", G("清除换行"), false), bschck3("bschck3", G("清除空格"), true),
       lbl2("lbl2", G("词频：")), lbl1("lbl1", G("加入关键词")),
-      bschck11("bschck11", G("标记替换词"), true), bskngrpbx2("bskngrpbx2", G("用户登录")),
+      bschck11("bschck11", G("标记替换词"), true), lbl25("lbl25", G("网页：")),
+      cbb1("cbb1", htmlChoices(), 0), bskngrpbx2("bskngrpbx2", G("用户登录")),
       lbl4("lbl4", G("用户：")), lbl5("lbl5", G("密码：")), btn3("btn3", G("登  录")),
       bschck5("bschck5", G("保存账号密码"), true), lbl6("lbl6", G("免费注册")),
       lbl7("lbl7", G("找回密码")), lbl8("lbl8", G("未登录")),
@@ -99,8 +105,8 @@ TForm1::TForm1(Platform& platform, FormOptions options)
                  {G("URL地址作为ID(网络)"), G("列表编号作为ID(通用)"), G("本地文件名作为ID(本地)")},
                  2, 1),
       btn11("btn11", G("批量伪原创")), btn18("btn18", G("停止")), btn19("btn19", G("重试失败项")),
-      lv5("lv5", {{G("失败项"), 300, false}, {G("原因"), 0, false}}, false),
-      save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"},
+      lv5("lv5", {{G("失败项"), 300, false}, {G("原因"), 0, false}}, false), lbl27("lbl27", G("网页：")),
+      cbb2("cbb2", htmlChoices(), 0), save1{G("导出同义词为文本"), G("文本文件"), "*.TXT"},
       open1{G("导入同义词文本"), G("文本文件"), "*.txt *.TXT"}, bsSelDir1{G("选择源目录"), ""},
       m_platform(platform), m_options(std::move(options)) {
     bsSkinXFormButton5.setVisible(false);

@@ -22,6 +22,7 @@
 #include "engine/originality.h"
 #include "engine/pipeline.h"
 #include "engine/stringlist.h"
+#include "html/page.h"
 #include "net/request_kind.h"
 
 class KeywordStore;
@@ -84,6 +85,8 @@ class TForm1 {
     TEdit edt1{"edt1"};
     TCheckBox bschck11;        // 标记替换词: show the replaced words of the new article
     TLabel lbl22{"lbl22", ""}; // 原创度 of the last rewrite
+    TLabel lbl25;              // 网页：
+    TComboBox cbb1;            // what becomes of an article that is a web page
 
     TWebView WebBrowser1{"WebBrowser1"};
 
@@ -186,6 +189,8 @@ class TForm1 {
     TButton btn18;             // 停止: ends the batch run
     TButton btn19;             // 重试失败项: runs again what the last run left undone
     TListView lv5;             // the items of the last run that failed, with the reason
+    TLabel lbl27;              // 网页：
+    TComboBox cbb2;            // what becomes of a batch item that is a web page
 
     // page 5, help
     TWebView wb1{"wb1"};
@@ -273,6 +278,8 @@ class TForm1 {
     void bschck11Click();                         // 标记替换词
     // The rewrite as the tool panel's switches, keyword and frequency set it.
     engine::RewriteSettings rewriteSettings() const;
+    // The choice "网页" of cbb1 or cbb2: 保留网页, 提取正文, 当作文本.
+    static html::Mode htmlMode(const TComboBox& choice);
     // The thesaurus lists and protected words as they are now, made into a
     // fixed snapshot (a new one only when they changed). `thorough` compares
     // the whole lists; without it only their lengths and the load's mark are

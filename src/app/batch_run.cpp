@@ -110,6 +110,7 @@ batch::JobSettings TForm1::batchSettings() const {
     s.targetDir = edt4.text();
     s.postUrl = edt8.text();
     s.idMode = static_cast<batch::IdMode>(bsknrdgrp1.itemIndex());
+    s.html = htmlMode(cbb2);
     return s;
 }
 

@@ -149,6 +149,11 @@ void TRadioGroup::setItemIndex(int i) {
     changed();
 }
 
+void TComboBox::setItemIndex(int i) {
+    m_index = i;
+    changed();
+}
+
 void TPageControl::setActivePage(int i) {
     m_active = i;
     changed();

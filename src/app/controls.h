@@ -195,6 +195,20 @@ class TRadioGroup : public TCaptioned {
     int m_columns;
 };
 
+// A drop-down list: one of its items chosen (its caption is a label beside it).
+class TComboBox : public Control {
+  public:
+    TComboBox(std::string name, StringList items, int index)
+        : Control(std::move(name)), m_items(std::move(items)), m_index(index) {}
+    const StringList& items() const { return m_items; }
+    int itemIndex() const { return m_index; }
+    void setItemIndex(int i);
+
+  private:
+    StringList m_items;
+    int m_index;
+};
+
 struct ListColumn {
     std::string caption;
     int width; // pixels; 0 = the view's default

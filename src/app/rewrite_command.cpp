@@ -6,6 +6,7 @@
 #include "engine/originality.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"
+#include "html/page_pipeline.h"
 #include "protocol/codepage.h"
 
 using cp::G;
@@ -23,6 +24,17 @@ engine::RewriteSettings TForm1::rewriteSettings() const {
     s.shuffleSettings.keyword = edt1.text();
     s.shuffleSettings.frequency = bsknsldr1.position();
     return s;
+}
+
+html::Mode TForm1::htmlMode(const TComboBox& choice) {
+    switch (choice.itemIndex()) {
+    case 1:
+        return html::Mode::Extract;
+    case 2:
+        return html::Mode::Text;
+    default:
+        return html::Mode::Keep;
+    }
 }
 
 std::shared_ptr<const engine::Thesaurus> TForm1::thesaurusNow(bool thorough) {
@@ -85,10 +97,24 @@ void TForm1::bsSkinXFormButton2Click() {
         return;
     }
     const std::string source = Memo1.text();
-    // With the shuffle off, the words replacement put in are marked in the
-    // new article.
-    engine::RewriteResult result =
-        pipelineNow().rewrite(source, m_rewriteState, {.marks = true, .originality = true});
+    engine::RewriteResult result;
+    const html::Mode mode = htmlMode(cbb1);
+    if (mode != html::Mode::Text && html::isHtml({}, {}, source)) {
+        // A page: its text rewritten in place, or its article taken out.
+        html::PipelinePage page =
+            html::rewritePageText(source, mode, pipelineNow(), m_rewriteState);
+        if (page.page.output.empty()) {
+            Label1.setCaption(G("【提示信息】") + page.page.reason);
+            return;
+        }
+        result.text = std::move(page.page.output);
+        result.originality = engine::originality(page.source, page.rewritten);
+    } else {
+        // With the shuffle off, the words replacement put in are marked in
+        // the new article.
+        result =
+            pipelineNow().rewrite(source, m_rewriteState, {.marks = true, .originality = true});
+    }
     if (result.text.empty()) {
         Label1.setCaption(G("【提示信息】请输入原始文章内容！"));
         return;

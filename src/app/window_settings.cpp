@@ -26,7 +26,8 @@ using cp::G;
 namespace {
 
 using Kept = std::variant<TEdit TForm1::*, TCheckBox TForm1::*, TRadioGroup TForm1::*,
-                          TSlider TForm1::*, TPageControl TForm1::*, int TForm1::*>;
+                          TComboBox TForm1::*, TSlider TForm1::*, TPageControl TForm1::*,
+                          int TForm1::*>;
 
 struct Setting {
     const char* key;
@@ -47,14 +48,14 @@ const Setting kSettings[] = {
     {"batch.target", &TForm1::bsknrdgrp3},
     {"batch.id_mode", &TForm1::bsknrdgrp1},
     {"batch.post_address", &TForm1::edt8},
-    // The "网页" switch of the batch page and the tool panel belongs here,
-    // as one more line, once those controls exist.
+    {"batch.html", &TForm1::cbb2},
     {"rewrite.synonyms", &TForm1::bschck4},
     {"rewrite.shuffle", &TForm1::bschck1},
     {"rewrite.strip_breaks", &TForm1::bschck2},
     {"rewrite.strip_spaces", &TForm1::bschck3},
     {"rewrite.mark_replaced", &TForm1::bschck11},
     {"rewrite.keyword", &TForm1::edt1},
+    {"rewrite.html", &TForm1::cbb1},
     {"rewrite.frequency", &TForm1::bsknsldr1},
     {"window.width", &TForm1::WindowWidth},
     {"window.height", &TForm1::WindowHeight},
@@ -82,7 +83,7 @@ std::string valueOf(const TForm1& f, const Kept& member) {
                 return cp::gbkToFs(c.text());
             else if constexpr (std::is_same_v<C, TCheckBox>)
                 return c.checked() ? "1" : "0";
-            else if constexpr (std::is_same_v<C, TRadioGroup>)
+            else if constexpr (std::is_same_v<C, TRadioGroup> || std::is_same_v<C, TComboBox>)
                 return std::to_string(c.itemIndex());
             else if constexpr (std::is_same_v<C, TSlider>)
                 return std::to_string(c.position());
@@ -110,7 +111,7 @@ bool restore(TForm1& f, const Kept& member, const std::string& value, bool apply
                 return true;
             } else {
                 std::optional<int> v;
-                if constexpr (std::is_same_v<C, TRadioGroup>)
+                if constexpr (std::is_same_v<C, TRadioGroup> || std::is_same_v<C, TComboBox>)
                     v = integer(value, 0, static_cast<int>(c.items().size()) - 1);
                 else if constexpr (std::is_same_v<C, TSlider>)
                     v = integer(value, c.min(), c.max());
@@ -120,7 +121,7 @@ bool restore(TForm1& f, const Kept& member, const std::string& value, bool apply
                     v = integer(value, 0, kLargestWindow);
                 if (!v) return false;
                 if (!apply) return true;
-                if constexpr (std::is_same_v<C, TRadioGroup>)
+                if constexpr (std::is_same_v<C, TRadioGroup> || std::is_same_v<C, TComboBox>)
                     c.setItemIndex(*v);
                 else if constexpr (std::is_same_v<C, TSlider>)
                     c.setPosition(*v);

@@ -67,7 +67,7 @@ std::string joinPath(std::string_view dir, std::string_view name) {
     return path;
 }
 
-std::string outputName(std::string_view line, int index) {
+std::string outputName(std::string_view line, int index, std::string_view extension) {
     // Only whole characters are replaced: "|" can be the second byte of a
     // GBK character, which stays as it is.
     std::string stem(line);
@@ -78,7 +78,7 @@ std::string outputName(std::string_view line, int index) {
         else if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
             c = '_';
     }
-    const std::string end = "_" + std::to_string(index) + ".txt";
+    const std::string end = "_" + std::to_string(index) + std::string(extension);
     constexpr size_t kNameMax = 255;
     if (cp::gbkToUtf8(stem).size() + end.size() > kNameMax)
         stem = fitting(stem, kNameMax - end.size());

@@ -22,10 +22,11 @@ std::string resultText(std::string_view rewritten);
 std::string joinPath(std::string_view dir, std::string_view name);
 
 // The output file name of a download-list line: the line with each of
-// : / * ? < > | replaced by "_", then "_" + index + ".txt". A name longer than
-// the file system allows (255 bytes in its on-disk form) is shortened at a
-// character boundary before the "_" + index + ".txt" end, which is kept.
-std::string outputName(std::string_view line, int index);
+// : / * ? < > | replaced by "_", then "_" + index + `extension` (".txt", or
+// ".html" for a page). A name longer than the file system allows (255 bytes
+// in its on-disk form) is shortened at a character boundary before the
+// "_" + index + extension end, which is kept.
+std::string outputName(std::string_view line, int index, std::string_view extension = ".txt");
 
 // What a submission sends as its id: mode 1 the item's position, modes 0 and
 // 2 the item itself, the download-list line or the local file's name. (Each

@@ -7,6 +7,7 @@
 
 #include "batch/items.h"
 #include "batch/originality_worker.h"
+#include "batch/page_item.h"
 #include "batch/prefetch.h"
 #include "batch/source_files.h"
 #include "net/requests.h"
@@ -52,7 +53,8 @@ bool Job::prepare() {
     m_items.clear();
     m_bareLines.clear();
     if (m_settings.source == Source::Folder) {
-        const std::vector<std::string> names = listArticles(m_settings.sourceDir);
+        const std::vector<std::string> names =
+            listArticles(m_settings.sourceDir, m_settings.html != html::Mode::Text);
         for (size_t i = 0; i < names.size(); ++i)
             m_items.push_back({static_cast<int>(i), names[i]});
     } else {
@@ -154,6 +156,16 @@ void Job::runFolder() {
         if (!ahead || !sameSynonymStep(*ahead, pipeline)) readAheadFrom(i, pipeline);
         try {
             Prefetch::Article article = prefetch->take(i - base);
+            // A page is done whole here, its read-ahead synonym step unused.
+            if (auto page = folderPageItem(m_settings.html, paths[i], article.text,
+                                           article.encoding, pipeline, *m_hooks.state)) {
+                auto score = [&originality, i](std::string source, std::string rewritten) {
+                    originality.add(static_cast<int>(i), std::move(source), std::move(rewritten));
+                };
+                finishPage(item, item.name, *page, score);
+                if (m_hooks.yield) m_hooks.yield();
+                continue;
+            }
             std::string rewritten = article.after ? std::move(*article.after) : article.text;
             rewritten = pipeline.finish(std::move(rewritten), *m_hooks.state);
             if (rewritten.empty()) {
@@ -183,10 +195,19 @@ void Job::fetched(int index, const Answer& answer) {
         settle(item, State::Failed, httpErrorText(answer.status), Stage::Fetch);
         return;
     }
-    // A page that is well-formed UTF-8 becomes GBK; anything else is kept as
+    const engine::Pipeline pipeline = m_hooks.pipeline();
+    if (auto page = fetchedPageItem(m_settings.html, answer.body, answer.contentType, pipeline,
+                                    *m_hooks.state)) {
+        auto score = [this, s](std::string source, std::string rewritten) {
+            if (s >= 0) m_scores[static_cast<size_t>(s)] = engine::originality(source, rewritten);
+        };
+        finishPage(item, withoutMarkers(m_hooks.nameNow ? m_hooks.nameNow(item) : item.name), *page,
+                   score);
+        return;
+    }
+    // A text that is well-formed UTF-8 becomes GBK; anything else is kept as
     // it came.
     const std::string body = net::answerText(answer.body);
-    const engine::Pipeline pipeline = m_hooks.pipeline();
     const std::string rewritten = pipeline.rewrite(body, *m_hooks.state).text;
     if (rewritten.empty()) {
         settle(item, State::Empty);
@@ -221,11 +242,33 @@ void Job::postFailed(int index, const std::string& reason) {
     settle(itemOf(index), State::Failed, reason, Stage::Post);
 }
 
+void Job::finishPage(const Item& item, const std::string& name, const PageItem& page,
+                     const std::function<void(std::string, std::string)>& score) {
+    if (page.kind == PageItem::Failed) {
+        settle(item, State::Failed, page.reason, Stage::Read);
+        return;
+    }
+    if (page.kind == PageItem::Empty) {
+        settle(item, State::Empty, page.reason);
+        return;
+    }
+    score(page.source, page.rewritten);
+    if (m_settings.target == Target::Post) {
+        deliver(item, name, page.postText(), textfile::Encoding::Gbk);
+        return;
+    }
+    // A list run's articles are GBK, as its text results are.
+    const bool gbk = m_settings.source == Source::List && page.kind == PageItem::Article;
+    deliver(item, name, page.output, gbk ? textfile::Encoding::Gbk : page.encoding,
+            page.extension());
+}
+
 void Job::deliver(const Item& item, const std::string& name, const std::string& result,
-                  textfile::Encoding encoding) {
+                  textfile::Encoding encoding, const char* listExtension) {
     if (m_settings.target == Target::Folder) {
-        const std::string fileName =
-            m_settings.source == Source::Folder ? name : outputName(name, item.index);
+        const std::string fileName = m_settings.source == Source::Folder
+                                         ? name
+                                         : outputName(name, item.index, listExtension);
         const std::string path = joinPath(m_settings.targetDir, fileName);
         try {
             writeArticle(path, result, encoding);

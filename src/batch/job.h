@@ -26,8 +26,11 @@
 #include "engine/pipeline.h"
 #include "engine/stringlist.h"
 #include "engine/text_file.h"
+#include "html/page.h"
 
 namespace batch {
+
+struct PageItem;
 
 enum class Source { Folder, List };
 enum class Target { Folder, Post };
@@ -53,6 +56,10 @@ struct JobSettings {
     // When set, only the items it accepts take part (a retry of the items an
     // earlier run left undone); the others keep their numbers.
     std::function<bool(const Item&)> include;
+    // What becomes of a web page (a fetched text/html answer, an .htm or
+    // .html file, a text that starts as a page): with keep or extract, a
+    // folder run lists .htm and .html files beside .txt (see page_item.h).
+    html::Mode html = html::Mode::Keep;
 };
 
 // Where an item failed.
@@ -99,8 +106,9 @@ class Job {
     Job(const Job&) = delete;
     Job& operator=(const Job&) = delete;
 
-    // The items of the run: for a folder its .txt files (in name order), for a
-    // list its non-blank lines without their markers. Known after prepare().
+    // The items of the run: for a folder its .txt files (and pages, see
+    // JobSettings::html) in name order, for a list its non-blank lines without
+    // their markers. Known after prepare().
     const std::vector<Item>& items() const { return m_items; }
     // The list's lines without the markers of earlier runs.
     const StringList& bareLines() const { return m_bareLines; }
@@ -168,7 +176,11 @@ class Job {
               Stage stage = Stage::Read);
     // Sends a rewritten article to the target.
     void deliver(const Item& item, const std::string& name, const std::string& rewritten,
-                 textfile::Encoding encoding);
+                 textfile::Encoding encoding, const char* listExtension = ".txt");
+    // An item that is a web page: delivered, or settled with its reason;
+    // `score` takes the text rewritten and its rewrite.
+    void finishPage(const Item& item, const std::string& name, const PageItem& page,
+                    const std::function<void(std::string, std::string)>& score);
 
     JobSettings m_settings;
     JobHooks m_hooks;

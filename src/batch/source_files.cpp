@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <dirent.h>
 #include <stdexcept>
+#include <string_view>
 #include <sys/stat.h>
 
 #include "engine/files.h"
@@ -15,24 +16,27 @@ using cp::G;
 
 namespace {
 
-bool endsInTxt(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext)
+bool endsIn(const std::string& name, std::string_view end) {
+    if (name.size() < end.size()) return false;
+    for (size_t i = 0; i < end.size(); ++i) {
+        char c = name[name.size() - end.size() + i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return ext == ".txt";
+        if (c != end[i]) return false;
+    }
+    return true;
 }
 
 } // namespace
 
-std::vector<std::string> listArticles(const std::string& dir) {
+std::vector<std::string> listArticles(const std::string& dir, bool pages) {
     std::vector<std::string> names;
     const std::string fsDir = fsPath(dir.empty() ? std::string(".") : dir);
     DIR* d = ::opendir(fsDir.c_str());
     if (!d) return names;
     while (const dirent* e = ::readdir(d)) {
         const std::string name = e->d_name;
-        if (!endsInTxt(name)) continue;
+        if (!endsIn(name, ".txt") && !(pages && (endsIn(name, ".htm") || endsIn(name, ".html"))))
+            continue;
         struct stat st {};
         const std::string full = fsDir + (fsDir.back() == '/' ? "" : "/") + name;
         if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;

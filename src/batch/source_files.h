@@ -9,11 +9,12 @@
 namespace batch {
 
 // The names (without directory) of the regular files in `dir` whose names end
-// in ".txt" in any letter case, sorted by name so a run is repeatable. A link
+// in ".txt" (with `pages`, also ".htm" and ".html") in any letter case,
+// sorted by name so a run is repeatable. A link
 // to a regular file counts; directories, links to them, FIFOs, sockets and
 // devices do not (reading a FIFO would never end). A directory that cannot be
 // read lists nothing.
-std::vector<std::string> listArticles(const std::string& dir);
+std::vector<std::string> listArticles(const std::string& dir, bool pages = false);
 
 // The file's text as GBK, read in the encoding it was saved in (see
 // text_file.h), with that encoding. Only regular files up to 64 MB are read.

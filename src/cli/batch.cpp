@@ -39,8 +39,13 @@ const std::string kUsage =
         "line number from 0 + \".txt\") or is posted to URL as id=ID&content=TEXT.\n"
         "Results have CR LF after every line. A source file is read in the encoding\n"
         "it was saved in (a byte-order mark, else UTF-8 when valid, else GBK) and its\n"
-        "result written in the same one (UTF-16 as UTF-8 with a mark); pages and\n"
-        "posts are GBK, as in the window.\n"
+        "result written in the same one (UTF-16 as UTF-8 with a mark); fetched texts\n"
+        "and posts are GBK, as in the window.\n"
+        "Web pages (see --html): with keep or extract, DIR's .htm and .html files\n"
+        "are rewritten too, each result under its source's name. A kept page is\n"
+        "written as a page in its own encoding (a list's as \"_\" + line number +\n"
+        "\".html\") and posted as GBK text with its <meta> charset made gbk; an\n"
+        "extracted article is text, as above. A page with no article is empty.\n"
         "\n"
         "  --source-dir DIR   rewrite the .txt files of DIR\n"
         "  --list FILE        rewrite the pages of the addresses in FILE\n"
@@ -54,8 +59,9 @@ const std::string kUsage =
     "Options also take the form --option=VALUE.\n"
     "\n"
     "A progress line goes to standard error when it is a terminal, and a summary\n"
-    "at the end: the items done, empty (nothing left after the rewrite) and\n"
-    "failed, with the failed ones named.\n" +
+    "at the end: the items done, empty (nothing left after the rewrite, or no\n"
+    "article in a page) and failed, with the failed ones named, and the empty\n"
+    "ones that have a reason.\n" +
     std::string(kDefaultDatabaseHelp) +
     "An address answered with an HTTP error (400 or above) is a failed item, as\n"
     "is a post the server refuses; a file that cannot be read or written fails\n"
@@ -190,6 +196,7 @@ int batchMain(int argc, char** argv) {
         settings.postUrl = *postUrl;
     }
     settings.idMode = static_cast<batch::IdMode>(mode);
+    settings.html = opts.html;
 
     // The progress line: items finished of the items of the run.
     const bool progress = ::isatty(STDERR_FILENO) == 1;
@@ -212,6 +219,7 @@ int batchMain(int argc, char** argv) {
     CliLoop loop;
     loop.onEvents = [&] { showProgress(false); };
     std::map<int, std::string> failures; // by item index
+    std::map<int, std::string> emptyWhy; // empty items that have a reason
     std::set<int> settled;               // items done, empty or failed
     batch::JobHooks hooks;
     hooks.pipeline = [&pipeline] { return pipeline; };
@@ -222,9 +230,11 @@ int batchMain(int argc, char** argv) {
         case batch::Event::Failed:
             failures.emplace(e.item.index, e.detail);
             [[fallthrough]];
+        case batch::Event::Empty:
+            if (!e.detail.empty()) emptyWhy.emplace(e.item.index, e.detail);
+            [[fallthrough]];
         case batch::Event::Written:
         case batch::Event::Posted:
-        case batch::Event::Empty:
             if (settled.insert(e.item.index).second) ++finished;
             break;
         default:
@@ -246,17 +256,21 @@ int batchMain(int argc, char** argv) {
     endLine();
 
     const batch::Job::Summary& sum = job.summary();
-    std::vector<std::string> failed;
+    std::vector<std::string> failed, empty;
     for (const batch::Item& item : job.items()) {
         if (const auto failure = failures.find(item.index); failure != failures.end())
             failed.push_back(shown(item.name) + ": " + shown(failure->second));
         else if (!settled.count(item.index))
             failed.push_back(shown(item.name) + ": not done");
+        else if (const auto why = emptyWhy.find(item.index); why != emptyWhy.end())
+            empty.push_back(shown(item.name) + ": empty: " + shown(why->second));
     }
     std::fprintf(stderr, "batch: %d done, %d empty, %zu failed\n", sum.done, sum.empty,
                  failed.size());
     for (const std::string& f : failed)
         std::fprintf(stderr, "  %s\n", f.c_str());
+    for (const std::string& e : empty)
+        std::fprintf(stderr, "  %s\n", e.c_str());
     return failed.empty() ? 0 : 1;
 }
 

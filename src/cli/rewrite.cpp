@@ -5,14 +5,17 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/default_db.h"
 #include "cli/rewrite_options.h"
+#include "engine/originality.h"
 #include "engine/pipeline.h"
 #include "engine/text_file.h"
+#include "html/page_pipeline.h"
 #include "protocol/codepage.h"
 #include "thesaurus/snapshot.h"
 
@@ -33,7 +36,11 @@ const std::string kUsage =
     "                     writes its result in the same one: a byte-order mark\n"
     "                     decides (UTF-8, UTF-16LE, UTF-16BE; UTF-16 is written as\n"
     "                     UTF-8 with a mark), else valid UTF-8 is UTF-8, else GBK\n"
-    "                     (GB18030). gbk and utf-8 force both sides.\n"
+    "                     (GB18030). gbk and utf-8 force both sides. A web page\n"
+    "                     (see --html) is read as the browser reads it: its\n"
+    "                     byte-order mark, a forced encoding, its <meta> charset,\n"
+    "                     else detection; a kept page is written in its own\n"
+    "                     encoding, an extracted article in the file's.\n"
     "  --report           write one line per article to standard error:\n"
     "                     FILE<TAB>ORIGINALITY<TAB>REPLACEMENTS ('-' for standard\n"
     "                     input). REPLACEMENTS counts every occurrence a pair\n"
@@ -59,7 +66,9 @@ const std::string kUsage =
     "\n"
     "exit status: 0 on success; 1 when the database cannot be read, a file cannot\n"
     "be read or rewritten (nothing of that file is written; the other files are\n"
-    "still processed) or the frequency is out of range; 2 on a usage error.\n";
+    "still processed; a page over 16 MB is not rewritten) or the frequency is out\n"
+    "of range; 2 on a usage error. A page in which --html extract finds no article\n"
+    "writes nothing, and standard error says why.\n";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "rewrite: %s\n%s", message.c_str(), kUsage.c_str());
@@ -148,12 +157,32 @@ int rewriteMain(int argc, char** argv) {
             const std::string bytes = textfile::readBytes(file, true);
             const textfile::Encoding encoding =
                 autoEncoding ? textfile::detectEncoding(bytes) : forced;
-            const std::string text = textfile::decode(bytes, encoding);
-            if (textfile::writtenAs(encoding) != encoding)
-                std::fprintf(stderr, "note: %s is UTF-16; its result is written as UTF-8\n",
-                             shown.c_str());
-            rewritten = pipeline.rewrite(text, state, {.originality = report});
-            result = textfile::encode(rewritten.text, encoding);
+            // A forced encoding is a page's charset, as an HTTP header gives it.
+            const std::string type = autoEncoding                          ? ""
+                                     : encoding == textfile::Encoding::Gbk ? "; charset=gbk"
+                                                                           : "; charset=utf-8";
+            const std::string name = file == "-" ? "" : file;
+            if (opts.html != html::Mode::Text && html::isHtml(type, name, bytes)) {
+                html::PipelinePage page =
+                    html::rewritePageWith(bytes, type, name, opts.html, pipeline, state);
+                if (page.page.failed) throw std::runtime_error(cp::gbkToUtf8(page.page.reason));
+                if (page.page.output.empty())
+                    std::fprintf(stderr, "rewrite: %s: %s\n", shown.c_str(),
+                                 cp::gbkToUtf8(page.page.reason).c_str());
+                // A kept page is written as it is; an article in the file's encoding.
+                result = page.page.isPage ? std::move(page.page.output)
+                                          : textfile::encode(page.page.output, encoding);
+                rewritten.replacements = page.replacements;
+                if (report)
+                    rewritten.originality = engine::originality(page.source, page.rewritten);
+            } else {
+                const std::string text = textfile::decode(bytes, encoding);
+                if (textfile::writtenAs(encoding) != encoding)
+                    std::fprintf(stderr, "note: %s is UTF-16; its result is written as UTF-8\n",
+                                 shown.c_str());
+                rewritten = pipeline.rewrite(text, state, {.originality = report});
+                result = textfile::encode(rewritten.text, encoding);
+            }
         } catch (const std::exception& e) {
             std::fprintf(stderr, "rewrite: %s: %s\n", shown.c_str(), e.what());
             status = 1;

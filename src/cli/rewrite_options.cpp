@@ -32,7 +32,18 @@ const char kRewriteOptionsHelp[] =
     "                     thesaurus word matches any part of one, and a replacement\n"
     "                     beside it cannot merge with it. The shuffle never cuts one.\n"
     "                     Occurrences are found at character boundaries, the longest\n"
-    "                     word first; overlapping occurrences are protected together.\n";
+    "                     word first; overlapping occurrences are protected together.\n"
+    "  --html MODE        what becomes of a web page (a text/html answer, an .htm or\n"
+    "                     .html file, a text that starts with <!doctype html>,\n"
+    "                     <html>, <head> or <body>, after comments): keep (default)\n"
+    "                     rewrites only its visible text, its markup kept byte for\n"
+    "                     byte and the page in its own encoding; extract takes out\n"
+    "                     its article (the title, an empty line, the paragraphs\n"
+    "                     one a line) and rewrites that; text rewrites the whole\n"
+    "                     page as plain text. Anything else is plain text in every\n"
+    "                     mode. With keep and the shuffle, each piece of text is\n"
+    "                     shuffled on its own, and only where it has punctuation\n"
+    "                     between two runs of text.\n";
 
 namespace {
 
@@ -98,6 +109,9 @@ Parsed parseRewriteOption(Argument& arg, RewriteOptions& options, std::string& e
     } else if (name == "--protect") {
         if (!arg.value(v) || v.empty()) return fail("--protect needs a word");
         options.protectedWords.push_back(programText(v));
+    } else if (name == "--html") {
+        if (!arg.value(v) || !html::modeFromName(lower(v), options.html))
+            return fail("--html needs keep, extract or text");
     } else if (name == "--frequency") {
         if (!arg.value(v)) return fail("--frequency needs a number");
         options.frequency = parseInteger(v);

@@ -7,6 +7,7 @@
 
 #include "engine/pipeline.h"
 #include "engine/stringlist.h"
+#include "html/page.h"
 
 namespace cli {
 
@@ -15,7 +16,8 @@ struct RewriteOptions {
     engine::RewriteSettings settings; // frequency set by checkRewriteOptions
     std::optional<long long> frequency;
     std::optional<std::uint64_t> seed;
-    StringList protectedWords; // from --protect, GBK
+    StringList protectedWords;          // from --protect, GBK
+    html::Mode html = html::Mode::Keep; // --html
 };
 
 // The help lines of the shared options.

@@ -127,7 +127,7 @@ int serveMain(int argc, char** argv) {
     // working folder, else the user's own).
     if (!resolveDatabase(rewrite.dbPath, "serve")) return 1;
     options.dbPath = rewrite.dbPath;
-    options.defaults = {rewrite.settings, rewrite.seed, rewrite.protectedWords};
+    options.defaults = {rewrite.settings, rewrite.seed, rewrite.protectedWords, rewrite.html};
 
     // The signals are taken by this thread alone, in the loop below: every
     // thread the service starts inherits the mask.

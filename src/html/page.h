@@ -24,9 +24,12 @@ bool modeFromName(std::string_view name, Mode& mode);
 struct PageResult {
     bool handled = false; // false: not HTML, or mode text: rewrite it as plain text
     bool isPage = false;  // true: `output` is page bytes (keep); false: GBK text (extract)
-    std::string output;   // empty when there is nothing to write
-    std::string reason;   // why `output` is empty or the page was left as it was
-    PageCharset charset;  // the page's encoding (for writing an extraction back)
+    // The page could not be read as one (too large, broken UTF-16): nothing
+    // was rewritten, and `output` is empty rather than the page unchanged.
+    bool failed = false;
+    std::string output;  // empty when there is nothing to write
+    std::string reason;  // why `output` is empty (GBK, for the user)
+    PageCharset charset; // the page's encoding (for writing an extraction back)
 };
 
 PageResult rewritePage(std::string_view bytes, std::string_view contentType,

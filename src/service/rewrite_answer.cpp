@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <random>
 
+#include "engine/originality.h"
+#include "html/page_pipeline.h"
 #include "protocol/codepage.h"
 #include "service/json_text.h"
 
@@ -50,13 +52,38 @@ std::uint64_t freshSeed() {
     return seeds();
 }
 
+// A rewrite's result, and why a page gave no text.
+struct Outcome {
+    engine::RewriteResult result;
+    std::string reason; // GBK
+};
+
+// The content rewritten: a web page in the request's html mode (the page
+// with its text rewritten, or its article), anything else as text. A page
+// gets no marks: they would point into its pieces, not into the answer.
+Outcome rewritten(const RewriteRequest& r, const engine::Pipeline& pipeline,
+                  engine::RewriteState& state) {
+    Outcome out;
+    if (r.html == html::Mode::Text || !html::isHtml({}, {}, *r.content)) {
+        out.result =
+            pipeline.rewrite(*r.content, state, {.marks = r.marks, .originality = !r.textAnswer});
+        return out;
+    }
+    html::PipelinePage page = html::rewritePageText(*r.content, r.html, pipeline, state);
+    out.result.text = std::move(page.page.output);
+    out.result.replacements = page.replacements;
+    if (!r.textAnswer) out.result.originality = engine::originality(page.source, page.rewritten);
+    out.reason = std::move(page.page.reason);
+    return out;
+}
+
 } // namespace
 
 Answer rewriteAnswer(const RewriteRequest& r, const Snapshot& s) {
     const engine::Pipeline pipeline(r.settings, thesaurusFor(r, s));
     engine::RewriteState state(r.seed ? *r.seed : freshSeed());
-    const engine::RewriteResult result =
-        pipeline.rewrite(*r.content, state, {.marks = r.marks, .originality = !r.textAnswer});
+    const Outcome outcome = rewritten(r, pipeline, state);
+    const engine::RewriteResult& result = outcome.result;
     if (r.textAnswer) {
         if (r.gbk) return {200, "text/plain; charset=gbk", result.text};
         return {200, "text/plain; charset=utf-8", cp::gbkToUtf8(result.text)};
@@ -69,6 +96,10 @@ Answer rewriteAnswer(const RewriteRequest& r, const Snapshot& s) {
     a.body += ",\"originality\":" + std::to_string(result.originality.value_or(0));
     a.body += ",\"replacements\":" + std::to_string(result.replacements);
     if (r.marks) appendMarks(a.body, result.text, result.marks);
+    if (!outcome.reason.empty()) {
+        a.body += ",\"reason\":";
+        appendJsonString(a.body, cp::gbkToUtf8(outcome.reason), r.gbk);
+    }
     a.body += "}\n";
     return a;
 }

@@ -17,8 +17,9 @@ struct Answer {
 // JSON: {"text": ..., "originality": N, "replacements": N} in UTF-8 (with
 // charset=gbk every non-ASCII character escaped, so that it reads the same as
 // GBK), and with marks=1 "marks": [[begin, end], ...], the replaced words as
-// UTF-16 offsets into the text, as a browser's strings count. format=text:
-// the text alone in the request's charset.
+// UTF-16 offsets into the text, as a browser's strings count; a web page in
+// mode extract without an article gives an empty text and "reason": why.
+// format=text: the text alone in the request's charset.
 Answer rewriteAnswer(const RewriteRequest& request, const Snapshot& snapshot);
 
 } // namespace service

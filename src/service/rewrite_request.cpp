@@ -95,6 +95,8 @@ const Rule kRules[] = {
          return r.textAnswer = f == "text", true;
      }},
     {"marks", [](RewriteRequest& r, const Value& v) { return readFlag(v, r.marks); }},
+    {"html", [](RewriteRequest& r,
+                const Value& v) { return html::modeFromName(asciiLower(v.raw()), r.html); }},
     {"token", [](RewriteRequest& r, const Value& v) { return r.token = v.raw(), true; }},
 };
 
@@ -118,6 +120,7 @@ std::optional<RequestError> readRequest(const Fields& fields, const RewriteDefau
     out.settings = defaults.settings;
     out.seed = defaults.seed;
     out.protectedWords = defaults.protectedWords;
+    out.html = defaults.html;
     out.gbk = gbkByDefault;
     // The charset decides how every other field reads, wherever it stands.
     for (const Field& f : fields) {

@@ -11,6 +11,7 @@
 
 #include "engine/pipeline.h"
 #include "engine/stringlist.h"
+#include "html/page.h"
 #include "service/api_error.h"
 
 namespace service {
@@ -27,17 +28,19 @@ struct RewriteDefaults {
     engine::RewriteSettings settings;
     std::optional<std::uint64_t> seed;
     StringList protectedWords; // GBK
+    html::Mode html = html::Mode::Keep;
 };
 
 struct RewriteRequest {
     std::optional<std::string> content; // GBK
     engine::RewriteSettings settings;
-    std::optional<std::uint64_t> seed; // none: fresh randomness
-    StringList protectedWords;         // the defaults' and the request's, GBK
-    bool textAnswer = false;           // format=text
-    bool gbk = false;                  // charset=gbk: fields read and text answered in GBK
-    bool marks = false;                // the answer lists the replaced words' places
-    std::optional<std::string> token;  // as sent
+    std::optional<std::uint64_t> seed;  // none: fresh randomness
+    StringList protectedWords;          // the defaults' and the request's, GBK
+    bool textAnswer = false;            // format=text
+    bool gbk = false;                   // charset=gbk: fields read and text answered in GBK
+    bool marks = false;                 // the answer lists the replaced words' places
+    html::Mode html = html::Mode::Keep; // what becomes of a content that is a web page
+    std::optional<std::string> token;   // as sent
 };
 
 // Reads the fields (in order; a later value of a single-valued field wins)

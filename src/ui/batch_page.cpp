@@ -1,6 +1,7 @@
 // The page "批量伪原创": the download list and the local source directory side
 // by side above the submission settings, split by movable splitters.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -81,7 +82,8 @@ QWidget* MainWindow::buildBatchPage() {
     upper->setSizes({500, 330});
 
     // Group "数据提交设置": target directory, submission address, source,
-    // target and ID mode, the run button and the status line.
+    // target and ID mode, the run button with the choice "网页" and the
+    // status line.
     QGroupBox* submit = m_bind.group(m_form.bskngrpbx4);
     auto* submitLayout = new QHBoxLayout(submit);
     submitLayout->setContentsMargins(6, 2, 6, 4);
@@ -105,6 +107,10 @@ QWidget* MainWindow::buildBatchPage() {
     left->addLayout(choices);
     auto* run = new QHBoxLayout;
     run->addWidget(m_bind.button(m_form.btn11, &TForm1::btn11Click));
+    run->addSpacing(8);
+    run->addWidget(m_bind.label(m_form.lbl27));
+    run->addWidget(m_bind.combo(m_form.cbb2));
+    run->addSpacing(8);
     run->addWidget(m_bind.button(m_form.btn18, &TForm1::btn18Click));
     run->addWidget(m_bind.button(m_form.btn19, &TForm1::btn19Click));
     run->addWidget(m_bind.label(m_form.lbl19, true), 1);

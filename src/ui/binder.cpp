@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGridLayout>
@@ -299,6 +300,22 @@ QSlider* Binder::slider(TSlider& control) {
     TForm1* form = &m_form;
     QObject::connect(w, &QSlider::valueChanged, w, [form, &control](int value) {
         form->run([&] { control.setPosition(value); });
+    });
+    return w;
+}
+
+QComboBox* Binder::combo(TComboBox& control) {
+    auto* w = new QComboBox;
+    watch(control, w, [w, &control] {
+        const QSignalBlocker block(w);
+        w->clear();
+        for (const std::string& item : control.items())
+            w->addItem(toQ(item));
+        w->setCurrentIndex(control.itemIndex());
+    });
+    TForm1* form = &m_form;
+    QObject::connect(w, &QComboBox::currentIndexChanged, w, [form, &control](int index) {
+        if (index >= 0) form->run([&] { control.setItemIndex(index); });
     });
     return w;
 }

@@ -12,6 +12,7 @@
 #include "app/Unit1.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -53,6 +54,7 @@ class Binder {
     QSlider* slider(TSlider& control);
     // The handler runs after the user has changed the selected item.
     QGroupBox* radio(TRadioGroup& control, Handler click = nullptr);
+    QComboBox* combo(TComboBox& control);
     QProgressBar* gauge(TGauge& control);
     // The tabs are added with their captions; pages[i] is the page at index i.
     QTabWidget* pages(TPageControl& control, const std::vector<QWidget*>& pages);

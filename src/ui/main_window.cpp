@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -124,6 +125,9 @@ QWidget* MainWindow::buildToolPanel() {
     steps->addWidget(m_bind.check(m_form.bschck4));
     steps->addWidget(m_bind.check(m_form.bschck1));
     steps->addWidget(m_bind.check(m_form.bschck11, &TForm1::bschck11Click));
+    steps->addSpacing(12);
+    steps->addWidget(m_bind.label(m_form.lbl25));
+    steps->addWidget(m_bind.combo(m_form.cbb1));
     steps->addStretch(1);
     left->addLayout(steps);
     left->addWidget(m_bind.label(m_form.Label1, true));

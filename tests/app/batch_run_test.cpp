@@ -1,5 +1,5 @@
 // The local-folder run to files: listing, rewrite, markers, result text, the
-// refusals and a run stopped by a file it cannot write.
+// refusals, a run stopped by a file it cannot write, and web pages.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -143,6 +143,23 @@ TEST_F(LocalRunTest, RefusalsLeaveTheListAlone) {
     EXPECT_EQ(form.lbl19.caption(), g("【提示信息】请先初始化再进行替换！"));
     EXPECT_EQ(form.mmo1.text(), "a.txt");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "a.txt"));
+}
+
+TEST_F(LocalRunTest, TheChoiceWebPageTakesInPagesOrLeavesThemOut) {
+    put("a.txt", g("春天"));
+    put("b.html", "<html><body><p>春天</p></body></html>");
+    EXPECT_EQ(form.cbb2.itemIndex(), 0); // 保留网页
+    press();
+    EXPECT_EQ(form.mmo1.text(), g("a.txt[完毕]\r\nb.html[完毕]"));
+    EXPECT_EQ(out("b.html"), "<html><body><p>春季</p></body></html>");
+    // 提取正文: nothing worth taking out, so an empty item.
+    form.cbb2.setItemIndex(1);
+    press();
+    EXPECT_EQ(form.mmo1.text(), g("a.txt[完毕]\r\nb.html[空内容]"));
+    // 当作文本: only the text files are listed.
+    form.cbb2.setItemIndex(2);
+    press();
+    EXPECT_EQ(form.mmo1.text(), g("a.txt[完毕]"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Unit1.h"
+#include "engine/originality.h"
 #include "support/fixtures.h"
 #include "support/recording_platform.h"
 #include "thesaurus/keyword_store.h"
@@ -148,6 +149,57 @@ TEST_F(RewriteCommandTest, ProtectedWordsInBothSteps) {
     click();
     EXPECT_EQ(form.MatchList, StringList{g("，")});
     EXPECT_NE(form.Memo2.text().find("a.bKW"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RewriteCommandTest, TheChoiceWebPageDecidesWhatBecomesOfAPage) {
+    const std::string para =
+        "美丽的中国，美丽的山河，春天的早晨，公园里的花都开了，老人们在湖边散步，"
+        "孩子们在草地上放风筝，整座城市在阳光里慢慢醒来。";
+    const std::string replaced =
+        "漂亮的中华，漂亮的山河，春天的早晨，公园里的花都开了，"
+        "老人们在湖边散步，孩子们在草地上放风筝，整座城市在阳光里慢慢醒来。";
+    const std::string page =
+        "<!DOCTYPE html><title>美丽</title><a href=\"/美丽\">美丽</a><div><p>" + para +
+        "</p></div>";
+    const std::string asText =
+        "<!DOCTYPE html><title>漂亮</title><a href=\"/漂亮\">漂亮</a><div><p>" + replaced +
+        "</p></div>";
+    struct Row {
+        int choice;
+        std::string memo2;
+        // What the originality is of: the text rewritten, not the markup.
+        std::string scoredSource, scoredResult;
+    };
+    const Row rows[] = {
+        {0,
+         "<!DOCTYPE html><title>漂亮</title><a href=\"/美丽\">漂亮</a><div><p>" + replaced +
+             "</p></div>",
+         "美丽\n美丽\n" + para + "\n", "漂亮\n漂亮\n" + replaced + "\n"},
+        {1, "漂亮\r\n\r\n" + replaced + "\r\n", "美丽" + para, "漂亮" + replaced},
+        {2, asText, page, asText},
+    };
+    EXPECT_EQ(form.cbb1.items(), (StringList{g("保留网页"), g("提取正文"), g("当作文本")}));
+    EXPECT_EQ(form.cbb1.itemIndex(), 0);
+    form.Memo1.setText(g(page));
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.choice);
+        form.cbb1.setItemIndex(r.choice);
+        click();
+        EXPECT_EQ(form.Memo2.text(), g(r.memo2));
+        EXPECT_EQ(form.Label1.caption(), g("【提示信息】原创文章完毕！"));
+        const int score = engine::originality(g(r.scoredSource), g(r.scoredResult));
+        EXPECT_EQ(form.lbl22.caption(), g("原创度：") + std::to_string(score) + "%");
+    }
+    // A page without an article leaves the new article as it was, and says why.
+    form.Memo1.setText(g("<html><a href=/>首页</a></html>"));
+    form.cbb1.setItemIndex(1);
+    click();
+    EXPECT_EQ(form.Label1.caption(), g("【提示信息】网页中找不到正文"));
+    EXPECT_EQ(form.Memo2.text(), g(asText));
 }
 
 } // namespace

@@ -29,12 +29,14 @@ std::vector<std::string> kept(const TForm1& f) {
             std::to_string(f.bsknrdgrp3.itemIndex()),
             std::to_string(f.bsknrdgrp1.itemIndex()),
             f.edt8.text(),
+            std::to_string(f.cbb2.itemIndex()),
             flag(f.bschck4),
             flag(f.bschck1),
             flag(f.bschck2),
             flag(f.bschck3),
             flag(f.bschck11),
             f.edt1.text(),
+            std::to_string(f.cbb1.itemIndex()),
             std::to_string(f.bsknsldr1.position()),
             std::to_string(f.WindowWidth),
             std::to_string(f.WindowHeight),
@@ -69,6 +71,8 @@ TEST_F(WindowSettingsTest, WhatTheUserSetComesBackInTheNextRun) {
     first->bsknrdgrp3.setItemIndex(1);
     first->bsknrdgrp1.setItemIndex(1);
     first->edt8.setText("http://b.example/post");
+    first->cbb2.setItemIndex(1);
+    first->cbb1.setItemIndex(2);
     first->bschck4.setChecked(false);
     first->bschck1.setChecked(true);
     first->bschck2.setChecked(true);

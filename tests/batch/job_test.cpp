@@ -1,10 +1,12 @@
 // The batch job without a window: the events of a small folder run and of a
-// small list run whose requests the test answers itself. An item is done only
-// when its result got where it was going; everything else is told as what it is.
+// small list run whose requests the test answers itself, and web pages in
+// each html mode. An item is done only when its result got where it was
+// going; everything else is told as what it is.
 #include "batch/job.h"
 
 #include <gtest/gtest.h>
 
+#include "batch/items.h"
 #include "engine/textutil.h"
 #include "support/fixtures.h"
 
@@ -149,6 +151,134 @@ TEST_F(JobTest, AStoppedListRunGivesUpItsFetchesButCountsItsPosts) {
     EXPECT_EQ(sum.done, 1);
     EXPECT_EQ(sum.notDone, 2);
     EXPECT_EQ(sum.total, 3);
+}
+
+// A page (UTF-8) whose link, title and paragraph hold the thesaurus word.
+std::string page(const std::string& word) {
+    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + word +
+           "的早晨</title></head><body><div class=\"nav\"><a href=\"/?q=春天\">首页</a></div>"
+           "<h1>" +
+           word + "的早晨</h1><p>" + word +
+           "的早晨，公园里的花都开了，老人们在湖边打太极拳，孩子们在草地上放风筝，"
+           "小贩们推着车子沿街叫卖早点，整座城市在阳光里慢慢醒来。</p><p>到了中午，" +
+           word +
+           "的阳光更加温暖，街上的行人也多了起来，商店门口排起了长队，"
+           "人们都想趁着好天气出门走走，享受这难得的闲暇时光。</p></body></html>";
+}
+
+// The article of page(): its title, an empty line, its paragraphs.
+std::string article(const std::string& word) {
+    return word + "的早晨\r\n\r\n" + word +
+           "的早晨，公园里的花都开了，老人们在湖边打太极拳，孩子们在草地上放风筝，"
+           "小贩们推着车子沿街叫卖早点，整座城市在阳光里慢慢醒来。\r\n到了中午，" +
+           word +
+           "的阳光更加温暖，街上的行人也多了起来，商店门口排起了长队，"
+           "人们都想趁着好天气出门走走，享受这难得的闲暇时光。\r\n";
+}
+
+TEST_F(JobTest, EachHtmlModeOnAFolderOfPages) {
+    const std::string noArticle = "<html><body><p>春天</p></body></html>";
+    std::filesystem::create_directories(dir.path() / "in");
+    writeFileBytes(dir.path() / "in" / "a.html", page("春天"));   // UTF-8
+    writeFileBytes(dir.path() / "in" / "b.HTM", g(page("春天"))); // GBK
+    writeFileBytes(dir.path() / "in" / "c.txt", g("春天来了"));   // text
+    writeFileBytes(dir.path() / "in" / "d.txt", g(noArticle));    // a page by its start
+    const std::string kept = page("春季"), keptLink = "href=\"/?q=春天\"";
+    struct Row {
+        html::Mode mode;
+        std::vector<std::string> outputs; // a.html, b.HTM, c.txt, d.txt; "-" for none
+    };
+    const Row rows[] = {
+        {html::Mode::Keep,
+         {kept, g(kept), g("春季来了\r\n"), g("<html><body><p>春季</p></body></html>")}},
+        {html::Mode::Extract, {article("春季"), g(article("春季")), g("春季来了\r\n"), "-"}},
+        {html::Mode::Text,
+         {"-", "-", g("春季来了\r\n"), g("<html><body><p>春季</p></body></html>\r\n")}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(static_cast<int>(r.mode));
+        std::filesystem::remove_all(dir.path() / "out");
+        std::filesystem::create_directories(dir.path() / "out");
+        batch::JobSettings s;
+        s.sourceDir = (dir.path() / "in").string();
+        s.targetDir = (dir.path() / "out").string();
+        s.html = r.mode;
+        auto job = make(s);
+        events.clear();
+        ASSERT_TRUE(job->prepare());
+        job->start();
+        const char* names[] = {"a.html", "b.HTM", "c.txt", "d.txt"};
+        for (size_t i = 0; i < 4; ++i) {
+            SCOPED_TRACE(names[i]);
+            const auto path = dir.path() / "out" / names[i];
+            if (r.outputs[i] == "-")
+                EXPECT_FALSE(std::filesystem::exists(path));
+            else
+                EXPECT_EQ(readFileBytes(path), r.outputs[i]);
+        }
+        EXPECT_EQ(job->summary().failed, 0);
+        EXPECT_EQ(job->originality().count(), job->summary().done);
+        if (r.mode == html::Mode::Keep) {
+            EXPECT_NE(readFileBytes(dir.path() / "out" / "a.html").find(keptLink),
+                      std::string::npos);
+        }
+        if (r.mode == html::Mode::Extract) {
+            // The page without an article is an empty item, with its reason.
+            ASSERT_GE(events.size(), 2u);
+            EXPECT_EQ(events.back().kind, batch::Event::Finished);
+            const auto& last = events[events.size() - 2];
+            EXPECT_EQ(last.kind, batch::Event::Empty);
+            EXPECT_EQ(last.detail, g("网页中找不到正文"));
+        }
+    }
+}
+
+TEST_F(JobTest, APageTooLargeToReadFailsNamingTheFile) {
+    std::filesystem::create_directories(dir.path() / "in");
+    writeFileBytes(dir.path() / "in" / "big.html", "<p>");
+    std::filesystem::resize_file(dir.path() / "in" / "big.html", std::uintmax_t{17} << 20);
+    batch::JobSettings s;
+    s.sourceDir = (dir.path() / "in").string();
+    s.targetDir = dir.str();
+    for (html::Mode mode : {html::Mode::Keep, html::Mode::Extract}) {
+        s.html = mode;
+        auto job = make(s);
+        ASSERT_TRUE(job->prepare());
+        job->start();
+        EXPECT_EQ(job->summary().failed, 1);
+        EXPECT_EQ(job->summary().firstFailure,
+                  "big.html" + g("：无法处理网页 ") + s.sourceDir + "/big.html: " +
+                      g("网页超过16 MB，未处理"));
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "big.html"));
+    }
+}
+
+TEST_F(JobTest, AListRunSavesAKeptPageAsAPageAndPostsItAsGbk) {
+    batch::JobSettings s;
+    s.source = batch::Source::List;
+    s.lines = {"http://a/1", "http://a/2", "http://a/3"};
+    s.targetDir = dir.str();
+    auto job = make(s);
+    ASSERT_TRUE(job->prepare());
+    job->start();
+    job->fetched(0, {"http://a/1", g(page("春天")), 200, "text/html; charset=GBK"});
+    job->fetched(1, {"http://a/2", page("春天"), 200, "text/plain"}); // a page by its start
+    job->fetched(2, {"http://a/3", "{\"a\": \"春天\"}", 200, "application/json"});
+    EXPECT_EQ(readFileBytes(dir.path() / "http___a_1_0.html"), g(page("春季")));
+    EXPECT_EQ(readFileBytes(dir.path() / "http___a_2_1.html"), page("春季"));
+    EXPECT_EQ(readFileBytes(dir.path() / "http___a_3_2.txt"), g("{\"a\": \"春季\"}\r\n"));
+
+    // Posted, a UTF-8 page goes as GBK text that says it is GBK.
+    s.target = batch::Target::Post;
+    s.html = html::Mode::Keep;
+    job = make(s);
+    ASSERT_TRUE(job->prepare());
+    job->start();
+    job->fetched(1, {"http://a/2", page("春天"), 200, "text/html; charset=utf-8"});
+    std::string expected = g(page("春季"));
+    expected.replace(expected.find("utf-8"), 5, "gbk");
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].second, batch::postBody("http://a/2", expected));
 }
 
 } // namespace

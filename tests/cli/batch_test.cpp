@@ -1,10 +1,12 @@
 // wyc-cli batch run as a program: a folder to files with the database's
-// pairs and the shuffle, the summary and the exit status.
+// pairs and the shuffle, the summary and the exit status; web pages fetched
+// from a loopback server.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <sys/wait.h>
 
+#include "net/loopback_server.h"
 #include "support/fixtures.h"
 
 namespace {
@@ -73,6 +75,43 @@ TEST_F(BatchCliTest, FolderToFilesWithSummary) {
                              "--source-dir in --post u --id-mode url",
                              "--list l --post u --id-mode name", "--source-dir in --post u x"})
         EXPECT_EQ(run(args), 2) << args;
+}
+
+TEST_F(BatchCliTest, ListOfPagesInGbkAndUtf8) {
+    const std::string body =
+        "<p>美丽的中国，清晨的公园里开满了鲜花，园丁们正在修剪树枝，孩子们在草地上追逐嬉戏，"
+        "老人们坐在长椅上晒太阳，一切都显得那么安静而美好。</p>";
+    auto pageIn = [&](const std::string& charset) {
+        return "<!DOCTYPE html><html><head><meta charset=\"" + charset +
+               "\"><title>美丽的中国</title></head><body><div class=\"nav\">"
+               "<a href=\"/?q=美丽\">美丽</a></div><h1>美丽的中国</h1>" +
+               body + "</body></html>";
+    };
+    auto kept = [&](std::string page) {
+        for (auto [from, to] : {std::pair{"美丽的中国", "漂亮的中华"}, {">美丽", ">漂亮"}})
+            for (size_t at; (at = page.find(from)) != std::string::npos;)
+                page.replace(at, std::string(from).size(), to);
+        return page;
+    };
+    LoopbackServer server;
+    server.answer("/gbk", {200, g(pageIn("gb2312")), "", "", 0, "text/html; charset=GBK"});
+    server.answer("/utf8", {200, pageIn("utf-8"), "", "", 0, "text/html"});
+    const std::string stem = "http___127.0.0.1_" + std::to_string(server.port()) + "_";
+    writeFileBytes(dir.path() / "list.txt", server.base() + "/gbk\n" + server.base() + "/utf8\n");
+
+    // keep (the default): each page as a page in its own encoding, only its text changed.
+    ASSERT_EQ(run("--list list.txt --target-dir out"), 0) << err;
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / (stem + "gbk_0.html")), g(kept(pageIn("gb2312"))));
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / (stem + "utf8_1.html")), kept(pageIn("utf-8")));
+
+    // extract: the articles, as GBK text.
+    ASSERT_EQ(run("--list list.txt --target-dir out --html extract"), 0) << err;
+    const std::string article =
+        g("漂亮的中华\r\n\r\n" + kept(body.substr(3, body.size() - 7)) + "\r\n");
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / (stem + "gbk_0.txt")), article);
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / (stem + "utf8_1.txt")), article);
+
+    EXPECT_EQ(run("--list list.txt --target-dir out --html page"), 2);
 }
 
 } // namespace

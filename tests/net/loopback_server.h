@@ -48,6 +48,7 @@ struct Reply {
     std::string lastModified;
     std::string location;
     int delayMs = 0;
+    std::string contentType = "text/plain";
 };
 
 class LoopbackServer {
@@ -131,7 +132,7 @@ class LoopbackServer {
         res.status = reply.status;
         if (!reply.lastModified.empty()) res.set_header("Last-Modified", reply.lastModified);
         if (!reply.location.empty()) res.set_header("Location", reply.location);
-        res.set_content(reply.body, "text/plain");
+        res.set_content(reply.body, reply.contentType);
         --m_concurrent;
     }
 

@@ -50,11 +50,13 @@ TEST(RequestDecoding, FieldsReadAsTheCommandLineTakesThem) {
     ASSERT_FALSE(form.error);
     EXPECT_EQ(*form.request.content, g("中 %zz%4"));
     EXPECT_EQ(form.request.settings.shuffleSettings.keyword, g("中"));
+    EXPECT_EQ(form.request.html, html::Mode::Keep); // the default for a page
     const Decoded gbk = decode("application/x-www-form-urlencoded; charset=GBK",
-                               "content=%E4%B8%AD", "format=text");
+                               "content=%E4%B8%AD", "format=text&html=Extract");
     ASSERT_FALSE(gbk.error);
     EXPECT_EQ(*gbk.request.content, "\xE4\xB8\xAD");
     EXPECT_TRUE(gbk.request.gbk && gbk.request.textAnswer);
+    EXPECT_EQ(gbk.request.html, html::Mode::Extract);
     EXPECT_TRUE(decode("text/plain", "x", "charset=utf-8&charset=gb2312").request.gbk); // the last
 
     // Multipart: quoted parameters, a file part, a part without a name.
@@ -101,6 +103,7 @@ TEST(RequestDecoding, BadRequestsAreRefusedWithTheirReason) {
          ApiError::BadField, "frequency"},
         {"flag", "text/plain", "a", "shuffle=maybe", ApiError::BadField, "shuffle"},
         {"format", "text/plain", "a", "format=xml", ApiError::BadField, "format"},
+        {"html", "text/plain", "a", "html=page", ApiError::BadField, "html"},
         {"charset", "text/plain", "a", "charset=latin1", ApiError::BadField, "charset"},
         {"other type", "application/xml", "<a/>", "", ApiError::UnsupportedType, "application/xml"},
         {"body without type", "", "content=a", "", ApiError::UnsupportedType, ""},

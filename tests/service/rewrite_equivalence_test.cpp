@@ -145,4 +145,41 @@ TEST_F(RewriteEquivalenceTest, CommandLineOptionsAreEveryRequestsDefaults) {
               overridden);
 }
 
+TEST_F(RewriteEquivalenceTest, APageAnswersWhatTheCommandLineWritesInEachHtmlMode) {
+    const std::string page =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>美丽的花园</title></head>"
+        "<body><div class=\"nav\"><a href=\"/?q=美丽\">美丽 首页</a></div><h1>美丽的花园</h1>"
+        "<p>清晨，美丽的花园里开满了鲜花，园丁们正在修剪树枝，孩子们在草地上追逐嬉戏，"
+        "老人们坐在长椅上晒太阳，一切都显得那么安静而美好。</p><p>中午时分，美丽的阳光洒满了"
+        "整个花园，游客们纷纷拿出相机拍照留念，湖面上的小船也多了起来。</p></body></html>";
+    writeFileBytes(dir.path() / "page.html", page);
+    service::ServiceOptions options;
+    options.dbPath = (dir.path() / "setting.dat").string();
+    running = startService(options);
+    std::string answers[3];
+    const char* modes[] = {"keep", "extract", "text"};
+    for (int m = 0; m < 3; ++m) {
+        for (const OptionSet& set : {kOptionSets[0], kOptionSets[2]}) {
+            SCOPED_TRACE(std::string(modes[m]) + " " + set.cli);
+            const auto [expected, report] =
+                cli(std::string("--html ") + modes[m] + " " + set.cli, "page.html", "auto");
+            const std::string reportTail = report.substr(report.find('\t'));
+            Pairs fields = set.fields;
+            fields.push_back({"content", page});
+            fields.push_back({"html", modes[m]});
+            const HttpResult answer = post("/api/rewrite", jsonBody(fields), "application/json");
+            ASSERT_EQ(answer.status, 200) << answer.body;
+            EXPECT_EQ(jsonMember(answer.body, "text"), expected);
+            EXPECT_EQ("\t" + jsonMember(answer.body, "originality") + "\t" +
+                          jsonMember(answer.body, "replacements") + "\n",
+                      reportTail);
+            answers[m] = expected;
+        }
+    }
+    // Each mode did what it says (the last option set: the shuffle, with a keyword).
+    EXPECT_NE(answers[0].find("<a href=\"/?q=美丽\">好看 首页</a>"), std::string::npos);
+    EXPECT_EQ(answers[1].find('<'), std::string::npos);
+    EXPECT_EQ(answers[2].find("/?q=美丽"), std::string::npos);
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -182,7 +183,7 @@ TEST_F(BinderTest, ButtonsLinksLabelsAndVisibility) {
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
 }
 
-TEST_F(BinderTest, NumbersRadioGroupsPagesAndGauge) {
+TEST_F(BinderTest, NumbersChoicesPagesAndGauge) {
     auto* slider = keep(bind.slider(form.bsknsldr1));
     EXPECT_EQ(slider->minimum(), 2);
     EXPECT_EQ(slider->maximum(), 30);
@@ -202,6 +203,15 @@ TEST_F(BinderTest, NumbersRadioGroupsPagesAndGauge) {
     EXPECT_EQ(form.bsknrdgrp1.itemIndex(), 1);
     form.bsknrdgrp1.setItemIndex(0);
     EXPECT_TRUE(buttons[0]->isChecked());
+
+    auto* choice = keep(bind.combo(form.cbb2));
+    ASSERT_EQ(choice->count(), 3);
+    EXPECT_EQ(choice->itemText(1), q("提取正文"));
+    EXPECT_EQ(choice->currentIndex(), 0);
+    choice->setCurrentIndex(2);
+    EXPECT_EQ(form.cbb2.itemIndex(), 2);
+    form.cbb2.setItemIndex(1);
+    EXPECT_EQ(choice->currentIndex(), 1);
 
     auto* gauge = keep(bind.gauge(form.bsSkinGauge1));
     form.bsSkinGauge1.setMax(0); // an empty table: no busy indicator

@@ -42,6 +42,7 @@
       keyword: $("keyword").value,
       frequency: Number($("frequency").value) || 5,
       marks: $("marks").checked,
+      html: $("html").value,
       protect: protectedWords(),
     };
     const headers = { "Content-Type": "application/json" };
@@ -63,7 +64,7 @@
       $("originality").textContent = "原创度：" + answer.originality + "%";
       $("replacements").textContent = "替换 " + answer.replacements + " 处";
       $("copy").disabled = false;
-      say("", false);
+      say(answer.reason || "", false); // why a page gave no article
     } catch (e) {
       say("无法连接服务：" + e.message, true);
     } finally {
