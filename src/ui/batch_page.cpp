@@ -113,9 +113,14 @@ QWidget* MainWindow::buildBatchPage() {
     run->addSpacing(8);
     run->addWidget(m_bind.button(m_form.btn18, &TForm1::btn18Click));
     run->addWidget(m_bind.button(m_form.btn19, &TForm1::btn19Click));
-    run->addWidget(m_bind.label(m_form.lbl19, true), 1);
+    run->addStretch(1);
     run->addWidget(m_bind.label(m_form.lbl23)); // average originality of the last run
     left->addLayout(run);
+    // The status has a line of its own, wrapped: a run's summary names its
+    // first failure, which must not be cut off.
+    QLabel* status = m_bind.label(m_form.lbl19, true);
+    status->setWordWrap(true);
+    left->addWidget(status);
     // The items the last run could not do, each with its reason; shown when
     // there are any.
     QTableView* failures = plainList(m_bind, m_form.lv5);
