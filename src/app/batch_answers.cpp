@@ -5,6 +5,7 @@
 #include "app/batch_lines.h"
 #include "batch/items.h"
 #include "net/HTTPGet.h"
+#include "net/failure_reason.h"
 #include "protocol/codepage.h"
 
 using cp::G;
@@ -52,9 +53,9 @@ void TForm1::listRunEvent(const batch::Event& e) {
         // The line stays unmarked; the status names the item and the reason.
         if (e.stage == batch::Stage::Write)
             lbl19.setCaption(G("【提示信息】") + e.detail); // names the file and the reason
-        else if (e.stage == batch::Stage::Fetch && e.detail != G("抓取出错"))
+        else if (e.stage == batch::Stage::Fetch && e.detail.rfind(G("抓取出错"), 0) != 0)
             lbl19.setCaption(G("【提示信息】抓取") + e.item.name + G("出错：") + e.detail);
-        else if (e.stage == batch::Stage::Post && e.detail != G("提交出错"))
+        else if (e.stage == batch::Stage::Post && e.detail.rfind(G("提交出错"), 0) != 0)
             lbl19.setCaption(G("【提示信息】") + e.item.name + G("提交出错：") + e.detail);
         if (index >= 0) batchItemFailed(e);
         break;
@@ -72,7 +73,8 @@ void TForm1::getcontentAnswer(Tmyhttpget& request, const std::string& body) {
 
 void TForm1::getcontentError(Tmyhttpget& request) {
     lbl19.setCaption(G("【提示信息】抓取") + request.URL + G("出错"));
-    answeringJob().fetchFailed(request.FListIndex, G("抓取出错"));
+    answeringJob().fetchFailed(request.FListIndex,
+                               net::withReason(G("抓取出错"), request.ErrorReason));
 }
 
 void TForm1::PostSendAnswer(Tmyhttpget& request, const std::string& text) {
@@ -90,5 +92,7 @@ void TForm1::PostSendError(Tmyhttpget& request) {
     lbl19.setCaption(G("【提示信息】") + request.URL + G("提交出错"));
     if (request.FListIndex == kTestSubmission) return;
     ++PostedCount;
-    if (m_batchJob) m_batchJob->postFailed(request.FListIndex, G("提交出错"));
+    if (m_batchJob)
+        m_batchJob->postFailed(request.FListIndex,
+                               net::withReason(G("提交出错"), request.ErrorReason));
 }

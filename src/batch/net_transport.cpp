@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "net/failure_reason.h"
 #include "net/requests.h"
 #include "protocol/codepage.h"
 
@@ -38,11 +39,12 @@ void NetTransport::start(Job& job, net::RequestKind kind, const Item& item, cons
     };
     request->OnError = [this, &job, post](THTTPGet* sender) {
         const int index = static_cast<Tmyhttpget*>(sender)->FListIndex;
+        const std::string reason = sender->ErrorReason;
         release(sender);
         if (post)
-            job.postFailed(index, cp::G("提交出错"));
+            job.postFailed(index, net::withReason(cp::G("提交出错"), reason));
         else
-            job.fetchFailed(index, cp::G("抓取出错"));
+            job.fetchFailed(index, net::withReason(cp::G("抓取出错"), reason));
     };
     Tmyhttpget* started = request.get();
     m_requests.push_back(std::move(request));

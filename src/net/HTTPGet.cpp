@@ -136,6 +136,7 @@ void THTTPGet::FinishRequest(const std::shared_ptr<net::Transfer>& worker) {
     ResponseStatus = worker->status;
     ContentType = worker->contentType;
     ErrorText = worker->error;
+    ErrorReason = worker->reason;
     // The handler may release this object; it runs from a copy, and nothing of
     // the object is touched after it.
     if (worker->succeeded) {

@@ -92,10 +92,11 @@ class THTTPGet {
     TOnProgressEvent OnProgress; // sender is this component
     // What the last exchange found, readable in its completion handlers: the
     // HTTP status of the answer (0 when none came), its Content-Type, and why
-    // it failed.
+    // it failed (ErrorText for diagnostics, ErrorReason in Chinese for the user).
     int ResponseStatus = 0;
     std::string ContentType;
     std::string ErrorText;
+    std::string ErrorReason;
     TOnDoneStringEvent OnDoneString;
     TNotifyEvent OnError;
 

@@ -14,6 +14,7 @@
 
 #include "engine/files.h"
 #include "net/HTTPGet.h"
+#include "net/failure_reason.h"
 
 namespace net {
 
@@ -228,6 +229,7 @@ class TransferEngine {
         if (wasWaiting) {
             t->succeeded = false;
             t->error = "cancelled";
+            t->reason = failureReason(Failure::Cancelled);
             t->finish(t);
         } else {
             curl_multi_wakeup(m_multi);
@@ -317,6 +319,7 @@ class TransferEngine {
         if (!easy) {
             t->succeeded = false;
             t->error = address ? "cannot create a transfer" : "address names no server";
+            t->reason = failureReason(address ? Failure::NotStarted : Failure::NoAddress);
             t->finish(t);
             return;
         }
@@ -398,7 +401,13 @@ class TransferEngine {
         t->succeeded = result == CURLE_OK && !t->cancelled && !t->body.empty();
         if (result != CURLE_OK && t->error.empty())
             t->error = a.errorText[0] ? a.errorText : curl_easy_strerror(result);
-        if (!t->succeeded) std::string().swap(t->body); // nobody reads it
+        if (!t->succeeded) {
+            t->reason = a.tooLarge           ? failureReason(Failure::TooLarge)
+                        : t->cancelled       ? failureReason(Failure::Cancelled)
+                        : result != CURLE_OK ? failureReason(Failure::Curl, result)
+                                             : failureReason(Failure::Empty);
+            std::string().swap(t->body); // nobody reads it
+        }
 
         t->finish(t);
     }

@@ -38,7 +38,8 @@ struct Transfer {
     std::int32_t contentLength = 0;
     std::int64_t bytesReceived = 0;
     bool succeeded = false;
-    std::string error; // why it failed, for diagnostics
+    std::string error;  // why it failed, for diagnostics (libcurl's words)
+    std::string reason; // why it failed, for the user (see failure_reason.h)
 
     std::atomic<bool> cancelled{false};
 

@@ -137,6 +137,27 @@ TEST_F(BatchTruthTest, AStoppedRunSaysSoAndMarksNothing) {
     EXPECT_EQ(form->lbl19.caption(), g("【提示信息】没有正在进行的批量伪原创。"));
 }
 
+// A page that could not be fetched is listed with why, in words a user can
+// act on.
+TEST_F(BatchTruthTest, AFailedFetchSaysWhy) {
+    server.answer("/empty", {200, ""});
+    struct Row {
+        std::string address;
+        const char* reason;
+    } rows[] = {
+        {"http://127.0.0.1:1/closed", "抓取出错：无法连接服务器"},
+        {url("/empty"), "抓取出错：服务器回答为空"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.address);
+        form->mmo2.setLines({r.address});
+        run(&TForm1::btn11Click);
+        ASSERT_EQ(failuresListed(), 1);
+        EXPECT_EQ(form->lv5.item(0).subItems[0], g(r.reason));
+        EXPECT_NE(form->lbl19.caption().find(g(r.reason)), std::string::npos);
+    }
+}
+
 // "测试提交" is no run: its answer stays on the status line.
 TEST_F(BatchTruthTest, TheTestSubmissionShowsTheServersAnswer) {
     server.answer("/post_test.asp", {200, g("测试内容已收到")});
