@@ -104,6 +104,7 @@ TEST(StarterThesaurusTest, KeepsWordsThatPairsOnceBroke) {
         {"这里是喀斯特地貌", "特意"},
         {"记忆起来也更加容易", "记想"},
         {"从影响因素来看", "因向"},
+        {"拔掉外接设备后再重新开机", "再再"},
     };
     for (const Case& c : cases) {
         const std::string result = cp::gbkToUtf8(replacer.apply(g(c.source)));
