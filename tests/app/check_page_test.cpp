@@ -55,4 +55,35 @@ TEST_F(CheckPageTest, FindingsListAndChoosingOne) {
     EXPECT_EQ(form.lbl9.caption(), g("【提示信息】词库体检完毕：1个启用的词对，没有发现问题"));
 }
 
+// Each kind of finding as the list shows it: its name, the ids of its pairs
+// and the pairs themselves.
+TEST_F(CheckPageTest, EachKindHasItsRowInTheList) {
+    open({{"花", "草"},
+          {"树", "木"},
+          {"花", "叶"},
+          {"中国", "中华"},
+          {"中国人", "华人"},
+          {"美丽", "漂亮"},
+          {"漂亮", "好看"},
+          {"的", "的"},
+          {"高", "矮"},
+          {"矮", "高"}});
+    form.run([this] { form.btn15Click(); });
+    const struct {
+        const char* kind;
+        const char* ids;
+        const char* pairs;
+    } rows[] = {
+        {"原始词重复", "1,3", "花→草  花→叶"},       {"被遮蔽", "4,5", "中国→中华  中国人→华人"},
+        {"连锁替换", "6,7", "美丽→漂亮  漂亮→好看"}, {"无效替换", "8", "的→的"},
+        {"互相抵消", "9,10", "高→矮  矮→高"},
+    };
+    ASSERT_EQ(form.lv4.count(), static_cast<int>(std::size(rows)));
+    for (int i = 0; i < form.lv4.count(); ++i) {
+        SCOPED_TRACE(rows[i].kind);
+        EXPECT_EQ(form.lv4.item(i).caption, g(rows[i].kind));
+        EXPECT_EQ(form.lv4.item(i).subItems, (StringList{rows[i].ids, g(rows[i].pairs)}));
+    }
+}
+
 } // namespace

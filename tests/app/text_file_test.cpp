@@ -39,6 +39,12 @@ TEST(TextFile, SamplesAreReadInTheirEncodingAndWrittenBackInIt) {
          "\xEF\xBB\xBF美丽😀\r\n"},
         {"utf16be", std::string("\xFE\xFF\x7F\x8E\x00!", 6), Encoding::Utf16Be, g("美!"),
          "\xEF\xBB\xBF美!"},
+        // An odd byte count: the dangling half unit ends the text as "?".
+        {"utf16le cut short", utf16le(u"美丽") + "A", Encoding::Utf16Le, g("美丽?"),
+         "\xEF\xBB\xBF美丽?"},
+        {"utf16be cut short", std::string("\xFE\xFF\x7F\x8E\x00", 5), Encoding::Utf16Be, g("美?"),
+         "\xEF\xBB\xBF美?"},
+        {"utf16le mark and half a unit", "\xFF\xFE\x41", Encoding::Utf16Le, "?", "\xEF\xBB\xBF?"},
         {"ascii", "plain, text.", Encoding::Gbk, "plain, text.", "plain, text."},
         {"invalid everywhere", "\xFF\xC3(\x81", Encoding::Gbk, "\xFF\xC3(\x81", "\xFF\xC3(\x81"},
         {"empty", "", Encoding::Gbk, "", ""},

@@ -40,6 +40,24 @@ TEST(BatchItems, OutputNames) {
     EXPECT_GE(onDisk.size(), 253u);
     EXPECT_EQ(onDisk.substr(onDisk.size() - 10), "_12345.txt");
     EXPECT_EQ(cp::utf8ToGbk(onDisk), name); // no half character
+
+    // Emoji are four-byte forms in the program and four bytes on disk; the cut
+    // takes whole ones only, whatever room the index leaves (an odd number of
+    // bytes for its halves included).
+    const std::string smile = g("😀");
+    std::string emoji;
+    for (int i = 0; i < 100; ++i)
+        emoji += smile;
+    for (const auto& [index, kept] : {std::pair{7, 62}, {100, 61}, {12345, 61}}) {
+        SCOPED_TRACE(index);
+        std::string stem;
+        for (int i = 0; i < kept; ++i)
+            stem += smile;
+        const std::string cut = batch::outputName(emoji, index);
+        EXPECT_EQ(cut, stem + "_" + std::to_string(index) + ".txt");
+        EXPECT_LE(cp::gbkToUtf8(cut).size(), 255u);
+        EXPECT_EQ(cp::utf8ToGbk(cp::gbkToUtf8(cut)), cut);
+    }
 }
 
 TEST(BatchItems, ResultTextMarkersAndPaths) {

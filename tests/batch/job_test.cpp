@@ -153,6 +153,65 @@ TEST_F(JobTest, AStoppedListRunGivesUpItsFetchesButCountsItsPosts) {
     EXPECT_EQ(sum.total, 3);
 }
 
+// Lines that are blank, or hold nothing but markers of an earlier run, are no
+// items, yet every line after them keeps its own number: in its fetch, in the
+// name of its file and in its events.
+TEST_F(JobTest, BlankLinesAreNoItemsAndKeepTheNumbersOfTheOthers) {
+    batch::JobSettings s;
+    s.source = batch::Source::List;
+    s.lines = {"",
+               "\t",
+               g("[完毕]"),
+               " \t" + g("[空内容]"),
+               "http://a/4",
+               "  ",
+               "http://a/6" + g("[完毕]")};
+    s.targetDir = dir.str();
+    auto job = make(s);
+    ASSERT_TRUE(job->prepare());
+    EXPECT_EQ(job->summary().total, 2);
+    job->start();
+    const std::vector<std::pair<int, std::string>> launched = {{4, "http://a/4"},
+                                                               {6, "http://a/6"}};
+    EXPECT_EQ(fetches, launched);
+    job->fetched(6, {"http://a/6", g("春天")});
+    job->fetched(4, {"http://a/4", g("春天")});
+    EXPECT_EQ(readFileBytes(dir.path() / "http___a_4_4.txt"), g("春季\r\n"));
+    EXPECT_EQ(readFileBytes(dir.path() / "http___a_6_6.txt"), g("春季\r\n"));
+    EXPECT_EQ(job->summary().done, 2);
+    EXPECT_TRUE(job->summary().finished);
+}
+
+// A folder run writes each result in the encoding its source was read in (a
+// UTF-16 one as UTF-8 with a mark), every character whole.
+TEST_F(JobTest, FolderResultsKeepTheirSourcesEncoding) {
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t u : std::u16string(u"春天😀"))
+        utf16 += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+    const struct {
+        const char* name;
+        std::string source, result;
+    } files[] = {
+        {"gbk.txt", g("春天的花"), g("春季的花\r\n")},
+        {"utf8.txt", "春天😀", "春季😀\r\n"},
+        {"mark.txt", "\xEF\xBB\xBF春天", "\xEF\xBB\xBF春季\r\n"},
+        {"wide.txt", utf16, "\xEF\xBB\xBF春季😀\r\n"},
+    };
+    std::filesystem::create_directories(dir.path() / "in");
+    for (const auto& f : files)
+        writeFileBytes(dir.path() / "in" / f.name, f.source);
+    batch::JobSettings s;
+    s.sourceDir = (dir.path() / "in").string();
+    s.targetDir = (dir.path() / "out").string();
+    std::filesystem::create_directories(dir.path() / "out");
+    auto job = make(s);
+    ASSERT_TRUE(job->prepare());
+    job->start();
+    EXPECT_EQ(job->summary().done, 4);
+    for (const auto& f : files)
+        EXPECT_EQ(readFileBytes(dir.path() / "out" / f.name), f.result) << f.name;
+}
+
 // A page (UTF-8) whose link, title and paragraph hold the thesaurus word.
 std::string page(const std::string& word) {
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + word +
@@ -246,9 +305,8 @@ TEST_F(JobTest, APageTooLargeToReadFailsNamingTheFile) {
         ASSERT_TRUE(job->prepare());
         job->start();
         EXPECT_EQ(job->summary().failed, 1);
-        EXPECT_EQ(job->summary().firstFailure,
-                  "big.html" + g("：无法处理网页 ") + s.sourceDir + "/big.html: " +
-                      g("网页超过16 MB，未处理"));
+        EXPECT_EQ(job->summary().firstFailure, "big.html" + g("：无法处理网页 ") + s.sourceDir +
+                                                   "/big.html: " + g("网页超过16 MB，未处理"));
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "big.html"));
     }
 }

@@ -45,6 +45,9 @@ TEST(ProtectedWords, ReplacementAroundThemTable) {
         // and overlapping occurrences join.
         {{"苹果", "苹果手机"}, {{"手机", "电话"}}, "苹果手机和手机", "苹果手机和[电话]"},
         {{"苹果", "果汁"}, {{"汁", "液"}, {"苹", "萍"}}, "苹果汁", "苹果汁"},
+        // One lying strictly inside another: the longer stays protected to its end.
+        {{"苹果手机", "果手"}, {{"机", "器"}, {"苹", "萍"}}, "苹果手机", "苹果手机"},
+        {{"果手", "苹果手机"}, {{"机", "器"}}, "苹果手机，果手机", "苹果手机，果手[器]"},
         // A protected word does not protect a text that only holds part of it.
         {{"苹果手机"}, {{"苹果", "香蕉"}}, "苹果手", "[香蕉]手"},
     };

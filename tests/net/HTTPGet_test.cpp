@@ -360,9 +360,15 @@ TEST_F(HTTPGetTest, ADrippingServerHitsTheOverallDeadline) {
 TEST_F(HTTPGetTest, AtMostTheLimitRunAtOnceInOrder) {
     // The limit the process starts with (16), then one set by the caller. The
     // default run answers slowly so that all 16 are surely running together.
-    for (const auto& [limits, count, slowMs, atOnce] :
-         {std::tuple{net::TransferLimits{}, 17, 3000, 16},
-          std::tuple{net::TransferLimits{4}, 12, 150, 4}}) {
+    // The vendor lane has slots of its own, fewer than the batch lane's.
+    net::TransferLimits vendorSlots;
+    vendorSlots.maxVendorTransfers = 3;
+    for (const auto& [limits, lane, count, slowMs, atOnce] :
+         {std::tuple{net::TransferLimits{}, net::Lane::Batch, 17, 3000, 16},
+          std::tuple{net::TransferLimits{4}, net::Lane::Batch, 12, 150, 4},
+          std::tuple{net::TransferLimits{}, net::Lane::Vendor, 5, 1000, 4},
+          std::tuple{vendorSlots, net::Lane::Vendor, 8, 400, 3}}) {
+        SCOPED_TRACE(count);
         LoopbackServer server;
         server.answerAll({200, "ok", "", "", slowMs});
         net::setTransferLimits(limits);
@@ -370,6 +376,7 @@ TEST_F(HTTPGetTest, AtMostTheLimitRunAtOnceInOrder) {
         std::vector<std::unique_ptr<THTTPGet>> requests;
         for (int i = 0; i < count; ++i) {
             requests.push_back(make(server.base() + "/" + std::to_string(i), out));
+            requests.back()->RequestLane = lane;
             requests.back()->Start();
         }
         ASSERT_TRUE(platform.waitUntil([&] { return out.done == count; }));

@@ -5,12 +5,12 @@
 
 #include <random>
 
-#include "protocol/codepage.h"
 #include "engine/protected_words.h"
 #include "engine/shuffle.h"
 #include "engine/synonyms.h"
 #include "engine/textutil.h"
 #include "protocol/cipher_gbk.h"
+#include "protocol/codepage.h"
 #include "support/fixtures.h"
 #include "thesaurus/keyword_store.h"
 
@@ -45,6 +45,11 @@ TEST(Codepage, EveryCharacterComesThroughBothWays) {
                     "a";
     }
     EXPECT_EQ(cp::gbkToUtf8(bad), expected);
+    // A four-byte form that maps to no character is one character: one U+FFFD,
+    // its digits not shown as text of their own.
+    EXPECT_EQ(cp::gbkToUtf8("a\x84\x32\x81\x30z"), "a\xEF\xBF\xBDz");
+    EXPECT_EQ(cp::gbkToUtf16("a\x84\x32\x81\x30z"), u"a\uFFFDz");
+    EXPECT_EQ(cp::gbkToUtf8("\x8F\x39\xFE\x39\x84\x32\x81\x30"), "\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(cp::utf8ToGbk("a\xC3(b\xF0\x9F"), "a?(b??");
     EXPECT_EQ(cp::utf16ToGbk(u"x\xD800y"), "x?y");
     // Which texts GBK proper holds (the vendor server's rule for accounts).
@@ -69,6 +74,21 @@ TEST(Codepage, PathsComeBackAsTheBytesTheyWere) {
     }
     // Two different byte strings never share a text.
     EXPECT_NE(cp::fsToGbk("/a\xFF"), cp::fsToGbk("/a\xFE"));
+
+    // Only the 128 escape forms (84 32 81 30 to 84 32 8D 37) stand for bytes;
+    // the forms after them are no character and no byte: U+FFFD, as anywhere.
+    const struct {
+        std::string inside;
+        std::string fs;
+    } forms[] = {
+        {"\x84\x32\x81\x30", "\x80"},         // the first escape
+        {"\x84\x32\x8D\x37", "\xFF"},         // the last one
+        {"\x84\x32\x8D\x38", "\xEF\xBF\xBD"}, // the first form after them
+        {"/\x84\x32\x94\x38/", "/\xEF\xBF\xBD/"},
+        {"\x84\x32\xFE\x39", "\xEF\xBF\xBD"},
+    };
+    for (const auto& f : forms)
+        EXPECT_EQ(cp::gbkToFs(f.inside), f.fs) << cp::gbkToUtf8(f.inside);
 }
 
 // A thesaurus word, a delimiter or a protected word next to four-byte

@@ -211,6 +211,16 @@ TEST(AbuseLimits, FailuresBlockOneAccountFromOneAddressForAWhile) {
         now += minutes(3);
     }
     EXPECT_FALSE(limits.loginBlocked("c", "1.1.1.1"));
+    // Five failures with the first exactly ten minutes before the others are
+    // not five in ten minutes; a second less, they are.
+    for (const auto& [gap, blocks] : {std::pair{seconds(599), true}, {seconds(600), false}}) {
+        const std::string account = "edge" + std::to_string(gap.count());
+        limits.loginFailed(account, "1.1.1.1");
+        now += gap;
+        for (int i = 0; i < 4; ++i)
+            limits.loginFailed(account, "1.1.1.1");
+        EXPECT_EQ(limits.loginBlocked(account, "1.1.1.1"), blocks) << gap.count();
+    }
 
     EXPECT_TRUE(limits.takeSignUp("1.1.1.1"));
     EXPECT_TRUE(limits.takeSignUp("1.1.1.1"));

@@ -186,6 +186,22 @@ TEST_P(ClientAnswersRules, LoginsLastADayAndSharesAreCappedPerChinaDay) {
     EXPECT_EQ(store->findAccount(std::stoll(id))->points, before + 10);
 }
 
+// A login counts for exactly a day: a share and a download at its last
+// second are taken, a second later they are not.
+TEST_P(ClientAnswersRules, ALoginCountsToTheLastSecondOfItsDay) {
+    sharePairs({{"a", "b"}});
+    const std::string client = "10.1.2.3";
+    const std::int64_t loggedIn = now;
+    const auto [id, token] = user("u", client);
+    const std::int64_t day = wycserver::Storage::kLoginSeconds;
+    for (const auto& [after, live] : {std::pair{day, true}, {day + 1, false}}) {
+        SCOPED_TRACE(after);
+        now = loggedIn + after;
+        EXPECT_EQ(accepted(share(id, "边界" + std::to_string(after), token, client)), live);
+        EXPECT_EQ(accepted(answers->points(pointsQuery(id, token), {client, "r"}).text), live);
+    }
+}
+
 // Junk shared through many accounts from one network stops at the network's
 // daily allowance; another network shares on.
 TEST_P(ClientAnswersRules, SharesAreCappedPerNetworkToo) {

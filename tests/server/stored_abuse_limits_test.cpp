@@ -52,6 +52,16 @@ TEST_P(StoredLimitsTest, FailuresBlockForAWhileAndSignUpsSlideByTheHour) {
     now += 1800; // the first is an hour old
     EXPECT_TRUE(other.takeSignUp("10.0.0.1"));
     EXPECT_FALSE(limits.takeSignUp("10.0.0.1"));
+
+    // The window's edge: a failure exactly the window old no longer counts.
+    for (const auto& [gap, blocks] : {std::pair{599, true}, {600, false}}) {
+        const std::string account = "edge" + std::to_string(gap);
+        limits.loginFailed(account, "10.0.0.1");
+        now += gap;
+        other.loginFailed(account, "10.0.0.1");
+        limits.loginFailed(account, "10.0.0.1");
+        EXPECT_EQ(other.loginBlocked(account, "10.0.0.1"), blocks) << gap;
+    }
 }
 
 // The wider limits count password checks that failed (a right password gives
