@@ -75,7 +75,8 @@ std::string outputName(std::string_view line, int index, std::string_view extens
         char& c = stem[i];
         if (cp::isGbkLead(static_cast<unsigned char>(c)))
             ++i;
-        else if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
+        else if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|' ||
+                 c == '\0') // a NUL would end the name early, before its "_N.txt"
             c = '_';
     }
     const std::string end = "_" + std::to_string(index) + std::string(extension);
