@@ -23,6 +23,10 @@ if [ "${1:-}" = "--package" ]; then
   # those debian/control names (apt-get build-dep below).
   PACKAGES+=(dpkg-dev debhelper lintian desktop-file-utils appstream systemd)
 fi
+if [ "${1:-}" = "--fuzz" ]; then
+  # libclang-rt-14-dev holds libFuzzer and the sanitizer runtimes for clang.
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -75,9 +75,15 @@ std::string outputName(std::string_view line, int index, std::string_view extens
         char& c = stem[i];
         if (cp::isGbkLead(static_cast<unsigned char>(c)))
             ++i;
-        else if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '|')
+        else if (c == '|')
             c = '_';
     }
+    // The others, and NUL (which would end the name early), are bytes below
+    // 0x40, which no character holds as its second byte: they go wherever
+    // they stand, also after a broken lead byte, so no "/" stays in the name.
+    for (char& c : stem)
+        if (c == ':' || c == '/' || c == '*' || c == '?' || c == '<' || c == '>' || c == '\0')
+            c = '_';
     const std::string end = "_" + std::to_string(index) + std::string(extension);
     constexpr size_t kNameMax = 255;
     if (cp::gbkToUtf8(stem).size() + end.size() > kNameMax)

@@ -22,7 +22,7 @@ std::string resultText(std::string_view rewritten);
 std::string joinPath(std::string_view dir, std::string_view name);
 
 // The output file name of a download-list line: the line with each of
-// : / * ? < > | replaced by "_", then "_" + index + `extension` (".txt", or
+// : / * ? < > | (and a NUL byte) replaced by "_", then "_" + index + `extension` (".txt", or
 // ".html" for a page). A name longer than the file system allows (255 bytes
 // in its on-disk form) is shortened at a character boundary before the
 // "_" + index + extension end, which is kept.

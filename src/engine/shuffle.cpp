@@ -74,7 +74,7 @@ std::string markMatches(const std::string& pattern, const std::string& text, Mat
         size_t copied = 0;
         size_t k = 0;        // the first kept stretch not yet behind
         bool kept = false;   // a match was left in a kept stretch
-        MatchTexts replaced; // the matches replaced, when some were kept
+        MatchTexts replaced; // the matches replaced
         for (size_t i = 0; i < n;) {
             const bool two = isGbkLead(t[i]) && i + 1 < n;
             const size_t code = two ? 0x100u * t[i] + t[i + 1] : t[i];
@@ -88,13 +88,17 @@ std::string markMatches(const std::string& pattern, const std::string& text, Mat
                     working.append(text, copied, i - copied);
                     working += kMarker;
                     copied = i + len;
-                    if (!keep.empty()) replaced.push_back(text.substr(i, len));
+                    replaced.push_back(text.substr(i, len));
                 }
             }
             i += len;
         }
         working.append(text, copied, n - copied);
-        if (kept) matchList.swap(replaced);
+        // The list holds what was cut, one entry a marker: a match left in a
+        // kept stretch, or one the UTF-16 form found where the bytes hold no
+        // character (a lead byte before a delimiter, "\xCE;"), is no entry,
+        // else the reassembly would put in a delimiter the text never had.
+        if (kept || replaced.size() != matchList.size()) matchList.swap(replaced);
         return working;
     }
     std::string working = text;

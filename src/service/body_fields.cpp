@@ -84,7 +84,9 @@ std::optional<RequestError> appendMultipart(std::string_view body, const std::st
     const std::string delimiter = "--" + boundary;
     const std::string between = "\r\n" + delimiter;
     size_t at = body.find(delimiter);
-    if (at == std::string_view::npos || (at != 0 && body.substr(at - 2, 2) != "\r\n")) return bad;
+    // The first delimiter opens the body or follows a line break.
+    if (at == std::string_view::npos || (at != 0 && (at < 2 || body.substr(at - 2, 2) != "\r\n")))
+        return bad;
     at += delimiter.size();
     for (;;) {
         if (body.substr(at, 2) == "--") return std::nullopt; // the closing delimiter
@@ -93,7 +95,9 @@ std::optional<RequestError> appendMultipart(std::string_view body, const std::st
         const size_t headersEnd = body.find("\r\n\r\n", lineEnd);
         if (headersEnd == std::string_view::npos) return bad;
         const size_t dataStart = headersEnd + 4;
-        const size_t dataEnd = body.find(between, headersEnd + 2);
+        // The part's bytes end at the next delimiter after them (the blank
+        // line's own break is no part of one).
+        const size_t dataEnd = body.find(between, dataStart);
         if (dataEnd == std::string_view::npos) return bad;
         std::string name;
         bool named = false;

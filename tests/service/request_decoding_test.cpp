@@ -95,6 +95,12 @@ TEST(RequestDecoding, BadRequestsAreRefusedWithTheirReason) {
         {"cut multipart", "multipart/form-data; boundary=x",
          "--x\r\nContent-Disposition: form-data; name=content\r\n\r\nabc", "", ApiError::BadBody,
          "multipart"},
+        // A part must end with a line break before the next delimiter.
+        {"part without its break", "multipart/form-data; boundary=x",
+         "--x\r\nContent-Disposition: form-data; name=content\r\n\r\n--x--", "", ApiError::BadBody,
+         "multipart"},
+        {"delimiter one byte in", "multipart/form-data; boundary=x", "a--x\r\n\r\n\r\n--x--", "",
+         ApiError::BadBody, "multipart"},
         {"seed too big", "text/plain", "a", "seed=18446744073709551616", ApiError::BadField,
          "seed"},
         {"negative seed", "text/plain", "a", "seed=-1", ApiError::BadField, "seed"},
