@@ -7,8 +7,9 @@ namespace batch {
 
 namespace {
 
-// Longest prefix of the GBK text whose file-system form fits `budget` bytes,
-// cut at a character boundary.
+// Longest prefix of the GBK text whose file-system form (the bytes the name
+// has on disk, see cp::gbkToFs) fits `budget` bytes, cut at a character
+// boundary.
 std::string fitting(std::string_view gbk, size_t budget) {
     size_t used = 0, i = 0;
     while (i < gbk.size()) {
@@ -20,12 +21,21 @@ std::string fitting(std::string_view gbk, size_t budget) {
         if (width == 2 && i + 3 < gbk.size() && static_cast<unsigned char>(gbk[i + 1]) >= 0x30 &&
             static_cast<unsigned char>(gbk[i + 1]) <= 0x39)
             take = 4;
-        const size_t cost = cp::gbkToUtf8(gbk.substr(i, take)).size();
+        const size_t cost = cp::gbkToFs(gbk.substr(i, take)).size();
         if (used + cost > budget) break;
         used += cost;
         i += take;
     }
     return std::string(gbk.substr(0, i));
+}
+
+// Where the last character of the GBK text starts.
+size_t lastCharacterStart(std::string_view gbk) {
+    const auto* t = reinterpret_cast<const unsigned char*>(gbk.data());
+    size_t last = 0;
+    for (size_t i = 0; i < gbk.size(); i += cp::charLength(t, i, gbk.size()))
+        last = i;
+    return last;
 }
 
 } // namespace
@@ -86,8 +96,13 @@ std::string outputName(std::string_view line, int index, std::string_view extens
             c = '_';
     const std::string end = "_" + std::to_string(index) + std::string(extension);
     constexpr size_t kNameMax = 255;
-    if (cp::gbkToUtf8(stem).size() + end.size() > kNameMax)
+    if (cp::gbkToFs(stem).size() + end.size() > kNameMax) {
         stem = fitting(stem, kNameMax - end.size());
+        // Broken bytes may convert differently in one piece than character
+        // by character: the whole name decides, a character less at a time.
+        while (!stem.empty() && cp::gbkToFs(stem).size() + end.size() > kNameMax)
+            stem.resize(lastCharacterStart(stem));
+    }
     return stem + end;
 }
 

@@ -8,16 +8,26 @@
 namespace html {
 namespace {
 
-// What the rewrite put in that a browser would read as markup.
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// What the rewrite put in that a browser would read as markup: a '<' that
+// would open a tag, comment or declaration, an '&' that would start a
+// character reference. A '<' or '&' followed by anything else is text to a
+// browser and stays as the page had it. A piece is followed in the page by a
+// tag, a reference or the end, so what follows its last byte never joins
+// with it. '<' and '&' are never the second byte of a GBK character.
 std::string escapeMarkup(const std::string& gbk) {
     if (gbk.find_first_of("<&") == std::string::npos) return gbk;
     std::string out;
     out.reserve(gbk.size() + 16);
-    for (char c : gbk) {
-        // '<' and '&' are never the second byte of a GBK character.
-        if (c == '<')
+    for (size_t i = 0; i < gbk.size(); ++i) {
+        const char c = gbk[i];
+        const char next = i + 1 < gbk.size() ? gbk[i + 1] : '\0';
+        if (c == '<' && (isAsciiLetter(next) || next == '/' || next == '!' || next == '?'))
             out += "&lt;";
-        else if (c == '&')
+        else if (c == '&' && (isAsciiLetter(next) || (next >= '0' && next <= '9') || next == '#'))
             out += "&amp;";
         else
             out += c;
