@@ -2,7 +2,7 @@
 // and the lossless path conversion, on any bytes:
 // - valid UTF-8 survives UTF-8 -> GBK -> UTF-8 and UTF-8 -> UTF-16 -> UTF-8;
 // - GB18030 text that decodes without a replacement character comes back as
-//   the same bytes;
+//   the same bytes (but for the euro sign, which comes back as Windows GBK's);
 // - any bytes survive the path conversion both ways;
 // - a file's text read, written back in its encoding and read again is the
 //   same text, and a UTF-8 file is written back as the very same bytes.
@@ -19,6 +19,22 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
 
+// The bytes as they come back from their characters: GB18030's euro sign
+// (A2 E3) is written as the Windows GBK one (80), the form the program keeps.
+std::string withGbkEuro(const std::string& bytes) {
+    std::string out;
+    const auto* t = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t len = cp::charLength(t, i, bytes.size());
+        if (len == 2 && t[i] == 0xA2 && t[i + 1] == 0xE3)
+            out += '\x80';
+        else
+            out.append(bytes, i, len);
+        i += len;
+    }
+    return out;
+}
+
 void conversions(const std::string& bytes) {
     if (cp::isValidUtf8(bytes)) {
         FUZZ_CHECK(cp::gbkToUtf8(cp::utf8ToGbk(bytes)) == bytes);
@@ -29,7 +45,7 @@ void conversions(const std::string& bytes) {
     const std::string utf8 = cp::gbkToUtf8(bytes);
     FUZZ_CHECK(cp::isValidUtf8(utf8));
     if (utf8.find(kReplacement) == std::string::npos && cp::isValidUtf8(utf8))
-        FUZZ_CHECK(cp::utf8ToGbk(utf8) == bytes);
+        FUZZ_CHECK(cp::utf8ToGbk(utf8) == withGbkEuro(bytes));
     FUZZ_CHECK(cp::utf16ToUtf8(cp::gbkToUtf16(bytes)) == utf8);
     // The character walk stays inside the text.
     const auto* t = reinterpret_cast<const unsigned char*>(bytes.data());
