@@ -1,5 +1,7 @@
 #include "html/keep.h"
 
+#include <cctype>
+
 #include "html/codec.h"
 #include "html/document.h"
 #include "html/text_scan.h"
@@ -12,20 +14,34 @@ bool isAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+// Whether the text starts with "</title", in any case.
+bool endsTitle(std::string_view rest) {
+    constexpr std::string_view kEnd = "</title";
+    if (rest.size() < kEnd.size()) return false;
+    for (size_t i = 0; i < kEnd.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(rest[i])) != kEnd[i]) return false;
+    return true;
+}
+
 // What the rewrite put in that a browser would read as markup: a '<' that
-// would open a tag, comment or declaration, an '&' that would start a
-// character reference. A '<' or '&' followed by anything else is text to a
-// browser and stays as the page had it. A piece is followed in the page by a
-// tag, a reference or the end, so what follows its last byte never joins
-// with it. '<' and '&' are never the second byte of a GBK character.
-std::string escapeMarkup(const std::string& gbk) {
+// would open a tag, comment or declaration (in a title, whose text is read up
+// to "</title" alone, only that), an '&' that would start a character
+// reference. A '<' or '&' followed by anything else is text to a browser and
+// stays as the page had it. A piece is followed in the page by a tag, a
+// reference or the end, so what follows its last byte never joins with it.
+// '<' and '&' are never the second byte of a GBK character.
+std::string escapeMarkup(const std::string& gbk, bool inTitle) {
     if (gbk.find_first_of("<&") == std::string::npos) return gbk;
     std::string out;
     out.reserve(gbk.size() + 16);
     for (size_t i = 0; i < gbk.size(); ++i) {
         const char c = gbk[i];
         const char next = i + 1 < gbk.size() ? gbk[i + 1] : '\0';
-        if (c == '<' && (isAsciiLetter(next) || next == '/' || next == '!' || next == '?'))
+        auto opens = [&] {
+            if (inTitle) return endsTitle(std::string_view(gbk).substr(i));
+            return isAsciiLetter(next) || next == '/' || next == '!' || next == '?';
+        };
+        if (c == '<' && opens())
             out += "&lt;";
         else if (c == '&' && (isAsciiLetter(next) || (next >= '0' && next <= '9') || next == '#'))
             out += "&amp;";
@@ -44,7 +60,8 @@ class Splicer {
     }
 
     // The text node [begin, end): its pieces between references.
-    void textNode(size_t begin, size_t end) {
+    void textNode(size_t begin, size_t end, bool inTitle) {
+        m_inTitle = inTitle;
         size_t i = begin, pieceStart = begin;
         while (i < end) {
             if (m_body[i] == '&') {
@@ -73,6 +90,7 @@ class Splicer {
     KeepResult& m_result;
     std::string m_out;
     size_t m_copied = 0;
+    bool m_inTitle = false;
 
     void piece(size_t begin, size_t end) {
         while (begin < end && isBlank(static_cast<unsigned char>(m_body[begin])))
@@ -96,7 +114,7 @@ class Splicer {
         if (rewritten == gbk) return;
         ++m_result.changed;
         m_out.append(m_body.substr(m_copied, begin - m_copied));
-        m_out += gbkToPage(escapeMarkup(rewritten), m_cs);
+        m_out += gbkToPage(escapeMarkup(rewritten, m_inTitle), m_cs);
         m_copied = end;
     }
 };
@@ -109,7 +127,7 @@ KeepResult keepBody(std::string_view page, const PageCharset& cs, const TextRewr
     Splicer splicer(body, cs, rewrite, result);
     for (const Node& n : doc.nodes) {
         if (!n.isText() || (n.flags & (kInert | kBlank))) continue;
-        splicer.textNode(n.begin, n.end);
+        splicer.textNode(n.begin, n.end, doc.nodes[n.parent].tag == Tag::Title);
     }
     result.page.assign(page.substr(0, cs.bomLength));
     result.page += splicer.finish();
