@@ -14,13 +14,16 @@ bool isAsciiLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// Whether the text starts with "</title", in any case.
+// Whether the text starts with an end tag of the title: "</title", in any
+// case, then a blank, '/' or '>' (anything else leaves it text).
 bool endsTitle(std::string_view rest) {
     constexpr std::string_view kEnd = "</title";
-    if (rest.size() < kEnd.size()) return false;
+    if (rest.size() <= kEnd.size()) return false;
     for (size_t i = 0; i < kEnd.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(rest[i])) != kEnd[i]) return false;
-    return true;
+    const char after = rest[kEnd.size()];
+    return after == ' ' || after == '\t' || after == '\n' || after == '\f' || after == '\r' ||
+           after == '/' || after == '>';
 }
 
 // What the rewrite put in that a browser would read as markup: a '<' that

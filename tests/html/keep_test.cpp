@@ -76,7 +76,8 @@ TEST(Keep, WhatTheRewritePutsInNeverReadsAsMarkup) {
     auto swap = [](const std::string& gbk) { return replaceAll(gbk, G("甲"), G("乙")); };
     EXPECT_EQ(keepUtf8("<p>1 < 2 && 3 <= 甲 &</p>", swap), "<p>1 < 2 && 3 <= 乙 &</p>");
     // A title's text ends only at "</title": any other '<' in it is text.
-    EXPECT_EQ(keepUtf8("<title>甲</b><i>甲</title>", swap), "<title>乙</b><i>乙</title>");
+    EXPECT_EQ(keepUtf8("<title>甲</b><i>甲</title)甲</title>", swap),
+              "<title>乙</b><i>乙</title)乙</title>");
     auto closer = [](const std::string& gbk) { return replaceAll(gbk, G("甲"), "</TITLE><b>"); };
     EXPECT_EQ(keepUtf8("<title>甲</title>", closer), "<title>&lt;/TITLE><b></title>");
 }
