@@ -29,11 +29,12 @@ bool endsTitle(std::string_view rest) {
 // What the rewrite put in that a browser would read as markup: a '<' that
 // would open a tag, comment or declaration (in a title, whose text is read up
 // to "</title" alone, only that), an '&' that would start a character
-// reference. A '<' or '&' followed by anything else is text to a browser and
+// reference ("</" at the very end of the page is text). A '<' or '&' followed
+// by anything else is text to a browser and
 // stays as the page had it. A piece is followed in the page by a tag, a
 // reference or the end, so what follows its last byte never joins with it.
 // '<' and '&' are never the second byte of a GBK character.
-std::string escapeMarkup(const std::string& gbk, bool inTitle) {
+std::string escapeMarkup(const std::string& gbk, bool inTitle, bool atPageEnd) {
     if (gbk.find_first_of("<&") == std::string::npos) return gbk;
     std::string out;
     out.reserve(gbk.size() + 16);
@@ -42,7 +43,9 @@ std::string escapeMarkup(const std::string& gbk, bool inTitle) {
         const char next = i + 1 < gbk.size() ? gbk[i + 1] : '\0';
         auto opens = [&] {
             if (inTitle) return endsTitle(std::string_view(gbk).substr(i));
-            return isAsciiLetter(next) || next == '/' || next == '!' || next == '?';
+            // "</" at the very end of the page is text.
+            if (next == '/') return !(atPageEnd && i + 2 == gbk.size());
+            return isAsciiLetter(next) || next == '!' || next == '?';
         };
         if (c == '<' && opens())
             out += "&lt;";
@@ -117,7 +120,7 @@ class Splicer {
         if (rewritten == gbk) return;
         ++m_result.changed;
         m_out.append(m_body.substr(m_copied, begin - m_copied));
-        m_out += gbkToPage(escapeMarkup(rewritten, m_inTitle), m_cs);
+        m_out += gbkToPage(escapeMarkup(rewritten, m_inTitle, end == m_body.size()), m_cs);
         m_copied = end;
     }
 };

@@ -1,6 +1,6 @@
 // Web pages, on any bytes and any Content-Type:
 // - keep mode with a rewrite that changes nothing gives the page back byte
-//   for byte; with a rewrite that appends a mark to every piece, the page
+//   for byte; with a rewrite that puts a mark before every piece, the page
 //   with those marks taken out is the page as it was, so every byte outside
 //   the text stayed as it was;
 // - extract returns text whose every character occurs in the page as read;
@@ -20,9 +20,10 @@
 
 namespace {
 
-// Not a letter, digit, '/', '!', '?' or '#': appended to a piece that ends in
-// a bare '<' or '&', a letter would make it read as markup, and rightly be
-// escaped.
+// Put before a piece, never after: a piece may end in a bare '<', "</" or
+// '&' (before a tag or the end of the page), which anything after it could
+// turn into markup, rightly escaped. Not a letter, digit, '/', '!', '?' or
+// '#'.
 constexpr char kMark = '~';
 
 std::string withoutMark(std::string s) {
@@ -43,7 +44,7 @@ void keep(const std::string& page, const std::string& contentType) {
     html::pageToGbk(page, same.charset, &clean);
     if (!clean) return;
     const html::KeepResult marked = html::rewriteKeepingMarkup(
-        page, contentType, [](const std::string& t) { return t + kMark; });
+        page, contentType, [](const std::string& t) { return kMark + t; });
     FUZZ_CHECK(marked.ok());
     FUZZ_CHECK(marked.pieces == same.pieces && marked.changed == marked.pieces);
     FUZZ_CHECK(withoutMark(marked.page) == withoutMark(page));
