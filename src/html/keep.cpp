@@ -28,12 +28,12 @@ bool endsTitle(std::string_view rest) {
 
 // What the rewrite put in that a browser would read as markup: a '<' that
 // would open a tag, comment or declaration (in a title, whose text is read up
-// to "</title" alone, only that), an '&' that would start a character
-// reference ("</" at the very end of the page is text). A '<' or '&' followed
-// by anything else is text to a browser and
-// stays as the page had it. A piece is followed in the page by a tag, a
-// reference or the end, so what follows its last byte never joins with it.
-// '<' and '&' are never the second byte of a GBK character.
+// to its end tag alone, only that; "</" that ends the page is text), and an
+// '&' that would start a character reference. A '<' or '&' followed by
+// anything else is text to a browser and stays as the page had it. A piece
+// is followed in the page by a tag, a reference or the end, so what follows
+// its last byte never joins with it. '<' and '&' are never the second byte of
+// a GBK character.
 std::string escapeMarkup(const std::string& gbk, bool inTitle, bool atPageEnd) {
     if (gbk.find_first_of("<&") == std::string::npos) return gbk;
     std::string out;
