@@ -29,7 +29,7 @@ bool endsTitle(std::string_view rest) {
 // What the rewrite put in that a browser would read as markup: a '<' that
 // would open a tag, comment or declaration (in a title, whose text is read up
 // to its end tag alone, only that; "</" that ends the page is text), and an
-// '&' that would start a character reference. A '<' or '&' followed by
+// '&' that starts a character reference. A '<' or '&' followed by
 // anything else is text to a browser and stays as the page had it. A piece
 // is followed in the page by a tag, a reference or the end, so what follows
 // its last byte never joins with it. '<' and '&' are never the second byte of
@@ -49,7 +49,7 @@ std::string escapeMarkup(const std::string& gbk, bool inTitle, bool atPageEnd) {
         };
         if (c == '<' && opens())
             out += "&lt;";
-        else if (c == '&' && (isAsciiLetter(next) || (next >= '0' && next <= '9') || next == '#'))
+        else if (c == '&' && referenceLength(gbk, i) > 0)
             out += "&amp;";
         else
             out += c;

@@ -71,8 +71,10 @@ TEST(Keep, RewritesTextAndLeavesEveryConstructAsItWas) {
 // A '<' or '&' that would read as markup is escaped; one that a browser
 // reads as text, as the page had it, stays as it was.
 TEST(Keep, WhatTheRewritePutsInNeverReadsAsMarkup) {
-    auto tagger = [](const std::string& gbk) { return replaceAll(gbk, G("甲"), "<b>&x<!&#"); };
-    EXPECT_EQ(keepUtf8("<p>甲</p>", tagger), "<p>&lt;b>&amp;x&lt;!&amp;#</p>");
+    auto tagger = [](const std::string& gbk) {
+        return replaceAll(gbk, G("甲"), "<b>&lt<!&#20013;&y&1");
+    };
+    EXPECT_EQ(keepUtf8("<p>甲</p>", tagger), "<p>&lt;b>&amp;lt&lt;!&amp;#20013;&amp;y&1</p>");
     auto swap = [](const std::string& gbk) { return replaceAll(gbk, G("甲"), G("乙")); };
     EXPECT_EQ(keepUtf8("<p>1 < 2 && 3 <= 甲 &</p>", swap), "<p>1 < 2 && 3 <= 乙 &</p>");
     // A title's text ends only at "</title": any other '<' in it is text.
