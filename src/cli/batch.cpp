@@ -22,7 +22,6 @@
 #include "engine/files.h"
 #include "engine/textutil.h"
 #include "protocol/codepage.h"
-#include "thesaurus/snapshot.h"
 
 namespace cli {
 namespace {
@@ -159,19 +158,8 @@ int batchMain(int argc, char** argv) {
         }
     }
 
-    // The thesaurus is read only when synonyms are on; the protected words of
-    // the command line keep the shuffle from cutting them either way.
-    if (opts.settings.synonyms && !resolveDatabase(opts.dbPath, "batch")) return 1;
-    std::shared_ptr<const engine::Thesaurus> thesaurus;
-    try {
-        thesaurus = opts.settings.synonyms
-                        ? thesaurus::loadThesaurus(opts.dbPath, opts.protectedWords)
-                        : engine::Thesaurus::make({}, {}, opts.protectedWords);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "batch: cannot read the thesaurus database %s: %s\n",
-                     opts.dbPath.c_str(), e.what());
-        return 1;
-    }
+    const auto thesaurus = commandThesaurus(opts, "batch");
+    if (!thesaurus) return 1;
     const engine::Pipeline pipeline(opts.settings, thesaurus);
     engine::RewriteState state(opts.seed);
 

@@ -17,7 +17,6 @@
 #include "engine/text_file.h"
 #include "html/page_pipeline.h"
 #include "protocol/codepage.h"
-#include "thesaurus/snapshot.h"
 
 namespace cli {
 namespace {
@@ -131,19 +130,8 @@ int rewriteMain(int argc, char** argv) {
         std::fprintf(stderr, "rewrite: %s\n", problem->c_str());
         return 1;
     }
-    // The thesaurus is read only when synonyms are on; the protected words of
-    // the command line keep the shuffle from cutting them either way.
-    if (opts.settings.synonyms && !resolveDatabase(opts.dbPath, "rewrite")) return 1;
-    std::shared_ptr<const engine::Thesaurus> thesaurus;
-    try {
-        thesaurus = opts.settings.synonyms
-                        ? thesaurus::loadThesaurus(opts.dbPath, opts.protectedWords)
-                        : engine::Thesaurus::make({}, {}, opts.protectedWords);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "rewrite: cannot read the thesaurus database %s: %s\n",
-                     opts.dbPath.c_str(), e.what());
-        return 1;
-    }
+    const auto thesaurus = commandThesaurus(opts, "rewrite");
+    if (!thesaurus) return 1;
     const engine::Pipeline pipeline(opts.settings, thesaurus);
     engine::RewriteState state(opts.seed);
 

@@ -1,8 +1,12 @@
 #include "cli/rewrite_options.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <exception>
 
+#include "cli/default_db.h"
 #include "protocol/codepage.h"
+#include "thesaurus/snapshot.h"
 
 namespace cli {
 
@@ -151,6 +155,19 @@ std::string lower(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return s;
+}
+
+std::shared_ptr<const engine::Thesaurus> commandThesaurus(RewriteOptions& opts,
+                                                          const char* command) {
+    if (opts.settings.synonyms && !resolveDatabase(opts.dbPath, command)) return nullptr;
+    try {
+        return opts.settings.synonyms ? thesaurus::loadThesaurus(opts.dbPath, opts.protectedWords)
+                                      : engine::Thesaurus::make({}, {}, opts.protectedWords);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: cannot read the thesaurus database %s: %s\n", command,
+                     opts.dbPath.c_str(), e.what());
+        return nullptr;
+    }
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 // The rewrite options that `wyc-cli rewrite` and `wyc-cli batch` share, read
 // by one parser so both commands take them alike.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,14 @@ struct RewriteOptions {
     StringList protectedWords;          // from --protect, GBK
     html::Mode html = html::Mode::Keep; // --html
 };
+
+// The thesaurus a command rewrites with: read from opts.dbPath (found as the
+// window finds it when not given) when synonyms are on, otherwise only the
+// protected words of the command line, which keep the shuffle from cutting
+// them either way. None, with the reason on standard error, when it cannot be
+// read.
+std::shared_ptr<const engine::Thesaurus> commandThesaurus(RewriteOptions& opts,
+                                                          const char* command);
 
 // The help lines of the shared options.
 extern const char kRewriteOptionsHelp[];

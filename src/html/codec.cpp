@@ -7,35 +7,10 @@
 #include <vector>
 
 #include "protocol/codepage.h"
+#include "protocol/iconv_cache.h"
 
 namespace html {
 namespace {
-
-// One converter per thread and pair of encodings, reset before each use.
-iconv_t converter(const std::string& to, const std::string& from) {
-    struct Entry {
-        std::string to, from;
-        iconv_t cd;
-    };
-    struct Cache {
-        std::vector<Entry> entries;
-        ~Cache() {
-            for (auto& e : entries)
-                iconv_close(e.cd);
-        }
-    };
-    thread_local Cache cache;
-    for (auto& e : cache.entries)
-        if (e.to == to && e.from == from) {
-            iconv(e.cd, nullptr, nullptr, nullptr, nullptr);
-            return e.cd;
-        }
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("no converter from " + from + " to " + to);
-    cache.entries.push_back({to, from, cd});
-    return cd;
-}
 
 size_t utf8Length(unsigned char b) {
     return b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
@@ -54,7 +29,7 @@ unsigned long decodeUtf8(std::string_view s, size_t i, size_t len) {
 template <typename OnError>
 std::string convert(std::string_view in, const std::string& to, const std::string& from,
                     OnError onError) {
-    iconv_t cd = converter(to, from);
+    iconv_t cd = cp::iconvFor(to.c_str(), from.c_str());
     std::string out;
     out.resize(in.size() * 2 + 16);
     size_t used = 0;

@@ -7,36 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "protocol/iconv_cache.h"
+
 namespace cp {
 namespace {
-
-// Opening a converter is costly next to converting a word, so each thread keeps
-// its converters open; they are reset to the initial state before every use.
-iconv_t descriptor(const char* to, const char* from) {
-    struct Entry {
-        std::string to, from;
-        iconv_t cd;
-    };
-    struct Cache {
-        std::vector<Entry> entries;
-        ~Cache() {
-            for (auto& e : entries)
-                iconv_close(e.cd);
-        }
-    };
-    thread_local Cache cache;
-    for (auto& e : cache.entries) {
-        if (e.to == to && e.from == from) {
-            iconv(e.cd, nullptr, nullptr, nullptr, nullptr);
-            return e.cd;
-        }
-    }
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error(std::string("no converter from ") + from + " to " + to);
-    cache.entries.push_back({to, from, cd});
-    return cd;
-}
 
 // One conversion with iconv, appended to `out`; each input character that is
 // invalid or has no counterpart in the target encoding becomes `replacement`,
@@ -45,7 +19,7 @@ iconv_t descriptor(const char* to, const char* from) {
 template <typename Out>
 void convertInto(Out& out, const char* to, const char* from, const char* in, size_t inLen,
                  size_t unit, const Out& replacement, const Out& euro = Out()) {
-    iconv_t cd = descriptor(to, from);
+    iconv_t cd = iconvFor(to, from);
     const size_t start = out.size();
     // A first guess of the output size (one output unit per input unit, two
     // for byte output); a full buffer grows by doubling.
